@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace runwell {
+
+/// Splits a data line at commas, a run of commas counting as one separator: there are no empty
+/// fields, and leading commas are ignored. Fields are views into `line`.
+std::vector<std::string_view> SplitFields(std::string_view line);
+/// The same into a caller's vector, which is cleared first (saves an allocation per line).
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
+
+/// Splits at any of `separators`, a run of them counting as one; leading ones are skipped.
+std::vector<std::string_view> SplitTokens(std::string_view text, std::string_view separators);
+
+/// The notes line decoded: a double quote toggles quoting and is dropped, an unquoted comma
+/// becomes CR LF, every other byte is kept.
+std::string DecodeNotes(std::string_view line);
+
+/// ASCII letters upper-cased; every other byte is kept as it is.
+std::string ToUpperAscii(std::string_view text);
+
+/// Orders texts the way the sorted lists show them: ASCII letters folded to lower case, then
+/// byte order (bytes compared as unsigned).
+bool LessIgnoringCase(std::string_view a, std::string_view b);
+
+/// True when `text` begins with `prefix`, ASCII letters compared without regard to case.
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
+
+/// Index of the first entry that begins with `prefix` ignoring case, or -1.
+int FindPrefixIgnoringCase(const std::vector<std::string>& entries, std::string_view prefix);
+
+/// Reads a text line by line: a line ends at LF, and a CR directly before the LF is dropped.
+/// The last line needs no terminator.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : rest_(text) {}
+
+    /// The next line, or false at the end of the text.
+    bool Next(std::string_view& line);
+    /// One-based number of the line last returned.
+    int lineNumber() const { return lineNumber_; }
+
+private:
+    std::string_view rest_;
+    int lineNumber_ = 0;
+    bool done_ = false;
+};
+
+}  // namespace runwell
