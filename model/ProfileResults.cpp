@@ -1,0 +1,155 @@
+#include "ProfileResults.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Format.h"
+#include "Numbers.h"
+#include "Text.h"
+
+namespace runwell {
+namespace {
+
+/// The sum of all durations in profile order, rounded to single precision after each step.
+float TotalTime(const std::vector<ModeRecord>& modes) {
+    float total = 0.0f;
+    for (const ModeRecord& mode : modes) {
+        total = NarrowToFloat(static_cast<double>(total) + static_cast<double>(mode.duration));
+    }
+    return total;
+}
+
+/// A mode's whole-percent share of the profile's time: "<1" below one percent. A profile whose
+/// durations add up to 0 has no shares to give; every mode then shows "0".
+std::string ShareText(float duration, float totalTime) {
+    if (totalTime == 0.0f) {
+        return "0";
+    }
+    const float share =
+        NarrowToFloat(static_cast<double>(duration) * 100.0 / static_cast<double>(totalTime));
+    const std::int32_t whole = SaturateToInt32(share);
+    return whole == 0 ? std::string("<1") : std::to_string(whole);
+}
+
+/// The life in whole hours (truncated toward zero, saturated), or 0 when it cannot be told.
+std::int64_t LifeHours(const BatteryRecord& battery, float average) {
+    if (average == 0.0f) {
+        return 0;
+    }
+    const float capacityNah = NarrowToFloat(static_cast<double>(battery.capacityMah) * 1000000.0);
+    const double load =
+        static_cast<double>(average) + static_cast<double>(battery.selfDischargeCurrent);
+    // A self-discharge that cancels a negative average leaves no load to divide by.
+    if (load == 0.0 || !std::isfinite(load)) {
+        return 0;
+    }
+    return SaturateToInt64(static_cast<double>(capacityNah) / load);
+}
+
+/// "%d year" / "%d years" and the like; empty when the count is 0 and `keepZero` is not set.
+std::string CountText(std::int64_t count, const char* unit, bool keepZero) {
+    if (count == 0 && !keepZero) {
+        return {};
+    }
+    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+std::string PeripheralsText(const PeripheralFlags& flags,
+                            const std::vector<std::string>& columnNames) {
+    std::string text;
+    const std::size_t count = std::min(columnNames.size(), flags.size());
+    for (std::size_t k = 1; k < count; ++k) {
+        if (flags[k] == 0) {
+            continue;
+        }
+        std::string_view caption = columnNames[k];
+        if (!caption.empty() && (caption.front() == 'd' || caption.front() == 't')) {
+            caption.remove_prefix(1);
+        }
+        // The name before its bracketed shared source; leading '[' characters are skipped.
+        const std::size_t start = caption.find_first_not_of('[');
+        if (start != std::string_view::npos) {
+            const std::string_view rest = caption.substr(start);
+            text += rest.substr(0, rest.find('['));
+        }
+        text += ',';
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+    return text;
+}
+
+ModeCells MakeModeCells(const ModeRecord& mode, float totalTime,
+                        const std::vector<std::string>& columnNames) {
+    return {
+        mode.label,
+        mode.operatingMode,
+        mode.frequency,
+        FormatTime(mode.duration) + "/" + ShareText(mode.duration, totalTime) + "%",
+        FormatCurrent(mode.totalCurrent),
+        FormatCharge(mode.totalCharge),
+        PeripheralsText(mode.peripheralFlags, columnNames),
+    };
+}
+
+std::string FormatBatteryLife(std::int64_t hours) {
+    if (hours == 0) {
+        return "?";
+    }
+    // Division truncates toward zero, so a negative life gives negative parts.
+    const std::int64_t days = hours / 24;
+    const std::int64_t years = days / 365;
+    const std::int64_t daysLeft = days - 365 * years;
+    const std::int64_t hoursLeft = hours - 24 * days;
+    // One blank between the parts, also around an empty one: "  1 hour", " 1 day 0 hours".
+    return CountText(years, "year", false) + " " + CountText(daysLeft, "day", false) + " " +
+           CountText(hoursLeft, "hour", true);
+}
+
+ProfileResults ComputeProfileResults(const std::vector<ModeRecord>& modes,
+                                     const std::vector<std::string>& columnNames,
+                                     const BatteryRecord* battery) {
+    ProfileResults results;
+    const float totalTime = TotalTime(modes);
+    results.rows.reserve(modes.size());
+    float chargeSum = 0.0f;  // nA*us
+    float timeSum = 0.0f;    // us
+    for (const ModeRecord& mode : modes) {
+        results.rows.push_back(MakeModeCells(mode, totalTime, columnNames));
+        // Compared as real numbers; NaN never exceeds, and a huge current saturates.
+        if (static_cast<double>(mode.totalCurrent) > static_cast<double>(results.peak)) {
+            results.peak = SaturateToUint32(mode.totalCurrent);
+        }
+        // Weighted by the duration here; the stored totalCharge is not used.
+        chargeSum = NarrowToFloat(static_cast<double>(chargeSum) +
+                                  static_cast<double>(mode.duration) *
+                                      static_cast<double>(mode.totalCurrent));
+        timeSum = NarrowToFloat(static_cast<double>(timeSum) + static_cast<double>(mode.duration));
+    }
+    results.average =
+        timeSum != 0.0f
+            ? NarrowToFloat(static_cast<double>(chargeSum) / static_cast<double>(timeSum))
+            : chargeSum;
+
+    const float peak = static_cast<float>(results.peak);
+    results.averageWarning = battery != nullptr && battery->maxContinuousCurrent != 0.0f &&
+                             results.average > battery->maxContinuousCurrent;
+    results.peakWarning =
+        battery != nullptr && battery->maxPulseCurrent != 0.0f && peak > battery->maxPulseCurrent;
+    results.averageText = FormatCurrent(results.average);
+    if (results.averageWarning) {
+        results.averageText += " (> cont. battery current)";
+    }
+    results.peakText = FormatCurrent(peak);
+    if (results.peakWarning) {
+        results.peakText += " (> pulse battery current)";
+    }
+    results.lifeText =
+        battery != nullptr ? FormatBatteryLife(LifeHours(*battery, results.average)) : "?";
+    return results;
+}
+
+}  // namespace runwell
