@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace runwell {
+
+enum class MessageKind {
+    Plain,    // OK button, the application's name as caption
+    Warning,  // exclamation icon
+    Error,    // stop icon
+};
+
+/// How the core talks to the user: the GUI answers with message boxes, the command-line tool
+/// with standard error, tests with scripted answers.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void ShowMessage(const std::string& text, MessageKind kind) = 0;
+    /// An OK/Cancel question without an icon; true for OK.
+    virtual bool AskOkCancel(const std::string& text, const std::string& caption) = 0;
+};
+
+}  // namespace runwell

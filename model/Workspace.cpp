@@ -1,0 +1,195 @@
+#include "Workspace.h"
+
+#include <algorithm>
+
+#include "DeviceFile.h"
+#include "Messages.h"
+#include "Text.h"
+
+namespace runwell {
+namespace {
+
+bool InRange(int index, std::size_t size) {
+    return index >= 0 && static_cast<std::size_t>(index) < size;
+}
+
+template <typename T>
+std::string_view Selected(const std::vector<T>& list, int index) {
+    return InRange(index, list.size()) ? std::string_view(list[static_cast<std::size_t>(index)])
+                                       : std::string_view{};
+}
+
+}  // namespace
+
+Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter& prompter) {
+    Workspace workspace;
+    DeviceScan scan = ScanDeviceFolder(folder / "Data");
+    for (const std::string& message : scan.messages) {
+        prompter.ShowMessage(message, MessageKind::Plain);
+    }
+    if (scan.entries.empty()) {
+        return Error{msg::kNoDeviceFiles};
+    }
+    workspace.devices_ = std::move(scan.entries);
+
+    BatteryCatalogue catalogue = LoadBatteryCatalogue(folder);
+    for (const std::string& message : catalogue.messages) {
+        prompter.ShowMessage(message, MessageKind::Plain);
+    }
+    workspace.batteries_ = std::move(catalogue.records);
+    for (const BatteryRecord& battery : workspace.batteries_) {
+        workspace.batteryRows_.push_back(BatteryCells(battery));
+    }
+    workspace.batteryIndex_ = workspace.batteries_.empty() ? -1 : 0;
+
+    // The first device in sorted order is selected even when its file fails to load; the user
+    // can then pick another.
+    workspace.deviceIndex_ = 0;
+    workspace.LoadDevice(0, prompter);
+    workspace.Recompute();
+    return workspace;
+}
+
+std::string_view Workspace::deviceName() const {
+    return InRange(deviceIndex_, devices_.size())
+               ? std::string_view(devices_[static_cast<std::size_t>(deviceIndex_)].name)
+               : std::string_view{};
+}
+
+std::string_view Workspace::voltage() const { return Selected(voltages_, voltageIndex_); }
+std::string_view Workspace::temperature() const {
+    return Selected(temperatures_, temperatureIndex_);
+}
+
+const BatteryRecord* Workspace::currentBattery() const {
+    return InRange(batteryIndex_, batteries_.size())
+               ? &batteries_[static_cast<std::size_t>(batteryIndex_)]
+               : nullptr;
+}
+
+bool Workspace::LoadDevice(int index, Prompter& prompter) {
+    Result<DeviceData> loaded = LoadDeviceFile(devices_[static_cast<std::size_t>(index)].file);
+    if (!loaded) {
+        const std::string& message = loaded.error().message;
+        prompter.ShowMessage(message, message == msg::kCannotOpenDeviceFile ? MessageKind::Plain
+                                                                            : MessageKind::Error);
+        return false;
+    }
+    device_ = std::move(loaded).value();
+    voltages_ = device_.voltageNames;
+    std::stable_sort(voltages_.begin(), voltages_.end(),
+                     [](const std::string& a, const std::string& b) { return LessIgnoringCase(a, b); });
+    voltageIndex_ = voltages_.empty() ? -1 : 0;
+    temperatures_ = device_.temperatureNames;
+    temperatureIndex_ = temperatures_.empty() ? -1 : 0;
+    return true;
+}
+
+bool Workspace::ChangeDevice(int index, Prompter& prompter) {
+    if (!InRange(index, devices_.size())) {
+        return false;
+    }
+    if (!modes_.empty() && !prompter.AskOkCancel(msg::kSwitchDevices, msg::kWarningCaption)) {
+        return false;
+    }
+    if (!LoadDevice(index, prompter)) {
+        return false;
+    }
+    deviceIndex_ = index;
+    modes_.clear();
+    Recompute();
+    return true;
+}
+
+bool Workspace::ChangeVoltage(int index, Prompter& prompter) {
+    if (!InRange(index, voltages_.size())) {
+        return false;
+    }
+    if (!modes_.empty() && !prompter.AskOkCancel(msg::kSwitchVoltages, msg::kWarningCaption)) {
+        return false;
+    }
+    voltageIndex_ = index;
+    modes_.clear();
+    Recompute();
+    return true;
+}
+
+bool Workspace::ChangeTemperature(int index, Prompter& prompter) {
+    if (!InRange(index, temperatures_.size())) {
+        return false;
+    }
+    if (!modes_.empty() && !prompter.AskOkCancel(msg::kSwitchTemperatures, msg::kWarningCaption)) {
+        return false;
+    }
+    temperatureIndex_ = index;
+    modes_.clear();
+    Recompute();
+    return true;
+}
+
+void Workspace::SelectBattery(int row) {
+    if (batteries_.empty()) {
+        return;
+    }
+    batteryIndex_ = InRange(row, batteries_.size()) ? row : 0;
+    Recompute();
+}
+
+void Workspace::SelectModeRow(int row) {
+    if (modes_.empty()) {
+        return;
+    }
+    currentModeRow_ = InRange(row, modes_.size()) ? row : 0;
+}
+
+void Workspace::AddMode(const ModeRecord& mode) {
+    modes_.push_back(mode);
+    Recompute();
+}
+
+void Workspace::RemoveCurrentMode() {
+    if (!InRange(currentModeRow_, modes_.size())) {
+        return;
+    }
+    modes_.erase(modes_.begin() + currentModeRow_);
+    Recompute();
+}
+
+void Workspace::ReplaceMode(int index, const ModeRecord& mode) {
+    if (!InRange(index, modes_.size())) {
+        return;
+    }
+    modes_[static_cast<std::size_t>(index)] = mode;
+    Recompute();
+    currentModeRow_ = index;
+}
+
+void Workspace::SetVoltageIndex(int index) {
+    if (InRange(index, voltages_.size())) {
+        voltageIndex_ = index;
+    }
+}
+
+void Workspace::SetTemperatureIndex(int index) {
+    if (InRange(index, temperatures_.size())) {
+        temperatureIndex_ = index;
+    }
+}
+
+void Workspace::SetBatteryIndex(int index) {
+    if (InRange(index, batteries_.size())) {
+        batteryIndex_ = index;
+    }
+}
+
+void Workspace::SetModes(std::vector<ModeRecord> modes) {
+    modes_ = std::move(modes);
+    Recompute();
+}
+
+void Workspace::Recompute() {
+    results_ = ComputeProfileResults(modes_, device_.columnNames, currentBattery());
+    currentModeRow_ = modes_.empty() ? -1 : static_cast<int>(modes_.size()) - 1;
+}
+
+}  // namespace runwell
