@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Writes the settings files the command-line cases read. Run it from this folder after changing
+a case; the files it writes are committed."""
+
+import struct
+from pathlib import Path
+
+
+def string(text: bytes) -> bytes:
+    n = len(text)
+    if n < 255:
+        return bytes([n]) + text
+    if n < 65534:
+        return b"\xff" + struct.pack("<H", n) + text
+    return b"\xff\xff\xff" + struct.pack("<I", n) + text
+
+
+def mode(label, operating, frequency, duration, total, charge, system, flags=()):
+    flag_bytes = bytearray(40)
+    for k in flags:
+        flag_bytes[k] = 1
+    return (string(label) + string(operating) + string(frequency) +
+            struct.pack("<ffff", duration, total, charge, system) + bytes(flag_bytes))
+
+
+def settings(device, voltage, temperature, battery, modes):
+    return (string(device) + string(voltage) + string(temperature) +
+            struct.pack("<ii", battery, len(modes)) + b"".join(modes))
+
+
+# TSL2104 at 3.3V and 25C, battery 0 (CR2032). Figures as the editor stored them; the refresh
+# case stores stale ones (the totals of a different device revision) on purpose.
+PROFILE = [
+    mode(b"Measure", b"RUN", b"4MHZ", 2000.0, 713280.0, 1426560000.0, 0.0, flags=(3,)),
+    mode(b"Radio", b"IDLE", b"1MHZ", 5000.0, 5061000.0, 25305000000.0, 5000000.0),
+    mode(b"Sleep", b"SLEEP", b"0", 993000.0, 740.0, 734820000.0, 0.0, flags=(7, 8)),
+]
+STALE = [
+    mode(b"Measure", b"RUN", b"4MHZ", 2000.0, 1.0, 2.0, 0.0, flags=(3,)),
+    mode(b"Radio", b"IDLE", b"1MHZ", 5000.0, 1.0, 2.0, 5000000.0),
+    mode(b"Sleep", b"SLEEP", b"0", 993000.0, 1.0, 2.0, 0.0, flags=(7, 8)),
+    mode(b"Gone", b"TURBO", b"99MHZ", 10.0, 7.0, 70.0, 0.0),
+]
+
+
+def main():
+    here = Path(__file__).resolve().parent / "cases"
+    profile = settings(b"TSL2104", b"3.3V", b"25C", 0, PROFILE)
+    files = {
+        "report-shipped/profile.set": profile,
+        "report-to-file/profile.set": profile,
+        "report-truncated/profile.set": profile[:-30],
+        "report-unknown-device/profile.set": settings(b"XYZ", b"3.3V", b"25C", 0, PROFILE),
+        "report-unknown-battery/profile.set": settings(b"tsl2104", b"3.3V", b"25C", 999, []),
+        "report-malformed-device/profile.set": settings(b"Broken", b"3.3V", b"25C", 0, []),
+        "refresh-shipped/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, STALE),
+    }
+    for name, content in files.items():
+        path = here / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,118 @@
+// Runs runwell-cli on every case folder under tests/cli/cases and compares its exit status,
+// standard output, standard error and written files byte for byte.
+//
+// A case folder holds `args` (one argument a line; @DATA@ stands for the data folder, @CASE@ for
+// the case folder, @OUT@ for an empty output folder), `exit` (the expected status), and the
+// expected `stdout` and `stderr` (absent: expected empty) and `out/` (the files expected in
+// @OUT@, and no others). The data folder is a fresh copy of the case's `data/`, or of the
+// shipped data beside the executables when the case has none, since the tool creates
+// CustomBattery.csv there.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kCases = fs::path(RUNWELL_SOURCE_DIR) / "tests/cli/cases";
+const fs::path kBin = RUNWELL_BIN_DIR;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+std::string Quote(const std::string& arg) {
+    return "'" + Replace(arg, "'", "'\\''") + "'";
+}
+
+std::vector<std::string> CaseNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kCases)) {
+        if (entry.is_directory()) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class CliCase : public testing::TestWithParam<std::string> {};
+
+TEST_P(CliCase, MatchesExpectedOutput) {
+    const fs::path caseDir = kCases / GetParam();
+    const fs::path work = fs::temp_directory_path() / ("runwell-cli-" + GetParam());
+    fs::remove_all(work);
+    const fs::path data = work / "data";
+    const fs::path out = work / "out";
+    fs::create_directories(out);
+    if (fs::exists(caseDir / "data")) {
+        fs::copy(caseDir / "data", data, fs::copy_options::recursive);
+    } else {
+        fs::create_directories(data);
+        fs::copy(kBin / "Data", data / "Data", fs::copy_options::recursive);
+        fs::copy_file(kBin / "StandardBattery.csv", data / "StandardBattery.csv");
+    }
+
+    std::string command = Quote((kBin / "runwell-cli").string());
+    std::istringstream args(ReadBytes(caseDir / "args"));
+    for (std::string arg; std::getline(args, arg);) {
+        arg = Replace(arg, "@DATA@", data.string());
+        arg = Replace(arg, "@CASE@", caseDir.string());
+        arg = Replace(arg, "@OUT@", out.string());
+        command += " " + Quote(arg);
+    }
+    command += " >" + Quote((work / "stdout").string()) + " 2>" + Quote((work / "stderr").string());
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << command;
+
+    EXPECT_EQ(std::stoi(ReadBytes(caseDir / "exit")), WEXITSTATUS(status)) << command;
+    for (const char* stream : {"stdout", "stderr"}) {
+        const fs::path expected = caseDir / stream;
+        EXPECT_EQ(fs::exists(expected) ? ReadBytes(expected) : std::string(),
+                  ReadBytes(work / stream))
+            << stream << " of " << command;
+    }
+    std::vector<std::string> expectedFiles;
+    if (fs::exists(caseDir / "out")) {
+        for (const auto& entry : fs::directory_iterator(caseDir / "out")) {
+            const std::string name = entry.path().filename().string();
+            expectedFiles.push_back(name);
+            EXPECT_EQ(ReadBytes(entry.path()), ReadBytes(out / name)) << name;
+        }
+    }
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        written.push_back(entry.path().filename().string());
+    }
+    std::sort(expectedFiles.begin(), expectedFiles.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(expectedFiles, written);
+    fs::remove_all(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CliCase, testing::ValuesIn(CaseNames()),
+                         [](const testing::TestParamInfo<std::string>& param) {
+                             return Replace(param.param, "-", "_");
+                         });
+
+}  // namespace
