@@ -42,10 +42,9 @@ Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter
     }
     workspace.batteryIndex_ = workspace.batteries_.empty() ? -1 : 0;
 
-    // The first device in sorted order is selected even when its file fails to load; the user
-    // can then pick another.
-    workspace.deviceIndex_ = 0;
-    workspace.LoadDevice(0, prompter);
+    // The first device in sorted order is loaded. When its file fails, no device is selected,
+    // so the user can pick any entry, that one included.
+    workspace.deviceIndex_ = workspace.LoadDevice(0, prompter) ? 0 : -1;
     workspace.Recompute();
     return workspace;
 }

@@ -27,7 +27,8 @@ public:
     /// files." when no file names a device; the program then ends with exit status 1.
     static Result<Workspace> Start(const std::filesystem::path& folder, Prompter& prompter);
 
-    // The selections. An index is -1 only where its list is empty.
+    // The selections. An index is -1 where its list is empty, and the device index also when
+    // the first device failed to load at start-up.
     const std::vector<DeviceEntry>& devices() const { return devices_; }
     int deviceIndex() const { return deviceIndex_; }
     const std::vector<std::string>& voltages() const { return voltages_; }  // sorted

@@ -1,0 +1,66 @@
+// runwell: the application shell. Starts the workspace from the program's folder, shows the main
+// window and ends when it closes.
+
+#include <QApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "model/DeviceCatalogue.h"
+#include "model/Workspace.h"
+#include "ui/AppIcon.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageBoxPrompter.h"
+#include "ui/ModeEditorDialog.h"
+
+namespace {
+
+// Start-up timing (bench/compare.sh): with RUNWELL_EXIT_AFTER_SHOW=1 in the environment the
+// program ends as soon as its window has been exposed, and so painted, for the first time.
+class QuitAfterFirstExpose : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && watched->isWindowType()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            // Queued: the window paints while it handles this event; quit once that is done.
+            QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Message boxes without a caption of their own carry the program's file name.
+    QApplication::setApplicationName(
+        QFileInfo(QApplication::applicationFilePath()).completeBaseName());
+    QApplication::setWindowIcon(runwell::ui::AppIcon());
+
+    runwell::ui::MessageBoxPrompter prompter;
+    runwell::Result<runwell::Workspace> started =
+        runwell::Workspace::Start(runwell::ExecutableFolder(), prompter);
+    if (!started) {
+        prompter.ShowMessage(started.error().message, runwell::MessageKind::Plain);
+        return 1;
+    }
+    runwell::Workspace workspace = std::move(started).value();
+
+    runwell::ui::DialogModeEditorLauncher modeEditor;
+    runwell::ui::QtFileDialogs fileDialogs;
+    runwell::ui::MainWindow window(workspace, modeEditor, prompter, fileDialogs);
+    prompter.SetOwner(&window);
+    // The program is one run of the main window: when it closes, the program ends.
+    QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
+    QuitAfterFirstExpose quitAfterFirstExpose;  // start-up timing only, see above
+    if (qEnvironmentVariableIntValue("RUNWELL_EXIT_AFTER_SHOW") == 1) {
+        app.installEventFilter(&quitAfterFirstExpose);
+    }
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,53 @@
+#include "FileDialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace runwell::ui {
+namespace {
+
+const QString kSettingsFilter = QStringLiteral("Settings File (*.set)");
+const QString kReportFilter = QStringLiteral("Report File(*.txt)");
+
+std::optional<std::filesystem::path> Run(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) {
+        return std::nullopt;
+    }
+    // The file system's own encoding of the name, so any name the dialog offers can be opened.
+    return std::filesystem::path(QFile::encodeName(files.front()).toStdString());
+}
+
+void PrepareSave(QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> QtFileDialogs::AskLoadSettings(QWidget* parent) {
+    QFileDialog dialog(parent, QString(), QString(), kSettingsFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Run(dialog);
+}
+
+std::optional<std::filesystem::path> QtFileDialogs::AskSaveSettings(QWidget* parent) {
+    QFileDialog dialog(parent, QString(), QString(), kSettingsFilter);
+    PrepareSave(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("set"));
+    return Run(dialog);
+}
+
+std::optional<std::filesystem::path> QtFileDialogs::AskCreateReport(QWidget* parent) {
+    QFileDialog dialog(parent, QString(), QString(), kReportFilter);
+    PrepareSave(dialog);
+    return Run(dialog);
+}
+
+}  // namespace runwell::ui

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+class QWidget;
+
+namespace runwell::ui {
+
+/// Asks the user for the file of a settings load, a settings save or a report. Each returns the
+/// chosen path, or nothing when the user cancelled. Tests replace the dialogs with scripted
+/// answers.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual std::optional<std::filesystem::path> AskLoadSettings(QWidget* parent) = 0;
+    virtual std::optional<std::filesystem::path> AskSaveSettings(QWidget* parent) = 0;
+    virtual std::optional<std::filesystem::path> AskCreateReport(QWidget* parent) = 0;
+};
+
+/// The toolkit's file dialogs. Load asks for an existing "*.set" file; Save Settings appends
+/// ".set" to a name typed without a suffix; neither save asks before replacing a file.
+class QtFileDialogs : public FileDialogs {
+public:
+    std::optional<std::filesystem::path> AskLoadSettings(QWidget* parent) override;
+    std::optional<std::filesystem::path> AskSaveSettings(QWidget* parent) override;
+    std::optional<std::filesystem::path> AskCreateReport(QWidget* parent) override;
+};
+
+}  // namespace runwell::ui

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <array>
+
+namespace runwell::ui {
+
+/// Pixel sizes of the resize layout are given for the reference character cell; a window with
+/// a larger font multiplies the horizontal ones by x and the vertical ones by y.
+struct LayoutScale {
+    double x = 1.0;
+    double y = 1.0;
+};
+
+/// The controls of the main window that the resize layout moves, in client coordinates. The
+/// controls of steps 1 and 2 never move and are not part of it.
+struct MainWindowGeometry {
+    QRect batteryList;
+    QRect batteryBox;  // "Step 3: Select Battery"
+    QRect modeList;
+    QRect modeBox;  // "Step 4: Add/Modify Operational Mode"
+    QRect addButton;
+    QRect modifyButton;
+    QRect removeButton;
+    std::array<QRect, 3> resultBoxes;   // battery life, average current, peak current
+    std::array<QRect, 3> resultFields;  // the field inside each result box
+    QRect loadSettingsButton;
+    QRect saveSettingsButton;
+    QRect createReportButton;
+    QRect quitButton;
+
+    friend bool operator==(const MainWindowGeometry&, const MainWindowGeometry&) = default;
+};
+
+/// The resize layout for a client area of `client`: the two lists share the height left over by
+/// the fixed parts (273 pixels at scale 1) equally, and grow to 16 pixels from the right edge;
+/// the step boxes frame them; the Add, Modify and Remove buttons and the result boxes follow the
+/// bottom of the Step 4 box; the bottom button row keeps to the bottom edge, with Quit at the
+/// right. Lefts and the battery list's top are taken from `current`. A client too small for the
+/// fixed parts gives lists of height 0.
+MainWindowGeometry LayoutMainWindow(QSize client, const MainWindowGeometry& current,
+                                    LayoutScale scale);
+
+}  // namespace runwell::ui

@@ -1,0 +1,48 @@
+#include "MessageBoxPrompter.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include "Text.h"
+
+namespace runwell::ui {
+namespace {
+
+/// The model's texts end their lines with CR LF; a label breaks lines at LF alone.
+QString MessageText(const std::string& text) {
+    QString shown = ToDisplay(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+QMessageBox::Icon IconFor(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::Warning:
+            return QMessageBox::Warning;
+        case MessageKind::Error:
+            return QMessageBox::Critical;
+        case MessageKind::Plain:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void MessageBoxPrompter::ShowMessage(const std::string& text, MessageKind kind) {
+    QMessageBox box(IconFor(kind), QCoreApplication::applicationName(), MessageText(text),
+                    QMessageBox::Ok, owner_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool MessageBoxPrompter::AskOkCancel(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, ToDisplay(caption), MessageText(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, owner_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+}  // namespace runwell::ui
