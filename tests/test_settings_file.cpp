@@ -1,319 +1,190 @@
+// The settings file's encodings (ArchiveWriter, ArchiveReader) and its layout (SerializeSettings,
+// ParseSettings). The case tables and the golden file are under fixtures/settings.
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
-#include <limits>
-#include <sstream>
-#include <streambuf>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
 #include <string>
 
+#include "TableFile.h"
 #include "model/Messages.h"
 #include "persist/Archive.h"
 #include "persist/SettingsFile.h"
 
+// Records the largest single allocation, so a test can show that no length or count read from a
+// file was used to allocate.
+namespace {
+std::size_t g_largestAllocation = 0;
+}
+
+// Kept out of line: inlined, the compiler would pair this malloc with other deletes and warn.
+[[gnu::noinline]] void* operator new(std::size_t size) {
+    g_largestAllocation = std::max(g_largestAllocation, size);
+    void* p = std::malloc(size == 0 ? 1 : size);
+    return p != nullptr ? p : throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
 namespace runwell {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
+const std::filesystem::path kFixtures = std::filesystem::path(RUNWELL_FIXTURES) / "settings";
+
+/// A mode whose duration, total current, total charge and system current are given by their bits;
+/// the listed peripheral flags hold 0x80, which is written as 1.
+ModeRecord Mode(std::string label, std::string mode, std::string frequency,
+                std::array<std::uint32_t, 4> bits, std::initializer_list<std::size_t> flags = {}) {
+    ModeRecord record{.label = label, .operatingMode = mode, .frequency = frequency};
+    record.duration = std::bit_cast<float>(bits[0]);
+    record.totalCurrent = std::bit_cast<float>(bits[1]);
+    record.totalCharge = std::bit_cast<float>(bits[2]);
+    record.systemCurrent = std::bit_cast<float>(bits[3]);
+    for (const std::size_t flag : flags) {
+        record.peripheralFlags[flag] = 0x80;
+    }
+    return record;
+}
+
+/// What three_modes.txt holds.
+SettingsData ThreeModes() {
+    SettingsData settings{"MCU430X", "3.3V", "25C", 2, {}};
+    settings.modes = {
+        Mode("Sleep", "LPM3", "32KHZ", {0x4B189680, 0x3F800000, 0x4B189680, 0x7F800001}, {1}),
+        Mode("", "ACTIVE", "", {0x00000001, 0x7FC12345, 0x7F800000, 0x80000000}),
+        Mode("*", "LPM0", "1MHZ", {0xFF800000, 0x807FFFFF, 0xFFFFFFFF, 0x41200000}, {5, 39})};
+    return settings;
+}
+
+std::string Golden() {
     std::string bytes;
-    for (const int v : values) {
-        bytes.push_back(static_cast<char>(v));
+    for (const auto& row : ReadTable(kFixtures / "three_modes.txt")) {
+        bytes += row.at(0);
     }
     return bytes;
 }
 
-std::string Int32(std::int32_t value) {
-    ArchiveWriter writer;
-    writer.WriteInt32(value);
-    return writer.take();
+/// `length` bytes of every value, NUL included.
+std::string AllBytes(std::size_t length) {
+    std::string text(length, '\0');
+    for (std::size_t i = 0; i < length; ++i) {
+        text[i] = static_cast<char>(i * 7);
+    }
+    return text;
 }
 
-ModeRecord Mode(std::string label, std::string mode, std::string frequency, std::uint32_t duration,
-                std::uint32_t current, std::uint32_t charge, std::uint32_t system) {
-    ModeRecord record;
-    record.label = std::move(label);
-    record.operatingMode = std::move(mode);
-    record.frequency = std::move(frequency);
-    record.duration = std::bit_cast<float>(duration);
-    record.totalCurrent = std::bit_cast<float>(current);
-    record.totalCharge = std::bit_cast<float>(charge);
-    record.systemCurrent = std::bit_cast<float>(system);
-    return record;
+TEST(ArchiveTest, StringPrefixesAndRoundTrips) {
+    const auto rows = ReadTable(kFixtures / "string_prefixes.tsv");
+    ASSERT_FALSE(rows.empty());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.at(0));
+        const std::string text = AllBytes(std::stoul(row.at(0)));
+        ArchiveWriter writer;
+        writer.WriteString(text);
+        EXPECT_EQ(writer.bytes().substr(0, writer.bytes().size() - text.size()), row.at(1));
+        ArchiveReader reader(writer.bytes());
+        EXPECT_EQ(reader.ReadString(), text);
+        EXPECT_EQ(reader.remaining(), 0u);
+    }
 }
 
-/// Compares the floats by their bits, so NaN payloads and -0 count.
-void ExpectSameMode(const ModeRecord& actual, const ModeRecord& expected) {
-    EXPECT_EQ(actual.label, expected.label);
-    EXPECT_EQ(actual.operatingMode, expected.operatingMode);
-    EXPECT_EQ(actual.frequency, expected.frequency);
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.duration),
-              std::bit_cast<std::uint32_t>(expected.duration));
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.totalCurrent),
-              std::bit_cast<std::uint32_t>(expected.totalCurrent));
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.totalCharge),
-              std::bit_cast<std::uint32_t>(expected.totalCharge));
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.systemCurrent),
-              std::bit_cast<std::uint32_t>(expected.systemCurrent));
-    EXPECT_EQ(actual.peripheralFlags, expected.peripheralFlags);
+TEST(ArchiveTest, ReadsStringsAndRefusesBrokenOnesWithoutAllocating) {
+    const auto rows = ReadTable(kFixtures / "string_reads.tsv");
+    ASSERT_FALSE(rows.empty());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.at(0));
+        ArchiveReader reader(row.at(1));
+        g_largestAllocation = 0;
+        EXPECT_EQ(reader.ReadString().value_or("<failed>"), row.at(2));
+        EXPECT_LT(g_largestAllocation, 4096u);
+        const std::string error = reader.error();
+        EXPECT_EQ(error, row.at(3) == "early"    ? msg::kFileEndsEarly
+                         : row.at(3) == "length" ? msg::kBadStringLength
+                                                 : "");
+        // A read takes all its bytes, and a failure is final: later reads fail, the first message
+        // stays.
+        EXPECT_EQ(reader.ReadByte(), std::nullopt);
+        EXPECT_EQ(reader.error(), error.empty() ? msg::kFileEndsEarly : error);
+    }
 }
 
-SettingsData ThreeModes() {
-    SettingsData settings;
-    settings.device = "MCU430X";
-    settings.voltage = "3.3V";
-    settings.temperature = "25C";
-    settings.battery = 2;
-    settings.modes.push_back(Mode("Sleep", "LPM3", "32KHZ", 0x4B189680, 0x3F800000, 0x4B189680, 0));
-    settings.modes.push_back(
-        Mode("", "ACTIVE", "", 0x00000001, 0x7FC12345, 0x7F800000, 0x80000000));
-    settings.modes.push_back(
-        Mode("*", "LPM0", "1MHZ", 0xFF800000, 0x807FFFFF, 0xFFFFFFFF, 0x41200000));
-    settings.modes[0].peripheralFlags[1] = 1;
-    settings.modes[2].peripheralFlags[39] = 1;
-    settings.modes[2].peripheralFlags[5] = 1;
-    return settings;
-}
+TEST(SettingsFileTest, GoldenFileAndBitForBitRoundTrips) {
+    const std::string golden = Golden();
+    EXPECT_EQ(SerializeSettings(ThreeModes()), golden);
 
-TEST(SettingsFileTest, EmptyProfileBytes) {
-    SettingsData settings;
-    settings.device = "ABC12";
-    settings.voltage = "3.3V";
-    settings.temperature = "";
-    settings.battery = 1;
-    EXPECT_EQ(SerializeSettings(settings),
-              Bytes({0x05, 'A',  'B',  'C',  '1',  '2',  0x04, 0x33, 0x2E, 0x33,
-                     0x56, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
-}
-
-TEST(SettingsFileTest, ModeRecordBytes) {
-    SettingsData settings;
-    settings.battery = -1;
-    settings.modes.push_back(Mode("A", "", "F", 0x3F800000, 0x40000000, 0x40400000, 0x40800000));
-    settings.modes[0].peripheralFlags[1] = 1;
-    settings.modes[0].peripheralFlags[39] = 0x80;  // any non-zero flag is written as 1
-    std::string flags(40, '\0');
-    flags[1] = 1;
-    flags[39] = 1;
-    EXPECT_EQ(
-        SerializeSettings(settings),
-        Bytes({0, 0, 0,    0xFF, 0xFF, 0xFF, 0xFF, 1,    0, 0, 0,    1,    'A', 0, 1,    'F',
-               0, 0, 0x80, 0x3F, 0,    0,    0,    0x40, 0, 0, 0x40, 0x40, 0,   0, 0x80, 0x40}) +
-            flags);
-}
-
-TEST(SettingsFileTest, RoundTripsEveryFieldBitForBit) {
-    SettingsData settings = ThreeModes();
+    SettingsData longTexts = ThreeModes();
+    longTexts.device = std::string(300, 'D');
     for (const std::size_t length : {0u, 254u, 255u, 300u, 70000u}) {
-        std::string label(length, 'L');
-        for (std::size_t i = 0; i < label.size(); ++i) {
-            label[i] = static_cast<char>(0x80 + i % 128);  // 8-bit bytes kept as they are
-        }
-        settings.modes.push_back(Mode(label, label, label, 0, 0, 0, 0));
+        const std::string text = AllBytes(length);
+        longTexts.modes.push_back(Mode(text, text, text, {0, 0, 0, 0}));
     }
-    settings.modes.back().peripheralFlags.fill(1);
-    settings.device = std::string(300, 'D');
-
-    const std::string bytes = SerializeSettings(settings);
-    const ParsedSettings parsed = ParseSettings(bytes);
-    EXPECT_EQ(parsed.error, std::nullopt);
-    EXPECT_EQ(parsed.device, settings.device);
-    EXPECT_EQ(parsed.voltage, settings.voltage);
-    EXPECT_EQ(parsed.temperature, settings.temperature);
-    EXPECT_EQ(parsed.battery, 2);
-    EXPECT_EQ(parsed.modeCount, 8);
-    ASSERT_EQ(parsed.modes.size(), settings.modes.size());
-    for (std::size_t i = 0; i < parsed.modes.size(); ++i) {
-        SCOPED_TRACE(i);
-        ExpectSameMode(parsed.modes[i], settings.modes[i]);
+    for (const std::string& bytes : {golden, SerializeSettings(longTexts)}) {
+        const ParsedSettings parsed = ParseSettings(bytes);
+        EXPECT_EQ(parsed.error, std::nullopt);
+        // Serialized again, the parsed fields show every bit that was read.
+        EXPECT_EQ(SerializeSettings({parsed.device.value_or(""), parsed.voltage.value_or(""),
+                                     parsed.temperature.value_or(""), parsed.battery.value_or(0),
+                                     parsed.modes}),
+                  bytes);
     }
 
-    SettingsData again;
-    again.device = *parsed.device;
-    again.voltage = *parsed.voltage;
-    again.temperature = *parsed.temperature;
-    again.battery = *parsed.battery;
-    again.modes = parsed.modes;
-    EXPECT_EQ(SerializeSettings(again), bytes);
+    std::string flagged = golden;
+    flagged.back() = '\x07';  // the last flag of the last mode
+    EXPECT_EQ(ParseSettings(flagged).modes.at(2).peripheralFlags[39], 1);
 }
 
-TEST(SettingsFileTest, NonZeroFlagBytesReadAsOne) {
-    SettingsData settings = ThreeModes();
-    settings.modes.resize(1);
-    std::string bytes = SerializeSettings(settings);
-    const std::size_t flagsStart = bytes.size() - 40;
-    bytes[flagsStart + 3] = static_cast<char>(0xFF);
-    bytes[flagsStart + 20] = 7;
-    const ParsedSettings parsed = ParseSettings(bytes);
-    ASSERT_EQ(parsed.modes.size(), 1u);
-    PeripheralFlags expected{};
-    expected[1] = 1;
-    expected[3] = 1;
-    expected[20] = 1;
-    EXPECT_EQ(parsed.modes[0].peripheralFlags, expected);
-}
-
-TEST(SettingsFileTest, ModeCountBounds) {
-    SettingsData settings = ThreeModes();
-    settings.modes.resize(1);
-    const std::string header = Bytes({0x01, 'D', 0x01, 'V', 0x01, 'T'}) + Int32(0);
-    SettingsData empty = settings;
-    empty.modes.clear();
-    const std::string record = SerializeSettings(settings).substr(SerializeSettings(empty).size());
-
-    struct Case {
-        const char* name;
-        std::int32_t count;
-        std::string after;
-        std::size_t modes;
-        std::optional<std::string> error;
-    };
-    const Case cases[] = {
-        {"zero, trailing bytes ignored", 0, record + "junk", 0, std::nullopt},
-        {"negative", -5, record, 0, std::nullopt},
-        {"most negative", std::numeric_limits<std::int32_t>::min(), "", 0, std::nullopt},
-        {"one, trailing bytes ignored", 1, record + record, 1, std::nullopt},
-        {"huge count in a short file", std::numeric_limits<std::int32_t>::max(), record + record, 2,
-         msg::kFileEndsEarly},
-        {"count beyond the records", 3, record, 1, msg::kFileEndsEarly},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ParsedSettings parsed = ParseSettings(header + Int32(c.count) + c.after);
-        EXPECT_EQ(parsed.modeCount, c.count);
-        EXPECT_EQ(parsed.modes.size(), c.modes);
-        EXPECT_EQ(parsed.error, c.error);
-        EXPECT_LE(parsed.modes.capacity(), 4u);
+TEST(SettingsFileTest, ModeCountIsNeverTrusted) {
+    SettingsData none = ThreeModes();
+    none.modes.clear();
+    const std::string header = SerializeSettings(none);
+    const std::string records = Golden().substr(header.size());
+    const auto rows = ReadTable(kFixtures / "mode_counts.tsv");
+    ASSERT_FALSE(rows.empty());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.at(0));
+        ArchiveWriter count;
+        count.WriteInt32(std::stoi(row.at(0)));
+        const std::string bytes = header.substr(0, header.size() - 4) + count.bytes() + records;
+        g_largestAllocation = 0;
+        const ParsedSettings parsed = ParseSettings(bytes);
+        EXPECT_LT(g_largestAllocation, 4096u);
+        EXPECT_EQ(parsed.modeCount, std::stoi(row.at(0)));
+        EXPECT_EQ(parsed.modes.size(), std::stoul(row.at(1)));
+        EXPECT_EQ(parsed.error.value_or("ok"), row.at(2) == "early" ? msg::kFileEndsEarly : "ok");
     }
 }
 
-TEST(SettingsFileTest, EveryTruncationKeepsExactlyTheCompleteFields) {
-    const SettingsData settings = ThreeModes();
-    const std::string bytes = SerializeSettings(settings);
-
-    // Where each field ends, from the encodings of the parts.
-    const std::size_t deviceEnd = 1 + settings.device.size();
-    const std::size_t voltageEnd = deviceEnd + 1 + settings.voltage.size();
-    const std::size_t temperatureEnd = voltageEnd + 1 + settings.temperature.size();
-    const std::size_t batteryEnd = temperatureEnd + 4;
-    const std::size_t countEnd = batteryEnd + 4;
-    std::vector<std::size_t> recordEnds;
-    std::size_t end = countEnd;
-    for (const ModeRecord& mode : settings.modes) {
-        end += 3 + mode.label.size() + mode.operatingMode.size() + mode.frequency.size() + 56;
-        recordEnds.push_back(end);
-    }
-    ASSERT_EQ(end, bytes.size());
-
-    for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+TEST(SettingsFileTest, EveryTruncationKeepsExactlyTheCompleteModes) {
+    const std::string golden = Golden();
+    for (std::size_t cut = 0; cut < golden.size(); ++cut) {
         SCOPED_TRACE(cut);
-        const ParsedSettings parsed = ParseSettings(std::string_view(bytes).substr(0, cut));
-        EXPECT_EQ(parsed.error, cut == bytes.size()
-                                    ? std::nullopt
-                                    : std::optional<std::string>(msg::kFileEndsEarly));
-        EXPECT_EQ(parsed.device.has_value(), cut >= deviceEnd);
-        EXPECT_EQ(parsed.voltage.has_value(), cut >= voltageEnd);
-        EXPECT_EQ(parsed.temperature.has_value(), cut >= temperatureEnd);
-        EXPECT_EQ(parsed.battery.has_value(), cut >= batteryEnd);
-        EXPECT_EQ(parsed.modeCount.has_value(), cut >= countEnd);
-        std::size_t complete = 0;
-        while (complete < recordEnds.size() && recordEnds[complete] <= cut) {
-            ++complete;
+        const ParsedSettings parsed = ParseSettings(std::string_view(golden).substr(0, cut));
+        EXPECT_EQ(parsed.error.value_or("none"), msg::kFileEndsEarly);
+        SettingsData complete = ThreeModes();  // the modes whose records end before the cut
+        while (!complete.modes.empty() && SerializeSettings(complete).size() > cut) {
+            complete.modes.pop_back();
         }
-        ASSERT_EQ(parsed.modes.size(), complete);
-        for (std::size_t i = 0; i < complete; ++i) {
-            ExpectSameMode(parsed.modes[i], settings.modes[i]);
-        }
+        ASSERT_EQ(parsed.modes.size(), complete.modes.size());
+        EXPECT_EQ(SerializeSettings({"", "", "", 0, parsed.modes}),
+                  SerializeSettings({"", "", "", 0, complete.modes}));
     }
-}
-
-TEST(SettingsFileTest, BrokenFiles) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::optional<std::string> device;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"empty file", "", std::nullopt, msg::kFileEndsEarly},
-        {"device length beyond the file", Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),
-         std::nullopt, msg::kFileEndsEarly},
-        {"device with an unreadable 64-bit length",
-         Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                0xFF}),
-         std::nullopt, msg::kBadStringLength},
-        {"voltage with an unreadable 64-bit length",
-         Bytes({0x01, 'X', 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80, 0x00,
-                0x00, 0x00, 0x00}),
-         "X", msg::kBadStringLength},
-        {"16-bit device text outside Latin-1, then the end",
-         Bytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0x00, 0x01, 0x01}), "a?", msg::kFileEndsEarly},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ParsedSettings parsed = ParseSettings(c.bytes);
-        EXPECT_EQ(parsed.device, c.device);
-        EXPECT_EQ(parsed.voltage, std::nullopt);
-        EXPECT_EQ(parsed.error, c.error);
-    }
-}
-
-/// Accepts `limit` bytes, then fails every write.
-class FailingBuffer : public std::streambuf {
-public:
-    explicit FailingBuffer(std::size_t limit) : limit_(limit) {}
-    std::string written;
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) {
-            return traits_type::not_eof(c);
-        }
-        if (written.size() >= limit_) {
-            return traits_type::eof();
-        }
-        written.push_back(traits_type::to_char_type(c));
-        return c;
-    }
-
-private:
-    std::size_t limit_;
-};
-
-TEST(SettingsFileTest, WriteReportsAFailingStream) {
-    const SettingsData settings = ThreeModes();
-    const std::string bytes = SerializeSettings(settings);
-    for (const std::size_t limit : {std::size_t{0}, std::size_t{1}, bytes.size() - 1}) {
-        SCOPED_TRACE(limit);
-        FailingBuffer buffer(limit);
-        std::ostream out(&buffer);
-        EXPECT_FALSE(WriteSettings(out, settings));
-        EXPECT_EQ(buffer.written, bytes.substr(0, limit));
-    }
-    FailingBuffer roomy(bytes.size());
-    std::ostream out(&roomy);
-    EXPECT_TRUE(WriteSettings(out, settings));
-    EXPECT_EQ(roomy.written, bytes);
 }
 
 TEST(SettingsFileTest, EnsureExtension) {
-    struct Case {
-        const char* path;
-        const char* extension;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"profile", ".set", "profile.set"},
-        {"/tmp/profile", ".set", "/tmp/profile.set"},
-        {"profile.v2", ".set", "profile.v2"},
-        {"profile.set", ".set", "profile.set"},
-        {"/tmp/a.b/profile", ".set", "/tmp/a.b/profile"},
-        {"report", ".txt", "report.txt"},
-        {"report.v2", ".txt", "report.v2"},
-        {"profile.", ".set", "profile."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(EnsureExtension(c.path, c.extension).string(), c.expected);
+    const auto rows = ReadTable(kFixtures / "ensure_extension.tsv");
+    ASSERT_FALSE(rows.empty());
+    for (const auto& row : rows) {
+        EXPECT_EQ(EnsureExtension(row.at(0), row.at(1)).string(), row.at(2)) << row.at(0);
     }
 }
 

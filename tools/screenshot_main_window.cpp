@@ -1,7 +1,7 @@
 // Renders the main window for the documentation: the shipped data with a profile of three modes,
 // each confirmed through the mode editor's logic, saved as a PNG. Not a test; run it under a
 // real or virtual X server:
-//   xvfb-run -a -s "-screen 0 1280x1024x24" screenshot_main_window [data-folder] [out.png]
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot_main_window [data-folder] [out.png]
 
 #include <QApplication>
 #include <QPixmap>

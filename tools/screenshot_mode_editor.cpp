@@ -1,6 +1,6 @@
 // Renders the mode editor for the documentation: a RUN mode of the first device file with two
 // peripherals on, saved as a PNG. Not a test; run it under a real or virtual X server:
-//   xvfb-run -a -s "-screen 0 1280x1024x24" mode_editor_screenshot [device.csv] [out.png]
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot_mode_editor [device.csv] [out.png]
 
 #include <QApplication>
 #include <QPixmap>

@@ -1,0 +1,226 @@
+// Runs the case tables under fixtures/functions: number reading, text helpers, quantity texts and
+// the mode computation. Each line names a function, gives its arguments as texts and ends with the
+// expected result as text.
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TableFile.h"
+#include "model/Format.h"
+#include "model/ModeComputation.h"
+#include "model/Numbers.h"
+#include "model/Text.h"
+
+namespace runwell {
+namespace {
+
+using Args = std::vector<std::string>;
+
+constexpr std::uint32_t kSleep = 1000;
+
+/// The shortest text that reads back as the same value.
+template <typename Real>
+std::string Shortest(Real value) {
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+template <typename Items>
+std::string Bracketed(const Items& items) {
+    std::string text;
+    for (const auto& item : items) {
+        text += "[" + std::string(item) + "]";
+    }
+    return text;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+float Float(const std::string& text) {
+    return std::strtof(text.c_str(), nullptr);
+}
+double Double(const std::string& text) {
+    return std::strtod(text.c_str(), nullptr);
+}
+std::string Bool(bool value) {
+    return value ? "true" : "false";
+}
+
+PeripheralFlags Flags(const std::string& digits) {
+    PeripheralFlags flags{};
+    for (std::size_t k = 0; k < digits.size() && digits != "-"; ++k) {
+        flags.at(k) = static_cast<std::uint8_t>(digits[k] - '0');
+    }
+    return flags;
+}
+
+/// A device at 3.3V and 25C: a SLEEP row of kSleep nA and a RUN row at 8MHZ of base 1200 nA with
+/// `values` (separated by spaces) in the columns headed by `captions` (separated by '|').
+DeviceData RunDevice(const std::string& captions, const std::string& values) {
+    DeviceData device;
+    device.columnNames = Split("Base|" + captions, '|');
+    DataRecord sleep{"SLEEP", "3.3V", "25C", "0", {static_cast<std::int32_t>(kSleep)}};
+    DataRecord run{"RUN", "3.3V", "25C", "8MHZ", {1200}};
+    const std::vector<std::string> numbers = Split(values, ' ');
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        run.values.at(k + 1) = std::stoi(numbers[k]);
+    }
+    device.rows = {sleep, run};
+    return device;
+}
+
+std::string Entries(const Args& a) {
+    const DeviceData device = RunDevice(a[0], a[1]);
+    PeripheralFlags flags = Flags(a[2]);
+    std::string text;
+    for (const PeripheralEntry& e :
+         BuildPeripheralEntries(device, std::stoi(a[3]), flags, kSleep)) {
+        text += "[" + e.text + "," + std::to_string(e.column) + (e.selected ? ",on]" : ",off]");
+    }
+    text += "flags=";
+    for (std::size_t k = 0; k < device.columnNames.size(); ++k) {
+        text += static_cast<char>('0' + flags[k]);
+    }
+    return text;
+}
+
+std::string Figures(const Args& a) {
+    const PeripheralFlags flags = Flags(a[2]);
+    const ModeInputs inputs{.operatingMode = "RUN",
+                            .voltage = "3.3V",
+                            .temperature = "25C",
+                            .frequency = a[3],
+                            .flags = a[2] == "-" ? nullptr : &flags,
+                            .sleepCurrent = kSleep,
+                            .systemCurrentText = a[4],
+                            .systemCurrentUnit = std::stoi(a[5]),
+                            .durationText = a[6],
+                            .durationUnit = std::stoi(a[7])};
+    const Result<ModeFigures> r = ComputeMode(RunDevice(a[0], a[1]), inputs);
+    if (!r.ok()) {
+        return r.error().message;
+    }
+    return Shortest(r->controllerCurrent) + " " + Shortest(r->totalCurrent) + " " +
+           Shortest(r->controllerCharge) + " " + Shortest(r->totalCharge);
+}
+
+struct Function {
+    std::size_t arity;
+    std::function<std::string(const Args&)> call;
+};
+
+const std::map<std::string, Function> kFunctions = {
+    {"ReadInteger", {1, [](const Args& a) { return std::to_string(ReadInteger(a[0])); }}},
+    {"ReadReal", {1, [](const Args& a) { return Shortest(ReadReal(a[0])); }}},
+    {"NarrowToFloat", {1, [](const Args& a) { return Shortest(NarrowToFloat(Double(a[0]))); }}},
+    {"Saturate",
+     {1,
+      [](const Args& a) {
+          const double v = Double(a[0]);
+          return std::to_string(SaturateToInt32(v)) + " " + std::to_string(SaturateToUint32(v)) +
+                 " " + std::to_string(SaturateToInt64(v));
+      }}},
+    {"SplitFields",
+     {1,
+      [](const Args& a) {
+          std::vector<std::string_view> reused{"left", "over"};
+          SplitFields(a[0], reused);  // the overload that reuses a vector must clear it first
+          return Bracketed(SplitFields(a[0])) + (reused == SplitFields(a[0]) ? "" : " (reused)");
+      }}},
+    {"SplitTokens", {2, [](const Args& a) { return Bracketed(SplitTokens(a[0], a[1])); }}},
+    {"DecodeNotes", {1, [](const Args& a) { return DecodeNotes(a[0]); }}},
+    {"ToUpperAscii", {1, [](const Args& a) { return ToUpperAscii(a[0]); }}},
+    {"LessIgnoringCase", {2, [](const Args& a) { return Bool(LessIgnoringCase(a[0], a[1])); }}},
+    {"StartsWithIgnoringCase",
+     {2, [](const Args& a) { return Bool(StartsWithIgnoringCase(a[0], a[1])); }}},
+    {"FindPrefixIgnoringCase",
+     {2,
+      [](const Args& a) {
+          return std::to_string(FindPrefixIgnoringCase(Split(a[0], '|'), a[1]));
+      }}},
+    {"LineReader",
+     {1,
+      [](const Args& a) {
+          LineReader reader(a[0]);
+          std::vector<std::string_view> lines;
+          for (std::string_view line; reader.Next(line);) {
+              lines.push_back(line);
+              EXPECT_EQ(reader.lineNumber(), static_cast<int>(lines.size()));
+          }
+          std::string_view after;
+          return Bracketed(lines) + (reader.Next(after) ? " (more after the end)" : "");
+      }}},
+    {"FormatCurrent", {1, [](const Args& a) { return FormatCurrent(Float(a[0])); }}},
+    {"FormatTime", {1, [](const Args& a) { return FormatTime(Float(a[0])); }}},
+    {"FormatCharge", {1, [](const Args& a) { return FormatCharge(Float(a[0])); }}},
+    {"FormatTrimmed",
+     {2, [](const Args& a) { return FormatTrimmed(Double(a[0]), std::stoi(a[1])); }}},
+    {"LookupSleepCurrent",
+     {2,
+      [](const Args& a) {
+          const SleepCurrent sleep = LookupSleepCurrent(RunDevice("", ""), a[0], a[1]);
+          return std::to_string(sleep.nanoamps) + " " + sleep.warning.value_or("(no warning)");
+      }}},
+    {"ToMicroseconds",
+     {2, [](const Args& a) { return Shortest(ToMicroseconds(a[0], std::stoi(a[1]))); }}},
+    {"ToNanoamps", {2, [](const Args& a) { return Shortest(ToNanoamps(a[0], std::stoi(a[1]))); }}},
+    {"SplitForDisplay",
+     {1,
+      [](const Args& a) {
+          const DisplaySplit split = SplitForDisplay(Float(a[0]));
+          return std::to_string(split.unitIndex) + " " + split.number;
+      }}},
+    {"BuildPeripheralEntries", {4, Entries}},
+    {"ControllerCurrent",
+     {3,
+      [](const Args& a) {
+          return Shortest(ControllerCurrent(RunDevice(a[0], a[1]), 1, Flags(a[2]), kSleep));
+      }}},
+    {"ComputeMode", {8, Figures}},
+};
+
+void RunTable(const std::string& name) {
+    const std::vector<Args> table =
+        ReadTable(std::filesystem::path(RUNWELL_FIXTURES) / "functions" / name);
+    ASSERT_FALSE(table.empty()) << name;
+    for (const Args& row : table) {
+        const auto function = kFunctions.find(row[0]);
+        ASSERT_TRUE(function != kFunctions.end()) << name << ": no function " << row[0];
+        ASSERT_EQ(row.size(), function->second.arity + 2)
+            << name << ": " << testing::PrintToString(row);
+        const Args args(row.begin() + 1, row.end() - 1);
+        EXPECT_EQ(function->second.call(args), row.back())
+            << name << ": " << testing::PrintToString(row);
+    }
+}
+
+TEST(CoreFunctions, Numbers) {
+    RunTable("numbers.tsv");
+}
+TEST(CoreFunctions, Text) {
+    RunTable("text.tsv");
+}
+TEST(CoreFunctions, Format) {
+    RunTable("format.tsv");
+}
+TEST(CoreFunctions, ModeComputation) {
+    RunTable("mode_computation.tsv");
+}
+
+}  // namespace
+}  // namespace runwell
