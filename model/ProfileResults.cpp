@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Format.h"
+#include "HugePages.h"
 #include "Numbers.h"
 #include "Text.h"
 
@@ -54,27 +55,34 @@ std::string CountText(std::int64_t count, const char* unit, bool keepZero) {
     return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
 }
 
-}  // namespace
-
-std::string PeripheralsText(const PeripheralFlags& flags,
-                            const std::vector<std::string>& columnNames) {
-    std::string text;
-    const std::size_t count = std::min(columnNames.size(), flags.size());
-    for (std::size_t k = 1; k < count; ++k) {
-        if (flags[k] == 0) {
-            continue;
-        }
-        std::string_view caption = columnNames[k];
+/// The shown name of every value column: markers 'd'/'t' and "[source]" dropped, and leading
+/// '[' characters skipped. Computed once per profile, not once per mode.
+std::vector<std::string_view> ShownNames(const std::vector<std::string>& columnNames) {
+    std::vector<std::string_view> names;
+    names.reserve(columnNames.size());
+    for (std::string_view caption : columnNames) {
         if (!caption.empty() && (caption.front() == 'd' || caption.front() == 't')) {
             caption.remove_prefix(1);
         }
-        // The name before its bracketed shared source; leading '[' characters are skipped.
         const std::size_t start = caption.find_first_not_of('[');
-        if (start != std::string_view::npos) {
-            const std::string_view rest = caption.substr(start);
-            text += rest.substr(0, rest.find('['));
+        if (start == std::string_view::npos) {
+            names.emplace_back();
+            continue;
         }
-        text += ',';
+        const std::string_view rest = caption.substr(start);
+        names.push_back(rest.substr(0, rest.find('[')));
+    }
+    return names;
+}
+
+std::string JoinPeripherals(const PeripheralFlags& flags,
+                            const std::vector<std::string_view>& shownNames) {
+    std::string text;
+    const std::size_t count = std::min(shownNames.size(), flags.size());
+    for (std::size_t k = 1; k < count; ++k) {
+        if (flags[k] != 0) {
+            text.append(shownNames[k]).push_back(',');
+        }
     }
     if (!text.empty()) {
         text.pop_back();
@@ -82,17 +90,33 @@ std::string PeripheralsText(const PeripheralFlags& flags,
     return text;
 }
 
-ModeCells MakeModeCells(const ModeRecord& mode, float totalTime,
-                        const std::vector<std::string>& columnNames) {
+ModeCells MakeCells(const ModeRecord& mode, float totalTime,
+                    const std::vector<std::string_view>& shownNames) {
+    std::string time = FormatTime(mode.duration);
+    time += '/';
+    time += ShareText(mode.duration, totalTime);
+    time += '%';
     return {
         mode.label,
         mode.operatingMode,
         mode.frequency,
-        FormatTime(mode.duration) + "/" + ShareText(mode.duration, totalTime) + "%",
+        std::move(time),
         FormatCurrent(mode.totalCurrent),
         FormatCharge(mode.totalCharge),
-        PeripheralsText(mode.peripheralFlags, columnNames),
+        JoinPeripherals(mode.peripheralFlags, shownNames),
     };
+}
+
+}  // namespace
+
+std::string PeripheralsText(const PeripheralFlags& flags,
+                            const std::vector<std::string>& columnNames) {
+    return JoinPeripherals(flags, ShownNames(columnNames));
+}
+
+ModeCells MakeModeCells(const ModeRecord& mode, float totalTime,
+                        const std::vector<std::string>& columnNames) {
+    return MakeCells(mode, totalTime, ShownNames(columnNames));
 }
 
 std::string FormatBatteryLife(std::int64_t hours) {
@@ -114,11 +138,12 @@ ProfileResults ComputeProfileResults(const std::vector<ModeRecord>& modes,
                                      const BatteryRecord* battery) {
     ProfileResults results;
     const float totalTime = TotalTime(modes);
-    results.rows.reserve(modes.size());
+    const std::vector<std::string_view> shownNames = ShownNames(columnNames);
+    ReserveLarge(results.rows, modes.size());
     float chargeSum = 0.0f;  // nA*us
     float timeSum = 0.0f;    // us
     for (const ModeRecord& mode : modes) {
-        results.rows.push_back(MakeModeCells(mode, totalTime, columnNames));
+        results.rows.push_back(MakeCells(mode, totalTime, shownNames));
         // Compared as real numbers; NaN never exceeds, and a huge current saturates.
         if (static_cast<double>(mode.totalCurrent) > static_cast<double>(results.peak)) {
             results.peak = SaturateToUint32(mode.totalCurrent);

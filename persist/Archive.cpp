@@ -55,14 +55,15 @@ void ArchiveWriter::WriteInt32(std::int32_t value) {
 }
 
 void ArchiveWriter::WriteUint16(std::uint16_t value) {
-    WriteByte(static_cast<std::uint8_t>(value & 0xFF));
-    WriteByte(static_cast<std::uint8_t>(value >> 8));
+    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    bytes_.append(bytes, sizeof bytes);
 }
 
 void ArchiveWriter::WriteUint32(std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        WriteByte(static_cast<std::uint8_t>((value >> shift) & 0xFF));
-    }
+    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                           static_cast<char>((value >> 16) & 0xFF),
+                           static_cast<char>((value >> 24) & 0xFF)};
+    bytes_.append(bytes, sizeof bytes);
 }
 
 void ArchiveWriter::WriteFloat(float value) {
@@ -98,6 +99,14 @@ std::optional<std::uint8_t> ArchiveReader::ReadByte() {
         return std::nullopt;
     }
     return static_cast<std::uint8_t>(bytes[0]);
+}
+
+std::optional<std::string_view> ArchiveReader::ReadBytes(std::size_t count) {
+    std::string_view bytes;
+    if (!Take(count, bytes)) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 std::optional<std::uint16_t> ArchiveReader::ReadUint16() {

@@ -21,6 +21,10 @@ public:
     void WriteUint32(std::uint32_t value);
     void WriteFloat(float value);
     void WriteByte(std::uint8_t value);
+    /// Bytes as they are, without a length.
+    void WriteBytes(std::string_view bytes) { bytes_.append(bytes); }
+    /// Makes room for `count` bytes in all, so a large archive is not copied while it grows.
+    void Reserve(std::size_t count) { bytes_.reserve(count); }
     const std::string& bytes() const { return bytes_; }
     std::string&& take() { return std::move(bytes_); }
 
@@ -45,6 +49,8 @@ public:
     std::optional<std::int32_t> ReadInt32();
     std::optional<float> ReadFloat();
     std::optional<std::uint8_t> ReadByte();
+    /// The next `count` bytes as they are (a view into the data), or nothing when fewer remain.
+    std::optional<std::string_view> ReadBytes(std::size_t count);
 
     bool failed() const { return !error_.empty(); }
     const std::string& error() const { return error_; }

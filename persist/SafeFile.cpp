@@ -40,10 +40,28 @@ protected:
 
     int sync() override { return Drain() ? 0 : -1; }
 
+    /// A block at least as large as the buffer goes to the file directly, in one write, instead
+    /// of in buffer-sized pieces.
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        if (count < static_cast<std::streamsize>(sizeof buffer_)) {
+            return std::streambuf::xsputn(data, count);
+        }
+        if (!Drain() || !WriteAll(data, static_cast<std::size_t>(count))) {
+            return 0;
+        }
+        return count;
+    }
+
 private:
     bool Drain() {
-        const char* data = pbase();
-        std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+        if (!WriteAll(pbase(), static_cast<std::size_t>(pptr() - pbase()))) {
+            return false;
+        }
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return true;
+    }
+
+    bool WriteAll(const char* data, std::size_t size) {
         while (size > 0) {
             const ssize_t written = ::write(fd_, data, size);
             if (written < 0 && errno == EINTR) {
@@ -55,7 +73,6 @@ private:
             data += written;
             size -= static_cast<std::size_t>(written);
         }
-        setp(buffer_, buffer_ + sizeof buffer_);
         return true;
     }
 

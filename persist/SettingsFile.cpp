@@ -1,8 +1,11 @@
 #include "persist/SettingsFile.h"
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "model/FileRead.h"
+#include "model/HugePages.h"
 #include "model/Messages.h"
 #include "model/Text.h"
 #include "model/Workspace.h"
@@ -20,9 +23,37 @@ void WriteMode(ArchiveWriter& writer, const ModeRecord& mode) {
     writer.WriteFloat(mode.totalCurrent);
     writer.WriteFloat(mode.totalCharge);
     writer.WriteFloat(mode.systemCurrent);
-    for (const std::uint8_t flag : mode.peripheralFlags) {
-        writer.WriteByte(flag != 0 ? 1 : 0);
+    char flags[std::tuple_size_v<PeripheralFlags>];
+    for (std::size_t k = 0; k < mode.peripheralFlags.size(); ++k) {
+        flags[k] = mode.peripheralFlags[k] != 0 ? 1 : 0;
     }
+    writer.WriteBytes(std::string_view(flags, sizeof flags));
+}
+
+/// The bytes of a settings file; the parts are passed one by one so a save need not copy the
+/// profile into a SettingsData first.
+std::string Serialize(std::string_view device, std::string_view voltage,
+                      std::string_view temperature, std::int32_t battery,
+                      const std::vector<ModeRecord>& modes) {
+    // The size is reserved up front (texts below 255 bytes have a one-byte length), so a large
+    // profile is written without the buffer being copied as it grows.
+    constexpr std::size_t kFixedModeBytes = 4 * 4 + std::tuple_size_v<PeripheralFlags>;
+    std::size_t size = device.size() + voltage.size() + temperature.size() + 3 + 8;
+    for (const ModeRecord& mode : modes) {
+        size += mode.label.size() + mode.operatingMode.size() + mode.frequency.size() + 3 +
+                kFixedModeBytes;
+    }
+    ArchiveWriter writer;
+    writer.Reserve(size);
+    writer.WriteString(device);
+    writer.WriteString(voltage);
+    writer.WriteString(temperature);
+    writer.WriteInt32(battery);
+    writer.WriteInt32(static_cast<std::int32_t>(modes.size()));
+    for (const ModeRecord& mode : modes) {
+        WriteMode(writer, mode);
+    }
+    return writer.take();
 }
 
 /// One mode record, or nothing when the data ended inside it.
@@ -35,13 +66,13 @@ std::optional<ModeRecord> ReadMode(ArchiveReader& reader) {
     const auto totalCurrent = reader.ReadFloat();
     const auto totalCharge = reader.ReadFloat();
     const auto systemCurrent = reader.ReadFloat();
-    for (std::uint8_t& flag : mode.peripheralFlags) {
-        const auto byte = reader.ReadByte();
-        flag = byte.value_or(0) != 0 ? 1 : 0;
-    }
+    const auto flags = reader.ReadBytes(mode.peripheralFlags.size());
     // A failed read makes every later one fail, so checking the reader once covers them all.
     if (reader.failed()) {
         return std::nullopt;
+    }
+    for (std::size_t k = 0; k < mode.peripheralFlags.size(); ++k) {
+        mode.peripheralFlags[k] = (*flags)[k] != 0 ? 1 : 0;
     }
     mode.label = std::move(*label);
     mode.operatingMode = std::move(*operatingMode);
@@ -80,16 +111,8 @@ SettingsData SettingsOf(const Workspace& workspace) {
 }
 
 std::string SerializeSettings(const SettingsData& settings) {
-    ArchiveWriter writer;
-    writer.WriteString(settings.device);
-    writer.WriteString(settings.voltage);
-    writer.WriteString(settings.temperature);
-    writer.WriteInt32(settings.battery);
-    writer.WriteInt32(static_cast<std::int32_t>(settings.modes.size()));
-    for (const ModeRecord& mode : settings.modes) {
-        WriteMode(writer, mode);
-    }
-    return writer.take();
+    return Serialize(settings.device, settings.voltage, settings.temperature, settings.battery,
+                     settings.modes);
 }
 
 bool WriteSettings(std::ostream& out, const SettingsData& settings) {
@@ -108,7 +131,13 @@ ParsedSettings ParseSettings(std::string_view bytes) {
     settings.battery = reader.ReadInt32();
     settings.modeCount = reader.ReadInt32();
     // The count is only a loop bound: every record must be read from the data, so a huge count
-    // in a short file ends at the data's end, and nothing is reserved for it.
+    // in a short file ends at the data's end. Room is made only for the records the remaining
+    // bytes can hold (each takes at least its fixed part and three one-byte lengths).
+    if (settings.modeCount && *settings.modeCount > 0) {
+        constexpr std::size_t kSmallestRecord = 3 + 4 * 4 + std::tuple_size_v<PeripheralFlags>;
+        ReserveLarge(settings.modes, std::min(static_cast<std::size_t>(*settings.modeCount),
+                                              reader.remaining() / kSmallestRecord));
+    }
     for (std::int32_t i = 0; settings.modeCount && i < *settings.modeCount; ++i) {
         std::optional<ModeRecord> mode = ReadMode(reader);
         if (!mode) {
@@ -122,7 +151,12 @@ ParsedSettings ParseSettings(std::string_view bytes) {
     return settings;
 }
 
-void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
+namespace {
+
+/// ApplySettings; `ownModes`, when given, are settings.modes themselves, free to be moved into
+/// the profile instead of copied.
+void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
+           Prompter& prompter) {
     if (!settings.device) {
         ShowReadError(settings, prompter);
         return;
@@ -174,10 +208,20 @@ void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
 
     // The complete records replace the profile and the results are recomputed at once, also
     // when the file ended early; the error is shown over the updated view.
-    workspace.SetModes(settings.modes);
+    if (ownModes != nullptr) {
+        workspace.SetModes(std::move(*ownModes));
+    } else {
+        workspace.SetModes(settings.modes);
+    }
     if (settings.error) {
         ShowReadError(settings, prompter);
     }
+}
+
+}  // namespace
+
+void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
+    Apply(workspace, settings, nullptr, prompter);
 }
 
 void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
@@ -186,13 +230,19 @@ void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Promp
         prompter.ShowMessage(msg::kCannotOpenForReading, MessageKind::Plain);
         return;
     }
-    ApplySettings(workspace, ParseSettings(*bytes), prompter);
+    ParsedSettings settings = ParseSettings(*bytes);
+    Apply(workspace, settings, &settings.modes, prompter);
 }
 
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
-    const SettingsData settings = SettingsOf(workspace);
-    return WriteFileSafely(EnsureExtension(path, ".set"),
-                           [&](std::ostream& out) { return WriteSettings(out, settings); });
+    // The same bytes as SerializeSettings(SettingsOf(workspace)), without copying the profile.
+    const std::string bytes =
+        Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
+                  workspace.batteryIndex(), workspace.modes());
+    return WriteFileSafely(EnsureExtension(path, ".set"), [&](std::ostream& out) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return out.good();
+    });
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

@@ -131,6 +131,12 @@ void MarkHotRow(QTableWidget* list, int hotRow) {
     normal.setBold(false);
     bold.setBold(true);
     for (int row = 0; row < list->rowCount(); ++row) {
+        // A row that was never marked shows the list's own font: with thousands of rows, only
+        // the hot row and a row marked before need their fonts looked at.
+        const QTableWidgetItem* first = list->item(row, 0);
+        if (row != hotRow && first != nullptr && !first->data(Qt::FontRole).isValid()) {
+            continue;
+        }
         for (int column = 0; column < list->columnCount(); ++column) {
             if (QTableWidgetItem* item = list->item(row, column)) {
                 const QFont& wanted = row == hotRow ? bold : normal;

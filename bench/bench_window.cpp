@@ -1,0 +1,118 @@
+// bench_window: the main window's full redisplay of a large profile, on the offscreen platform.
+// The profile is put into the workspace with SetModes; each iteration then clicks the current
+// battery's row, which recomputes the results from scratch, rebuilds the mode list and shows the
+// three results, and lets the window paint.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTableWidget>
+#include <QTest>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "BenchData.h"
+#include "model/Workspace.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/ModeEditorLauncher.h"
+
+namespace runwell::bench {
+namespace {
+
+class NoModeEditor : public ui::ModeEditorLauncher {
+public:
+    std::optional<ModeRecord> Edit(QWidget*, const DeviceData&, const std::string&,
+                                   const std::string&, const ModeRecord*, Prompter&) override {
+        return std::nullopt;
+    }
+};
+
+class NoFileDialogs : public ui::FileDialogs {
+public:
+    std::optional<std::filesystem::path> AskLoadSettings(QWidget*) override { return {}; }
+    std::optional<std::filesystem::path> AskSaveSettings(QWidget*) override { return {}; }
+    std::optional<std::filesystem::path> AskCreateReport(QWidget*) override { return {}; }
+};
+
+/// The window over a workspace started from a bench folder, shown and exposed.
+struct Session {
+    BenchFolder folder;
+    SilentPrompter prompter;
+    std::optional<Workspace> workspace;
+    NoModeEditor modeEditor;
+    NoFileDialogs fileDialogs;
+    std::unique_ptr<ui::MainWindow> window;
+    std::vector<ModeRecord> profile;
+};
+
+Session* session = nullptr;
+
+void BM_RecomputeResults(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    session->workspace->SetModes({session->profile.begin(), session->profile.begin() + count});
+    auto* batteries = session->window->findChild<QTableWidget*>(QStringLiteral("batteryList"));
+    auto* modes = session->window->findChild<QTableWidget*>(QStringLiteral("modeList"));
+    if (batteries == nullptr || modes == nullptr || batteries->rowCount() == 0) {
+        state.SkipWithError("the window has no battery or mode list");
+        return;
+    }
+    const QPoint row0 = batteries->visualItemRect(batteries->item(0, 0)).center();
+    for (auto _ : state) {
+        QTest::mouseClick(batteries->viewport(), Qt::LeftButton, {}, row0);
+        QCoreApplication::processEvents();  // the repaint the refresh asked for
+    }
+    if (static_cast<std::size_t>(modes->rowCount()) != count) {
+        state.SkipWithError("the mode list does not show the profile");
+    }
+    state.SetComplexityN(state.range(0));
+    state.counters["per_mode"] = benchmark::Counter(
+        static_cast<double>(count),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+}  // namespace runwell::bench
+
+int main(int argc, char** argv) {
+    using namespace runwell::bench;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 2;
+    }
+
+    session = new Session;
+    runwell::Result<runwell::Workspace> started =
+        runwell::Workspace::Start(session->folder.path(), session->prompter);
+    if (!started) {
+        std::fprintf(stderr, "%s\n", started.error().message.c_str());
+        return 1;
+    }
+    session->workspace.emplace(std::move(started).value());
+    session->profile =
+        MakeProfile(session->workspace->device(), 10000, std::string(session->workspace->voltage()),
+                    std::string(session->workspace->temperature()));
+    session->window = std::make_unique<runwell::ui::MainWindow>(
+        *session->workspace, session->modeEditor, session->prompter, session->fileDialogs);
+    session->window->show();
+    if (!QTest::qWaitForWindowExposed(session->window.get())) {
+        std::fprintf(stderr, "the window was never exposed\n");
+        return 1;
+    }
+
+    benchmark::RegisterBenchmark("RecomputeResults/window", BM_RecomputeResults)
+        ->Arg(1000)
+        ->Arg(10000)
+        ->Complexity(benchmark::oN)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    session->window.reset();
+    delete session;
+    return 0;
+}
