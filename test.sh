@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test.
+# Installs what is missing, builds and runs every test; then runs them again built with the
+# address and undefined-behaviour sanitizers, and fuzzes every file reader for 20 s each
+# (RUNWELL_SKIP_FUZZ=1 skips the fuzzing for a quick local run).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
@@ -7,3 +9,10 @@ source scripts/setup.sh
 runwell_install_missing
 runwell_build build
 ctest --test-dir build --output-on-failure
+
+runwell_build build-asan -DRUNWELL_SANITIZE=ON
+ctest --test-dir build-asan --output-on-failure
+
+if [ "${RUNWELL_SKIP_FUZZ:-0}" != 1 ]; then
+    fuzz/run.sh 20
+fi
