@@ -173,24 +173,28 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
         return;
     }
 
-    if (!settings.voltage) {
-        ShowReadError(settings, prompter);
-        return;
-    }
-    const int voltage = FindPrefixIgnoringCase(workspace.voltages(), *settings.voltage);
+    // The voltage and the temperature: the first entry that begins with the stored text, ignoring
+    // case; selected without asking and without emptying the profile.
+    const auto findEntry = [&](const std::optional<std::string>& text,
+                               const std::vector<std::string>& entries, const char* failure) {
+        if (!text) {
+            ShowReadError(settings, prompter);
+            return -1;
+        }
+        const int index = FindPrefixIgnoringCase(entries, *text);
+        if (index < 0) {
+            prompter.ShowMessage(failure, MessageKind::Plain);
+        }
+        return index;
+    };
+    const int voltage = findEntry(settings.voltage, workspace.voltages(), msg::kCannotSetVoltage);
     if (voltage < 0) {
-        prompter.ShowMessage(msg::kCannotSetVoltage, MessageKind::Plain);
         return;
     }
     workspace.SetVoltageIndex(voltage);
-
-    if (!settings.temperature) {
-        ShowReadError(settings, prompter);
-        return;
-    }
-    const int temperature = FindPrefixIgnoringCase(workspace.temperatures(), *settings.temperature);
+    const int temperature =
+        findEntry(settings.temperature, workspace.temperatures(), msg::kCannotSetTemperature);
     if (temperature < 0) {
-        prompter.ShowMessage(msg::kCannotSetTemperature, MessageKind::Plain);
         return;
     }
     workspace.SetTemperatureIndex(temperature);
