@@ -1,85 +1,9 @@
-// runwell-cli: the estimate without a window, for scripts.
+// runwell-cli: the estimate without a window, for scripts. Each command lives in its own file.
 
-#include <filesystem>
 #include <iostream>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
 
-#include "Commands.h"
-#include "model/DeviceCatalogue.h"
-
-namespace {
-
-constexpr const char* kUsage =
-    "Usage:\n"
-    "  runwell-cli report SETTINGS [--data DIR] [-o FILE]\n"
-    "      Loads the settings file SETTINGS as the Load Settings button does and writes the\n"
-    "      report that Create Report would write then: to standard output, or to FILE\n"
-    "      (\".txt\" is appended when FILE holds no '.').\n"
-    "  runwell-cli refresh SETTINGS OUTPUT [--data DIR]\n"
-    "      Loads SETTINGS, recomputes every mode from the current device data as if it were\n"
-    "      opened in the mode editor and confirmed unchanged, and saves the profile to OUTPUT\n"
-    "      (\".set\" is appended when OUTPUT holds no '.'). A mode that cannot be recomputed\n"
-    "      is kept as it was and named on standard error.\n"
-    "  runwell-cli --help\n"
-    "\n"
-    "DIR holds Data/, StandardBattery.csv and CustomBattery.csv (created when missing), as\n"
-    "the program's own folder does; it defaults to the folder of runwell-cli.\n"
-    "Messages go to standard error. Exit status: 0 done; 1 a load, refresh or write failed\n"
-    "(nothing written); 2 usage error.\n";
-
-int UsageError(const std::string& problem) {
-    std::cerr << "runwell-cli: " << problem << "\n\n" << kUsage;
-    return runwell::cli::kUsage;
-}
-
-}  // namespace
+#include "CommandLine.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << kUsage;
-        return runwell::cli::kDone;
-    }
-    if (args.empty()) {
-        return UsageError("a command is needed");
-    }
-    const std::string_view command = args[0];
-    if (command != "report" && command != "refresh") {
-        return UsageError("unknown command \"" + std::string(command) + "\"");
-    }
-
-    std::optional<std::filesystem::path> data;
-    std::optional<std::filesystem::path> output;
-    std::vector<std::string_view> positional;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg == "--data" || (arg == "-o" && command == "report")) {
-            if (i + 1 >= args.size()) {
-                return UsageError(std::string(arg) + " needs a value");
-            }
-            auto& target = arg == "--data" ? data : output;
-            if (target) {
-                return UsageError(std::string(arg) + " is given twice");
-            }
-            target = std::filesystem::path(args[++i]);
-        } else if (arg.size() > 1 && arg.front() == '-') {
-            return UsageError("unknown option \"" + std::string(arg) + "\"");
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    const std::filesystem::path folder = data ? *data : runwell::ExecutableFolder();
-    if (command == "report") {
-        if (positional.size() != 1) {
-            return UsageError("report takes one settings file");
-        }
-        return runwell::cli::RunReport(folder, positional[0], output, std::cout, std::cerr);
-    }
-    if (positional.size() != 2) {
-        return UsageError("refresh takes a settings file and an output file");
-    }
-    return runwell::cli::RunRefresh(folder, positional[0], positional[1], std::cerr);
+    return runwell::cli::RunCommandLine(argc, argv, std::cout, std::cerr);
 }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "model/Prompter.h"
+#include "model/Workspace.h"
+
+namespace runwell::cli {
+
+/// Writes every message the window would show in a box to standard error, one line each, as
+/// "runwell-cli: FILE: TEXT" with the file the message concerns: the settings file while one is
+/// loaded, the data folder's files at start-up.
+class StderrPrompter : public Prompter {
+public:
+    StderrPrompter(std::ostream& err, std::filesystem::path dataFolder);
+
+    void ShowMessage(const std::string& text, MessageKind kind) override;
+    bool AskOkCancel(const std::string& text, const std::string& caption) override;
+
+    /// The file the messages from now on concern, where the text itself does not tell.
+    void SetSubject(std::filesystem::path subject) { subject_ = std::move(subject); }
+    /// Prints `text` as a message about the current subject.
+    void Print(const std::string& text);
+
+    int shown() const { return shown_; }
+
+private:
+    std::filesystem::path SubjectOf(const std::string& text) const;
+
+    std::ostream& err_;
+    std::filesystem::path dataFolder_;
+    std::filesystem::path subject_;
+    int shown_ = 0;
+};
+
+/// Start-up from the data folder and the settings load, as the window does them; empty when
+/// either failed (the messages were printed).
+std::optional<Workspace> OpenSettings(const std::filesystem::path& dataFolder,
+                                      const std::filesystem::path& settings,
+                                      StderrPrompter& prompter);
+
+}  // namespace runwell::cli
