@@ -38,6 +38,8 @@ struct Command {
 /// Each command's file adds its subcommand to `app`.
 Command AddReportCommand(CLI::App& app);
 Command AddRefreshCommand(CLI::App& app);
+Command AddExportCommand(CLI::App& app);
+Command AddImportCommand(CLI::App& app);
 
 /// Prints the one-line usage error "runwell-cli: PROBLEM (see runwell-cli --help)" and returns
 /// kUsage.

@@ -64,6 +64,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     std::vector<Command> commands;
     commands.push_back(AddReportCommand(app));
     commands.push_back(AddRefreshCommand(app));
+    commands.push_back(AddExportCommand(app));
+    commands.push_back(AddImportCommand(app));
     std::vector<std::string> helpTopic;
     CLI::App* helpCommand = app.add_subcommand("help");
     helpCommand->add_option("COMMAND", helpTopic);
