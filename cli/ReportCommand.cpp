@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "Command.h"
+#include "ProfileFiles.h"
 #include "Session.h"
 #include "persist/Report.h"
+#include "persist/ResultsCsv.h"
+#include "persist/ResultsJson.h"
 #include "persist/SettingsFile.h"
 
 namespace runwell::cli {
@@ -19,11 +22,15 @@ namespace {
 struct ReportArguments {
     std::vector<std::string> positional;
     std::optional<std::string> output;
+    std::string format = "text";
 };
 
 int RunReport(const ReportArguments& args, const Context& context) {
     if (args.positional.size() != 1) {
         return UsageError(context.err, "report takes one settings file");
+    }
+    if (args.format != "text" && args.format != "json" && args.format != "csv") {
+        return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
     }
     const std::filesystem::path settings = args.positional[0];
     StderrPrompter prompter(context.err, context.dataFolder);
@@ -32,7 +39,16 @@ int RunReport(const ReportArguments& args, const Context& context) {
     if (!workspace) {
         return kFailed;
     }
-    if (!args.output) {
+    const bool toStdout = !args.output || *args.output == "-";
+    if (args.format != "text") {
+        const bool json = args.format == "json";
+        const std::string bytes = json ? ResultsJsonOf(*workspace) : ResultsCsvOf(*workspace);
+        return WriteOutput(context,
+                           toStdout ? std::filesystem::path("-")
+                                    : EnsureExtension(*args.output, json ? ".json" : ".csv"),
+                           bytes);
+    }
+    if (toStdout) {
         context.out << BuildReport(*workspace);
         context.out.flush();
         return context.out ? kDone : kFailed;
@@ -52,11 +68,14 @@ Command AddReportCommand(CLI::App& app) {
     CLI::App* parser = app.add_subcommand("report");
     parser->add_option("SETTINGS", args->positional);
     parser->add_option("-o", args->output);
+    parser->add_option("--format", args->format);
     return {parser,
-            "  runwell-cli report SETTINGS [--data DIR] [-o FILE]\n"
+            "  runwell-cli report SETTINGS [--data DIR] [-o FILE] [--format text|json|csv]\n"
             "      Loads the settings file SETTINGS as the Load Settings button does and writes the\n"
             "      report that Create Report would write then: to standard output, or to FILE\n"
-            "      (\".txt\" is appended when FILE holds no '.').\n",
+            "      (\".txt\" is appended when FILE holds no '.'). -o - is standard output.\n"
+            "      --format json writes the profile and its results for scripts (\".json\"),\n"
+            "      --format csv the mode list (\".csv\"); text, the report, is the default.\n",
             [args](const Context& context) { return RunReport(*args, context); }};
 }
 

@@ -1,5 +1,7 @@
 #include "persist/ProfileJson.h"
 
+#include "persist/JsonValues.h"
+
 #include <nlohmann/json.hpp>
 
 #include <bit>
@@ -33,22 +35,6 @@ std::string Quoted(std::string_view key) {
 }
 
 // --- Texts ---------------------------------------------------------------------------------
-
-/// The bytes as Latin-1 characters in UTF-8: bytes below 0x80 stay, the others take two bytes.
-std::string Latin1ToUtf8(std::string_view bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            text.push_back(c);
-        } else {
-            text.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            text.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return text;
-}
 
 /// The 8-bit bytes of a JSON string (valid UTF-8, as the parser guarantees); a character above
 /// U+00FF cannot be stored.
@@ -224,23 +210,12 @@ std::string BitsText(std::uint32_t bits) {
     return "0x" + ToHex(std::string_view(bytes, sizeof bytes));
 }
 
-/// A finite float as the shortest number that reads back as it; the JSON library writes a
-/// double so that it reads back exactly, so only the step from the float's shortest digits to
-/// a double and back needs checking.
 Json FloatJson(std::uint32_t bits) {
     const float value = std::bit_cast<float>(bits);
     if (!std::isfinite(value)) {
         return BitsText(bits);
     }
-    char digits[64];
-    const auto written = std::to_chars(digits, digits + sizeof digits, value);
-    double number = static_cast<double>(value);
-    double shortest = 0.0;
-    if (std::from_chars(digits, written.ptr, shortest).ec == std::errc() &&
-        std::bit_cast<std::uint32_t>(static_cast<float>(shortest)) == bits) {
-        number = shortest;
-    }
-    return number;
+    return ShortestDouble(value);
 }
 
 std::uint32_t ReadFloat(const Json& value, const std::string& where) {
@@ -381,8 +356,9 @@ Json ParseStrict(std::string_view text) {
     };
     try {
         return Json::parse(text.begin(), text.end(), check);
-    } catch (const Json::parse_error& error) {
-        // The library's text starts with its own error code in brackets.
+    } catch (const Json::exception& error) {
+        // A syntax error, or a number too large for a double. The library's text starts with
+        // its own error code in brackets.
         std::string message = error.what();
         const std::size_t close = message.find("] ");
         if (close != std::string::npos) {
