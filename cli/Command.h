@@ -40,6 +40,7 @@ Command AddReportCommand(CLI::App& app);
 Command AddRefreshCommand(CLI::App& app);
 Command AddExportCommand(CLI::App& app);
 Command AddImportCommand(CLI::App& app);
+Command AddCheckCommand(CLI::App& app);
 
 /// Prints the one-line usage error "runwell-cli: PROBLEM (see runwell-cli --help)" and returns
 /// kUsage.

@@ -66,6 +66,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     commands.push_back(AddRefreshCommand(app));
     commands.push_back(AddExportCommand(app));
     commands.push_back(AddImportCommand(app));
+    commands.push_back(AddCheckCommand(app));
     std::vector<std::string> helpTopic;
     CLI::App* helpCommand = app.add_subcommand("help");
     helpCommand->add_option("COMMAND", helpTopic);

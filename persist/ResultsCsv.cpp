@@ -17,11 +17,35 @@ std::string Number(float value) {
     if (std::isinf(value)) {
         return value > 0 ? "inf" : "-inf";
     }
-    // Fixed notation, the fewest digits that read back as the same float: 5000000, not 5e+06.
-    char digits[128];
-    const auto written =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
-    return std::string(digits, written.ptr);
+    // The fewest significant digits that read back as the same float, laid out in fixed
+    // notation: 25305000000 and 0.000015, not 2.5305e+10 and 1.5e-05.
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::scientific);
+    const std::string_view scientific(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    const std::size_t e = scientific.find('e');
+    std::string digits;
+    for (const char c : scientific.substr(0, e)) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        }
+    }
+    int exponent = 0;
+    const std::string_view power = scientific.substr(e + 1);
+    std::from_chars(power.data() + (power.front() == '+' ? 1 : 0), power.data() + power.size(),
+                    exponent);
+    // The value is 0.DIGITS times ten to the power exponent + 1.
+    const int point = exponent + 1;
+    std::string text = value < 0 ? "-" : "";
+    if (point <= 0) {
+        text += "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
+    } else if (static_cast<std::size_t>(point) >= digits.size()) {
+        text += digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0');
+    } else {
+        text += digits.substr(0, static_cast<std::size_t>(point)) + "." +
+                digits.substr(static_cast<std::size_t>(point));
+    }
+    return text;
 }
 
 }  // namespace

@@ -89,11 +89,10 @@ TEST_P(CliCase, MatchesExpectedOutput) {
     EXPECT_EQ(std::stoi(ReadBytes(caseDir / "exit")), WEXITSTATUS(status)) << command;
     for (const char* stream : {"stdout", "stderr"}) {
         const fs::path expected = caseDir / stream;
-        std::string actual = ReadBytes(work / stream);
-        if (std::string(stream) == "stderr") {
-            actual = Replace(Replace(Replace(actual, data.string(), "@DATA@"), out.string(), "@OUT@"),
-                             caseDir.string(), "@CASE@");
-        }
+        const std::string actual =
+            Replace(Replace(Replace(ReadBytes(work / stream), data.string(), "@DATA@"),
+                            out.string(), "@OUT@"),
+                    caseDir.string(), "@CASE@");
         EXPECT_EQ(fs::exists(expected) ? ReadBytes(expected) : std::string(), actual)
             << stream << " of " << command;
     }

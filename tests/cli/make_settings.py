@@ -76,6 +76,10 @@ def main():
             mode(b"0123456789" * 7000, b"SLEEP", b"0", 993000.0, 740.0, 734820000.0, 0.0,
                  flags=(7, 8))]),
         "export-odd-forms/profile.set": ODD_FORMS,
+        # 20 mA for 10% of the time: above the CR2032's 15 mA pulse and 3 mA continuous limits.
+        "check-limit-warnings/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, [
+            mode(b"Burst", b"RUN", b"4MHZ", 1000.0, 20000000.0, 20000000000.0, 19000000.0),
+            mode(b"Rest", b"SLEEP", b"0", 9000.0, 740.0, 6660000.0, 0.0)]),
     }
     for name, content in files.items():
         path = here / name
