@@ -15,8 +15,8 @@ namespace {
 constexpr const char* kFooter =
     "\n"
     "DIR holds Data/, StandardBattery.csv and CustomBattery.csv (created when missing), as\n"
-    "the program's own folder does; it defaults to the folder of runwell-cli. Options may\n"
-    "come before or after the command.\n"
+    "the program's own folder does; it defaults to the folder of runwell-cli. --data, --help\n"
+    "and --version may come before or after the command.\n"
     "Messages go to standard error. Exit status: 0 done; 1 a load, conversion or write failed\n"
     "(nothing written); 2 usage error; 3 check: a limit was missed.\n";
 
