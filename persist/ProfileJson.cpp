@@ -8,7 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <set>
+#include <algorithm>
 #include <vector>
 
 namespace runwell {
@@ -26,8 +26,28 @@ struct Refusal {
     std::string message;
 };
 
-[[noreturn]] void Refuse(const std::string& where, const std::string& problem) {
-    throw Refusal{where.empty() ? problem : where + ": " + problem};
+/// Where in the document a value is, such as modes[2].label; the text is built only for a
+/// refusal, so reading a large profile builds no path strings.
+struct Where {
+    const Where* parent = nullptr;
+    std::string_view key;
+    std::size_t index = std::string::npos;
+
+    std::string Text() const {
+        std::string part(key);
+        if (index != std::string::npos) {
+            part += "[" + std::to_string(index) + "]";
+        }
+        const std::string above = parent != nullptr ? parent->Text() : std::string();
+        return above.empty() ? part : part.empty() ? above : above + "." + part;
+    }
+};
+
+const Where kTop{};
+
+[[noreturn]] void Refuse(const Where& where, const std::string& problem) {
+    const std::string place = where.Text();
+    throw Refusal{place.empty() ? problem : place + ": " + problem};
 }
 
 std::string Quoted(std::string_view key) {
@@ -38,7 +58,7 @@ std::string Quoted(std::string_view key) {
 
 /// The 8-bit bytes of a JSON string (valid UTF-8, as the parser guarantees); a character above
 /// U+00FF cannot be stored.
-std::string Utf8ToLatin1(std::string_view text, const std::string& where) {
+std::string Utf8ToLatin1(std::string_view text, const Where& where) {
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -82,7 +102,7 @@ int HexDigit(char c) {
     return -1;
 }
 
-std::string FromHex(std::string_view hex, const std::string& where) {
+std::string FromHex(std::string_view hex, const Where& where) {
     if (hex.size() % 2 != 0) {
         Refuse(where, "hex bytes need an even number of digits");
     }
@@ -118,7 +138,7 @@ Json TextJson(const ArchiveString& stored) {
 
 /// Refuses every key of `object` that is not in `known`.
 void OnlyKnownKeys(const Json& object, std::initializer_list<std::string_view> known,
-                   const std::string& where) {
+                   const Where& where) {
     for (const auto& item : object.items()) {
         if (std::find(known.begin(), known.end(), item.key()) == known.end()) {
             Refuse(where, "unknown key " + Quoted(item.key()));
@@ -126,7 +146,7 @@ void OnlyKnownKeys(const Json& object, std::initializer_list<std::string_view> k
     }
 }
 
-const Json& Member(const Json& object, const char* key, const std::string& where) {
+const Json& Member(const Json& object, const char* key, const Where& where) {
     const auto found = object.find(key);
     if (found == object.end()) {
         Refuse(where, "the key " + Quoted(key) + " is missing");
@@ -134,11 +154,11 @@ const Json& Member(const Json& object, const char* key, const std::string& where
     return *found;
 }
 
-std::string Path(const std::string& where, const char* key) {
-    return where.empty() ? std::string(key) : where + "." + key;
+Where Path(const Where& where, std::string_view key) {
+    return Where{&where, key};
 }
 
-std::int64_t WholeNumber(const Json& value, const std::string& where, std::int64_t low,
+std::int64_t WholeNumber(const Json& value, const Where& where, std::int64_t low,
                          std::int64_t high) {
     if (!value.is_number_integer()) {
         Refuse(where, "a whole number is needed");
@@ -156,7 +176,7 @@ std::int64_t WholeNumber(const Json& value, const std::string& where, std::int64
     return value.get<std::int64_t>();
 }
 
-ArchiveString ReadText(const Json& value, const std::string& where) {
+ArchiveString ReadText(const Json& value, const Where& where) {
     ArchiveString stored;
     if (value.is_string()) {
         stored.bytes = Utf8ToLatin1(value.get_ref<const std::string&>(), where);
@@ -172,7 +192,7 @@ ArchiveString ReadText(const Json& value, const std::string& where) {
         Refuse(where, "a text object holds either \"text\" or \"utf16le\"");
     }
     const Json& characters = value[hasText ? "text" : "utf16le"];
-    const std::string inner = Path(where, hasText ? "text" : "utf16le");
+    const Where inner = Path(where, hasText ? "text" : "utf16le");
     if (!characters.is_string()) {
         Refuse(inner, "a string is needed");
     }
@@ -187,7 +207,7 @@ ArchiveString ReadText(const Json& value, const std::string& where) {
     }
     stored.width = NarrowestWidth(stored.length());
     if (value.contains("lengthBits")) {
-        const std::string at = Path(where, "lengthBits");
+        const Where at = Path(where, "lengthBits");
         const std::int64_t bits = WholeNumber(value["lengthBits"], at, 0, 64);
         if (bits != 8 && bits != 16 && bits != 32 && bits != 64) {
             Refuse(at, "the length is stored in 8, 16, 32 or 64 bits");
@@ -218,7 +238,7 @@ Json FloatJson(std::uint32_t bits) {
     return ShortestDouble(value);
 }
 
-std::uint32_t ReadFloat(const Json& value, const std::string& where) {
+std::uint32_t ReadFloat(const Json& value, const Where& where) {
     if (value.is_string()) {
         const std::string& text = value.get_ref<const std::string&>();
         if (text.size() != 10 || text[0] != '0' || text[1] != 'x') {
@@ -270,7 +290,7 @@ Json ModeJson(const StoredMode& mode) {
     return object;
 }
 
-StoredMode ReadMode(const Json& value, const std::string& where) {
+StoredMode ReadMode(const Json& value, const Where& where) {
     if (!value.is_object()) {
         Refuse(where, "a mode is an object");
     }
@@ -290,7 +310,7 @@ StoredMode ReadMode(const Json& value, const std::string& where) {
     mode.systemCurrent =
         ReadFloat(Member(value, "systemCurrent", where), Path(where, "systemCurrent"));
 
-    const std::string flagsAt = Path(where, "peripheralFlags");
+    const Where flagsAt = Path(where, "peripheralFlags");
     const Json& flags = Member(value, "peripheralFlags", where);
     if (!flags.is_array()) {
         Refuse(flagsAt, "a list of column numbers is needed");
@@ -303,7 +323,7 @@ StoredMode ReadMode(const Json& value, const std::string& where) {
         mode.flagBytes[k] = 1;
     }
     if (value.contains("peripheralFlagBytes")) {
-        const std::string bytesAt = Path(where, "peripheralFlagBytes");
+        const Where bytesAt = Path(where, "peripheralFlagBytes");
         const Json& bytes = value["peripheralFlagBytes"];
         if (!bytes.is_object()) {
             Refuse(bytesAt, "an object of column numbers and byte values is needed");
@@ -320,7 +340,7 @@ StoredMode ReadMode(const Json& value, const std::string& where) {
                 Refuse(bytesAt, "column " + key + " is also in peripheralFlags");
             }
             mode.flagBytes[k] = static_cast<std::uint8_t>(
-                WholeNumber(item.value(), bytesAt + "." + key, 2, 255));
+                WholeNumber(item.value(), Path(bytesAt, key), 2, 255));
         }
     }
     return mode;
@@ -328,35 +348,46 @@ StoredMode ReadMode(const Json& value, const std::string& where) {
 
 // --- Parsing -------------------------------------------------------------------------------
 
-/// Parses JSON, refusing duplicate keys (a profile has one value per field) and deep nesting.
-Json ParseStrict(std::string_view text) {
-    std::vector<std::set<std::string>> keys;
-    const Json::parser_callback_t check = [&keys](int depth, Json::parse_event_t event,
-                                                  Json& parsed) {
-        if (depth > kMaxDepth) {
-            throw Refusal{"the JSON is nested deeper than a profile ever is"};
+/// A first pass over the text that builds nothing: it refuses a key given twice in one object
+/// (a profile has one value per field) and nesting deeper than a profile ever is, and keeps
+/// the library's message of a syntax error. The library's own filtering parser would do the
+/// same in one pass, but it searches each finished object's parent again, which makes a
+/// profile of many modes quadratic.
+class StrictChecker : public nlohmann::json_sax<Json> {
+public:
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override {
+        if (!Open()) {
+            return false;
         }
-        switch (event) {
-            case Json::parse_event_t::object_start:
-                keys.emplace_back();
-                break;
-            case Json::parse_event_t::object_end:
-                keys.pop_back();
-                break;
-            case Json::parse_event_t::key:
-                if (!keys.back().insert(parsed.get<std::string>()).second) {
-                    throw Refusal{"the key " + Quoted(parsed.get<std::string>()) +
-                                  " is given twice"};
-                }
-                break;
-            default:
-                break;
+        // The lists keep their room for the next object at the same depth.
+        if (keys_.size() < depth_) {
+            keys_.resize(depth_);
         }
+        keys_[depth_ - 1].clear();
         return true;
-    };
-    try {
-        return Json::parse(text.begin(), text.end(), check);
-    } catch (const Json::exception& error) {
+    }
+    bool key(string_t& key) override {
+        // A profile's objects hold a handful of keys, so a linear search is the cheapest.
+        std::vector<std::string>& seen = keys_[depth_ - 1];
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
+            refusal_ = "the key " + Quoted(key) + " is given twice";
+            return false;
+        }
+        seen.push_back(key);
+        return true;
+    }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(); }
+    bool end_array() override { return Close(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error)
+        override {
         // A syntax error, or a number too large for a double. The library's text starts with
         // its own error code in brackets.
         std::string message = error.what();
@@ -364,8 +395,37 @@ Json ParseStrict(std::string_view text) {
         if (close != std::string::npos) {
             message.erase(0, close + 2);
         }
-        throw Refusal{"not valid JSON: " + message};
+        refusal_ = "not valid JSON: " + message;
+        return false;
     }
+
+    const std::string& refusal() const { return refusal_; }
+
+private:
+    bool Open() {
+        if (++depth_ > static_cast<std::size_t>(kMaxDepth)) {
+            refusal_ = "the JSON is nested deeper than a profile ever is";
+            return false;
+        }
+        return true;
+    }
+    bool Close() {
+        --depth_;
+        return true;
+    }
+
+    std::size_t depth_ = 0;
+    std::vector<std::vector<std::string>> keys_;  // by depth, for the open objects
+    std::string refusal_;
+};
+
+/// Parses a profile's JSON after the strict first pass.
+Json ParseStrict(std::string_view text) {
+    StrictChecker checker;
+    if (!Json::sax_parse(text.begin(), text.end(), &checker)) {
+        throw Refusal{checker.refusal().empty() ? "not valid JSON" : checker.refusal()};
+    }
+    return Json::parse(text.begin(), text.end());
 }
 
 }  // namespace
@@ -402,42 +462,43 @@ Result<SettingsImage> ParseProfileJson(std::string_view text) {
         if (format == document.end() || *format != kProfileFormat) {
             return Error{"not a Runwell profile: \"format\" must be \"runwell-profile\""};
         }
-        const Json& version = Member(document, "version", "");
+        const Json& version = Member(document, "version", kTop);
         if (version != kProfileVersion) {
             return Error{"profile version " + version.dump() + " is not supported; this program reads version 1"};
         }
         OnlyKnownKeys(document,
                       {"format", "version", "device", "voltage", "temperature", "battery",
                        "modeCount", "modes", "trailingBytes"},
-                      "");
+                      kTop);
         SettingsImage image;
-        image.device = ReadText(Member(document, "device", ""), "device");
-        image.voltage = ReadText(Member(document, "voltage", ""), "voltage");
-        image.temperature = ReadText(Member(document, "temperature", ""), "temperature");
+        image.device = ReadText(Member(document, "device", kTop), Path(kTop, "device"));
+        image.voltage = ReadText(Member(document, "voltage", kTop), Path(kTop, "voltage"));
+        image.temperature = ReadText(Member(document, "temperature", kTop), Path(kTop, "temperature"));
         image.battery = static_cast<std::int32_t>(
-            WholeNumber(Member(document, "battery", ""), "battery",
+            WholeNumber(Member(document, "battery", kTop), Path(kTop, "battery"),
                         std::numeric_limits<std::int32_t>::min(),
                         std::numeric_limits<std::int32_t>::max()));
-        const Json& modes = Member(document, "modes", "");
+        const Json& modes = Member(document, "modes", kTop);
+        const Where modesAt = Path(kTop, "modes");
         if (!modes.is_array()) {
-            Refuse("modes", "a list of modes is needed");
+            Refuse(modesAt, "a list of modes is needed");
         }
         if (modes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-            Refuse("modes", "too many modes");
+            Refuse(modesAt, "too many modes");
         }
         image.modes.reserve(modes.size());
         for (std::size_t i = 0; i < modes.size(); ++i) {
-            image.modes.push_back(ReadMode(modes[i], "modes[" + std::to_string(i) + "]"));
+            image.modes.push_back(ReadMode(modes[i], Where{&kTop, "modes", i}));
         }
         image.modeCount = static_cast<std::int32_t>(image.modes.size());
         if (document.contains("modeCount")) {
             const auto count = static_cast<std::int32_t>(
-                WholeNumber(document["modeCount"], "modeCount",
+                WholeNumber(document["modeCount"], Path(kTop, "modeCount"),
                             std::numeric_limits<std::int32_t>::min(),
                             std::numeric_limits<std::int32_t>::max()));
             // Only a count of 0 or less can differ from the records that follow it.
             if (count != image.modeCount && (count > 0 || !image.modes.empty())) {
-                Refuse("modeCount", "the count must equal the number of modes, or be 0 or less "
+                Refuse(Path(kTop, "modeCount"), "the count must equal the number of modes, or be 0 or less "
                                     "when there are none");
             }
             image.modeCount = count;
@@ -445,9 +506,9 @@ Result<SettingsImage> ParseProfileJson(std::string_view text) {
         if (document.contains("trailingBytes")) {
             const Json& trailing = document["trailingBytes"];
             if (!trailing.is_string()) {
-                Refuse("trailingBytes", "a string of hex digits is needed");
+                Refuse(Path(kTop, "trailingBytes"), "a string of hex digits is needed");
             }
-            image.trailing = FromHex(trailing.get_ref<const std::string&>(), "trailingBytes");
+            image.trailing = FromHex(trailing.get_ref<const std::string&>(), Path(kTop, "trailingBytes"));
         }
         return image;
     } catch (const Refusal& refusal) {
