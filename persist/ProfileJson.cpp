@@ -1,15 +1,15 @@
 #include "persist/ProfileJson.h"
 
-#include "persist/JsonValues.h"
-
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <algorithm>
 #include <vector>
+
+#include "persist/JsonValues.h"
 
 namespace runwell {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // The deepest nesting a profile has is 4 (document, modes, mode, a text object); anything much
-// deeper is refused while it is parsed.
+// deeper is refused before the document is built.
 constexpr int kMaxDepth = 8;
 constexpr std::size_t kFlagCount = std::tuple_size_v<PeripheralFlags>;
 
