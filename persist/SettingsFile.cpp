@@ -1,6 +1,7 @@
 #include "persist/SettingsFile.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <tuple>
 
@@ -229,13 +230,20 @@ void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
 }
 
 void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
-    if (!bytes) {
-        prompter.ShowMessage(msg::kCannotOpenForReading, MessageKind::Plain);
-        return;
+    try {
+        Result<std::string> bytes = ReadFileContent(path, msg::kCannotOpenForReading);
+        if (!bytes) {
+            prompter.ShowMessage(bytes.error().message, MessageKind::Plain);
+            return;
+        }
+        ParsedSettings settings = ParseSettings(*bytes);
+        bytes = std::string();  // the file's bytes are not needed once parsed
+        Apply(workspace, settings, &settings.modes, prompter);
+    } catch (const std::bad_alloc&) {
+        // The load stops where memory ran out; what the steps before did stays, as it does
+        // for every other failure of a load.
+        prompter.ShowMessage(OutOfMemoryMessage(path), MessageKind::Plain);
     }
-    ParsedSettings settings = ParseSettings(*bytes);
-    Apply(workspace, settings, &settings.modes, prompter);
 }
 
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
