@@ -90,13 +90,15 @@ void ShowReadError(const ParsedSettings& settings, Prompter& prompter) {
     prompter.ShowMessage(settings.error.value_or(msg::kFileEndsEarly), MessageKind::Error);
 }
 
-std::vector<std::string> DeviceNames(const Workspace& workspace) {
-    std::vector<std::string> names;
-    names.reserve(workspace.devices().size());
-    for (const DeviceEntry& entry : workspace.devices()) {
-        names.push_back(entry.name);
+/// The first device entry, in list order, that begins with `prefix` ignoring case, or -1.
+int FindDevice(const Workspace& workspace, std::string_view prefix) {
+    const DeviceList& devices = workspace.devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (StartsWithIgnoringCase(devices[i].name, prefix)) {
+            return static_cast<int>(i);
+        }
     }
-    return names;
+    return -1;
 }
 
 }  // namespace
@@ -162,7 +164,7 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
         ShowReadError(settings, prompter);
         return;
     }
-    const int device = FindPrefixIgnoringCase(DeviceNames(workspace), *settings.device);
+    const int device = FindDevice(workspace, *settings.device);
     if (device < 0) {
         prompter.ShowMessage(msg::kCannotSetDevice, MessageKind::Plain);
         return;
