@@ -161,11 +161,10 @@ struct DeviceListBuilder {
         // names_: the offset decides last.
         std::sort(list.entries_.begin(), list.entries_.end(),
                   [this](const DeviceList::Entry& a, const DeviceList::Entry& b) {
-                      if (a.keyHigh != b.keyHigh) {
-                          return a.keyHigh < b.keyHigh;
-                      }
-                      if (a.keyLow != b.keyLow) {
-                          return a.keyLow < b.keyLow;
+                      const std::uint64_t keyA = (std::uint64_t{a.keyHigh} << 32) | a.keyLow;
+                      const std::uint64_t keyB = (std::uint64_t{b.keyHigh} << 32) | b.keyLow;
+                      if (keyA != keyB) {
+                          return keyA < keyB;
                       }
                       const std::string_view x = NameAt(a.offset);
                       const std::string_view y = NameAt(b.offset);

@@ -51,7 +51,7 @@ std::int32_t DeviceRows::Value(std::size_t i, std::size_t k) const {
 DeviceRows::Overflow DeviceRows::Append(std::string_view mode, std::string_view voltage,
                                         std::string_view temperature,
                                         std::string_view frequency, const RowValues& values,
-                                        std::size_t maxDistinct) {
+                                        std::size_t given, std::size_t maxDistinct) {
     maxDistinct = std::min<std::size_t>(maxDistinct, 256);
     const std::uint32_t modeId = modes_.Intern(mode, maxDistinct);
     if (modeId == LabelPool::kNone) {
@@ -71,19 +71,29 @@ DeviceRows::Overflow DeviceRows::Append(std::string_view mode, std::string_view 
     }
     Row row{LabelBits(modeId, voltageId, temperatureId), static_cast<std::uint32_t>(values_.size()),
             frequencyId};
-    for (std::size_t k = 0; k < kMaxEntries; ++k) {
-        if (values[k] != 0) {
-            row.present |= std::uint64_t{1} << k;
-            values_.push_back(values[k]);
-        }
+    // Room for every value first, then the ones that are not 0 are kept without a branch.
+    given = std::min(given, kMaxEntries);
+    const std::size_t first = values_.size();
+    if (values_.capacity() < first + given) {
+        values_.reserve(std::max(values_.capacity() * 2, first + kMaxEntries));
     }
+    values_.resize(first + given);
+    std::int32_t* out = values_.data() + first;
+    std::size_t stored = 0;
+    for (std::size_t k = 0; k < given; ++k) {
+        out[stored] = values[k];
+        const bool kept = values[k] != 0;
+        row.present |= std::uint64_t{kept} << k;
+        stored += kept;
+    }
+    values_.resize(first + stored);
     rows_.push_back(row);
     return Overflow::kNone;
 }
 
 void DeviceRows::push_back(const DataRecord& record) {
     if (Append(record.modeName, record.voltageName, record.temperatureName, record.frequencyName,
-               record.values, 256) != Overflow::kNone) {
+               record.values, kMaxEntries, 256) != Overflow::kNone) {
         throw std::length_error("more than 256 distinct labels of one kind");
     }
 }

@@ -57,9 +57,11 @@ public:
 
     /// Appends a row. Nothing is appended, and the kind is returned, when its mode, voltage or
     /// temperature would be distinct text number `maxDistinct + 1` of its kind (at most 256).
+    /// Only values[0] to values[given - 1] are read; the rest count as 0.
     Overflow Append(std::string_view mode, std::string_view voltage,
                     std::string_view temperature, std::string_view frequency,
-                    const RowValues& values, std::size_t maxDistinct = kMaxEntries);
+                    const RowValues& values, std::size_t given = kMaxEntries,
+                    std::size_t maxDistinct = kMaxEntries);
     /// Appends a record built by hand (up to 256 distinct texts of each kind).
     void push_back(const DataRecord& record);
     void clear();

@@ -89,16 +89,18 @@ std::int32_t DigitsValue(std::uint64_t chunk, unsigned count) {
 }
 
 /// Reads the fields of `line` from `pos` on into values[1] and up, until the fields run out or
-/// the values are full; later fields are ignored. Each field reads as ReadInteger reads it; the
+/// the values are full; later fields are ignored. Returns how many values the line gives, the
+/// base value included; the entries after them are left as they were. Each field reads as ReadInteger reads it; the
 /// common field of one to seven digits followed by a comma is read eight bytes at a time.
-void ReadValues(std::string_view line, std::size_t pos, RowValues& values) {
+std::size_t ReadValues(std::string_view line, std::size_t pos, RowValues& values) {
     const std::size_t size = line.size();
-    for (std::size_t k = 1; k < values.size(); ++k) {
+    std::size_t k = 1;
+    for (; k < values.size(); ++k) {
         while (pos < size && line[pos] == ',') {
             ++pos;
         }
         if (pos == size) {
-            return;
+            return k;
         }
         if (size - pos >= 8) {
             std::uint64_t chunk;
@@ -126,6 +128,7 @@ void ReadValues(std::string_view line, std::size_t pos, RowValues& values) {
         }
         values[k] = digitsOnly ? value : ReadInteger(line.substr(start, pos - start));
     }
+    return k;
 }
 
 /// How many rows the table below line 3 gives, read the way Parse reads it (a malformed line ends
@@ -219,10 +222,9 @@ Result<DeviceData> Parse(Lines& reader, std::string_view fileName, TableSize exp
         for (std::size_t j = 0; j < 4; ++j) {
             AssignUpper(upper[j], labels[j]);
         }
-        values.fill(0);
         values[0] = base;
-        ReadValues(line, pos, values);
-        switch (device.rows.Append(upper[0], upper[1], upper[2], upper[3], values)) {
+        const std::size_t given = ReadValues(line, pos, values);
+        switch (device.rows.Append(upper[0], upper[1], upper[2], upper[3], values, given)) {
             case DeviceRows::Overflow::kNone:
                 break;
             case DeviceRows::Overflow::kMode:
