@@ -81,7 +81,12 @@ int RunReport(const std::filesystem::path& dataFolder, const std::filesystem::pa
     if (!output) {
         out << BuildReport(*workspace);
         out.flush();
-        return out ? kDone : kFailed;
+        if (!out) {
+            // A full disk, a closed or broken standard output: the report did not arrive.
+            prompter.Print(kStdoutWriteFailed);
+            return kFailed;
+        }
+        return kDone;
     }
     const Status written = CreateReport(*workspace, *output);
     if (!written) {

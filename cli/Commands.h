@@ -12,6 +12,10 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;  // a load, refresh or write failed; nothing was written
 inline constexpr int kUsage = 2;
 
+/// Printed on standard error when the report could not be written to standard output.
+inline constexpr const char* kStdoutWriteFailed =
+    "runwell-cli: the report could not be written to standard output.";
+
 /// Starts as the main window starts (device scan, battery catalogue, first device) from
 /// `dataFolder`, loads `settings` as Load Settings does, and writes the report Create Report
 /// would write: to `output` when given (".txt" appended when it holds no '.'), else to `out`.

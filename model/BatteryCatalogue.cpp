@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <system_error>
 
 #include "FileRead.h"
@@ -113,15 +114,21 @@ std::vector<BatteryRecord> ParseBatteryRecords(std::string_view content) {
 
 std::optional<std::string> LoadBatteryFile(const std::filesystem::path& path,
                                            std::vector<BatteryRecord>& catalogue) {
-    const std::optional<std::string> content = ReadWholeFile(path);
-    if (!content) {
-        catalogue.push_back(IdealBattery());
-        return std::string(msg::kCannotOpenBatteryFile);
+    // A file that cannot be read whole (missing, too large, or more than the memory there is)
+    // is replaced by "Ideal", with the message that says why.
+    Result<std::string> content = ReadFileContent(path, msg::kCannotOpenBatteryFile);
+    if (content) {
+        try {
+            std::vector<BatteryRecord> records = ParseBatteryRecords(*content);
+            catalogue.insert(catalogue.end(), std::make_move_iterator(records.begin()),
+                             std::make_move_iterator(records.end()));
+            return std::nullopt;
+        } catch (const std::bad_alloc&) {
+            content = Error{OutOfMemoryMessage(path)};
+        }
     }
-    std::vector<BatteryRecord> records = ParseBatteryRecords(*content);
-    catalogue.insert(catalogue.end(), std::make_move_iterator(records.begin()),
-                     std::make_move_iterator(records.end()));
-    return std::nullopt;
+    catalogue.push_back(IdealBattery());
+    return content.error().message;
 }
 
 std::string_view CustomBatteryHeader() {

@@ -29,7 +29,7 @@ public:
 
     // The selections. An index is -1 where its list is empty, and the device index also when
     // the first device failed to load at start-up.
-    const std::vector<DeviceEntry>& devices() const { return devices_; }
+    const DeviceList& devices() const { return devices_; }
     int deviceIndex() const { return deviceIndex_; }
     const std::vector<std::string>& voltages() const { return voltages_; }  // sorted
     int voltageIndex() const { return voltageIndex_; }
@@ -86,7 +86,7 @@ private:
     /// Loads entry `index`'s file; on success replaces the device and refills the lists.
     bool LoadDevice(int index, Prompter& prompter);
 
-    std::vector<DeviceEntry> devices_;
+    DeviceList devices_;
     int deviceIndex_ = -1;
     DeviceData device_;
     std::vector<std::string> voltages_;

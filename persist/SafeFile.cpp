@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <streambuf>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -81,20 +84,74 @@ private:
 };
 
 /// The file a write to `target` really replaces: symbolic links are followed (also a dangling
-/// one, whose file is then created), so the link itself stays a link.
-fs::path ResolveLinks(const fs::path& target) {
+/// one, whose file is then created), so the link itself stays a link. Nothing when the links do
+/// not end within 40 steps (a loop): there is no file to write.
+std::optional<fs::path> ResolveLinks(const fs::path& target) {
+    constexpr int kMaxLinks = 40;
     fs::path file = target;
     std::error_code ec;
-    // The bound stops a loop of links; the rename then fails and the write reports it.
-    for (int depth = 0; depth < 40 && fs::is_symlink(fs::symlink_status(file, ec)); ++depth) {
+    for (int depth = 0; fs::is_symlink(fs::symlink_status(file, ec)); ++depth) {
+        if (depth == kMaxLinks) {
+            return std::nullopt;
+        }
         const fs::path link = fs::read_symlink(file, ec);
         if (ec) {
-            break;
+            return std::nullopt;
         }
         file = link.is_absolute() ? link : file.parent_path() / link;
     }
     return file;
 }
+
+// Temporary files are named ".NAME.runwell-XXXXXX" beside the target NAME. One left behind by
+// a writer that was killed is removed by the next save to the same target: any file of that
+// pattern last written before this process started cannot belong to a save still running here,
+// and a save of another program running now keeps writing to (and so touching) its own.
+
+const fs::file_time_type kProcessStart = fs::file_time_type::clock::now();
+constexpr std::string_view kTemporaryMark = ".runwell-";
+constexpr std::size_t kRandomPart = 6;  // the XXXXXX mkstemp fills in
+
+std::string TemporaryPrefix(const fs::path& file) {
+    // A long name is shortened so the temporary name still fits the name limit.
+    std::string name = file.filename().string();
+    if (name.size() > 200) {
+        name.resize(200);
+    }
+    return "." + name + std::string(kTemporaryMark);
+}
+
+void RemoveStaleTemporaries(const fs::path& folder, const std::string& prefix) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code fileError;
+        if (name.size() == prefix.size() + kRandomPart && name.starts_with(prefix) &&
+            it->is_regular_file(fileError) && !it->is_symlink(fileError) &&
+            it->last_write_time(fileError) < kProcessStart && !fileError) {
+            fs::remove(it->path(), fileError);  // best effort, like every clean-up
+        }
+    }
+}
+
+/// While it lives, a file size limit (RLIMIT_FSIZE) makes a write fail with EFBIG instead of
+/// ending the process with SIGXFSZ in the middle of it, which would leave the temporary file
+/// behind; the normal error path then removes the file and reports the failure. The previous
+/// disposition comes back afterwards.
+class FileSizeSignalIgnored {
+public:
+#if defined(SIGXFSZ)
+    FileSizeSignalIgnored() : previous_(std::signal(SIGXFSZ, SIG_IGN)) {}
+    ~FileSizeSignalIgnored() {
+        if (previous_ != SIG_ERR) {
+            std::signal(SIGXFSZ, previous_);
+        }
+    }
+
+private:
+    void (*previous_)(int);
+#endif
+};
 
 /// The permission bits a newly created file gets: 0666 less the process's umask. The umask is read
 /// from /proc where it is shown, since setting it to read it back affects every thread.
@@ -154,7 +211,12 @@ void SyncFolder(const fs::path& folder) {
 }  // namespace
 
 Status WriteFileSafely(const fs::path& target, const std::function<bool(std::ostream&)>& write) {
-    const fs::path file = ResolveLinks(target);
+    const FileSizeSignalIgnored ignored;
+    const std::optional<fs::path> resolved = ResolveLinks(target);
+    if (!resolved) {
+        return Error{msg::kCannotOpenForWriting};
+    }
+    const fs::path& file = *resolved;
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
     const bool exists = fs::exists(status);
@@ -164,13 +226,10 @@ Status WriteFileSafely(const fs::path& target, const std::function<bool(std::ost
     }
 
     // The temporary file sits beside the target so the rename stays within one file system.
-    // A long name is shortened so the temporary name still fits the name limit.
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    std::string name = file.filename().string();
-    if (name.size() > 200) {
-        name.resize(200);
-    }
-    const std::string pattern = (folder / ("." + name + ".XXXXXX")).string();
+    const std::string prefix = TemporaryPrefix(file);
+    RemoveStaleTemporaries(folder, prefix);
+    const std::string pattern = (folder / (prefix + std::string(kRandomPart, 'X'))).string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     const int fd = ::mkstemp(buffer.data());

@@ -1,6 +1,7 @@
 #include "persist/SettingsFile.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <tuple>
 
@@ -89,13 +90,15 @@ void ShowReadError(const ParsedSettings& settings, Prompter& prompter) {
     prompter.ShowMessage(settings.error.value_or(msg::kFileEndsEarly), MessageKind::Error);
 }
 
-std::vector<std::string> DeviceNames(const Workspace& workspace) {
-    std::vector<std::string> names;
-    names.reserve(workspace.devices().size());
-    for (const DeviceEntry& entry : workspace.devices()) {
-        names.push_back(entry.name);
+/// The first device entry, in list order, that begins with `prefix` ignoring case, or -1.
+int FindDevice(const Workspace& workspace, std::string_view prefix) {
+    const DeviceList& devices = workspace.devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (StartsWithIgnoringCase(devices[i].name, prefix)) {
+            return static_cast<int>(i);
+        }
     }
-    return names;
+    return -1;
 }
 
 }  // namespace
@@ -161,7 +164,7 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
         ShowReadError(settings, prompter);
         return;
     }
-    const int device = FindPrefixIgnoringCase(DeviceNames(workspace), *settings.device);
+    const int device = FindDevice(workspace, *settings.device);
     if (device < 0) {
         prompter.ShowMessage(msg::kCannotSetDevice, MessageKind::Plain);
         return;
@@ -229,13 +232,20 @@ void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
 }
 
 void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
-    if (!bytes) {
-        prompter.ShowMessage(msg::kCannotOpenForReading, MessageKind::Plain);
-        return;
+    try {
+        Result<std::string> bytes = ReadFileContent(path, msg::kCannotOpenForReading);
+        if (!bytes) {
+            prompter.ShowMessage(bytes.error().message, MessageKind::Plain);
+            return;
+        }
+        ParsedSettings settings = ParseSettings(*bytes);
+        bytes = std::string();  // the file's bytes are not needed once parsed
+        Apply(workspace, settings, &settings.modes, prompter);
+    } catch (const std::bad_alloc&) {
+        // The load stops where memory ran out; what the steps before did stays, as it does
+        // for every other failure of a load.
+        prompter.ShowMessage(OutOfMemoryMessage(path), MessageKind::Plain);
     }
-    ParsedSettings settings = ParseSettings(*bytes);
-    Apply(workspace, settings, &settings.modes, prompter);
 }
 
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
