@@ -24,7 +24,4 @@ struct DeviceScan {
 /// Lists every *.csv in `dataFolder`, visiting the files in byte order of their names.
 DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder);
 
-/// The folder of the running executable (its real path), where Data/ and the battery files are.
-std::filesystem::path ExecutableFolder();
-
 }  // namespace runwell
