@@ -91,7 +91,7 @@ void CreateUserFolder(const std::filesystem::path& folder) {
     if (folder.empty() || std::filesystem::is_directory(folder, ec)) {
         return;
     }
-    if (folder.has_relative_path() && folder.parent_path() != folder) {
+    if (folder.has_parent_path() && folder.parent_path() != folder) {
         CreateUserFolder(folder.parent_path());
     }
     if (std::filesystem::create_directory(folder, ec)) {
