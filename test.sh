@@ -9,6 +9,7 @@ source scripts/setup.sh
 runwell_install_missing
 runwell_build build
 ctest --test-dir build --output-on-failure
+packaging/check_package.sh build  # the .deb: file list, desktop files, lintian
 
 # Warnings are errors in the default build; the instrumented build only has to run.
 runwell_build build-asan -DRUNWELL_SANITIZE=ON -DRUNWELL_WERROR=OFF

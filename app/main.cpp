@@ -1,12 +1,15 @@
-// runwell: the application shell. Starts the workspace from the program's folder, shows the main
-// window and ends when it closes.
+// runwell: the application shell. Starts the workspace from where the data is found (the
+// program's folder, or the installed layout), shows the main window and ends when it closes.
 
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
-#include "model/DeviceCatalogue.h"
+#include "model/BuildInfo.h"
+#include "model/DataLocation.h"
 #include "model/Workspace.h"
 #include "ui/AppIcon.h"
 #include "ui/FileDialogs.h"
@@ -36,7 +39,13 @@ protected:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", runwell::kWindowProgramName, runwell::kVersion);
+        return 0;
+    }
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QString::fromLatin1(runwell::kVersion));
     // Message boxes without a caption of their own carry the program's file name.
     QApplication::setApplicationName(
         QFileInfo(QApplication::applicationFilePath()).completeBaseName());
@@ -44,7 +53,7 @@ int main(int argc, char** argv) {
 
     runwell::ui::MessageBoxPrompter prompter;
     runwell::Result<runwell::Workspace> started =
-        runwell::Workspace::Start(runwell::ExecutableFolder(), prompter);
+        runwell::Workspace::Start(runwell::LocateData(), prompter);
     if (!started) {
         prompter.ShowMessage(started.error().message, runwell::MessageKind::Plain);
         return 1;

@@ -15,9 +15,12 @@ namespace {
 /// Writes every message the GUI would show in a box to standard error, one per line.
 class StderrPrompter : public Prompter {
 public:
-    explicit StderrPrompter(std::ostream& err) : err_(err) {}
+    StderrPrompter(std::ostream& err, bool verbose) : err_(err), verbose_(verbose) {}
 
-    void ShowMessage(const std::string& text, MessageKind) override {
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        if (kind == MessageKind::Notice && !verbose_) {
+            return;
+        }
         ++shown_;
         Print(text);
     }
@@ -47,13 +50,14 @@ public:
 
 private:
     std::ostream& err_;
+    bool verbose_;
     int shown_ = 0;
 };
 
 /// Start-up and the settings load; empty when either failed (the messages were printed).
-std::optional<Workspace> Open(const std::filesystem::path& dataFolder,
-                              const std::filesystem::path& settings, StderrPrompter& prompter) {
-    Result<Workspace> started = Workspace::Start(dataFolder, prompter);
+std::optional<Workspace> Open(const DataLocation& data, const std::filesystem::path& settings,
+                              StderrPrompter& prompter) {
+    Result<Workspace> started = Workspace::Start(data, prompter);
     if (!started) {
         prompter.Print(started.error().message);
         return std::nullopt;
@@ -70,11 +74,11 @@ std::optional<Workspace> Open(const std::filesystem::path& dataFolder,
 
 }  // namespace
 
-int RunReport(const std::filesystem::path& dataFolder, const std::filesystem::path& settings,
+int RunReport(const DataLocation& data, const std::filesystem::path& settings,
               const std::optional<std::filesystem::path>& output, std::ostream& out,
-              std::ostream& err) {
-    StderrPrompter prompter(err);
-    const std::optional<Workspace> workspace = Open(dataFolder, settings, prompter);
+              std::ostream& err, bool verbose) {
+    StderrPrompter prompter(err, verbose);
+    const std::optional<Workspace> workspace = Open(data, settings, prompter);
     if (!workspace) {
         return kFailed;
     }
@@ -96,10 +100,10 @@ int RunReport(const std::filesystem::path& dataFolder, const std::filesystem::pa
     return kDone;
 }
 
-int RunRefresh(const std::filesystem::path& dataFolder, const std::filesystem::path& settings,
-               const std::filesystem::path& output, std::ostream& err) {
-    StderrPrompter prompter(err);
-    std::optional<Workspace> workspace = Open(dataFolder, settings, prompter);
+int RunRefresh(const DataLocation& data, const std::filesystem::path& settings,
+               const std::filesystem::path& output, std::ostream& err, bool verbose) {
+    StderrPrompter prompter(err, verbose);
+    std::optional<Workspace> workspace = Open(data, settings, prompter);
     if (!workspace) {
         return kFailed;
     }

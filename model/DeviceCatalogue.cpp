@@ -222,10 +222,4 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     return scan;
 }
 
-std::filesystem::path ExecutableFolder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path{} : exe.parent_path();
-}
-
 }  // namespace runwell

@@ -89,7 +89,4 @@ struct DeviceScan {
 /// line 1 of each file is read, in blocks, and never beyond the read limit.
 DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder);
 
-/// The folder of the running executable (its real path), where Data/ and the battery files are.
-std::filesystem::path ExecutableFolder();
-
 }  // namespace runwell

@@ -8,6 +8,10 @@ enum class MessageKind {
     Plain,    // OK button, the application's name as caption
     Warning,  // exclamation icon
     Error,    // stop icon
+    // Shown as Plain; it reports something the session carries on without (a custom battery
+    // file that could not be created), so the command-line tool prints it only when asked to
+    // be verbose.
+    Notice,
 };
 
 /// How the core talks to the user: the GUI answers with message boxes, the command-line tool

@@ -22,8 +22,12 @@ std::string_view Selected(const std::vector<T>& list, int index) {
 }  // namespace
 
 Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter& prompter) {
+    return Start(PortableDataLocation(folder), prompter);
+}
+
+Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& prompter) {
     Workspace workspace;
-    DeviceScan scan = ScanDeviceFolder(folder / "Data");
+    DeviceScan scan = ScanDeviceFolder(location.folder / "Data");
     for (const std::string& message : scan.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
     }
@@ -32,9 +36,12 @@ Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter
     }
     workspace.devices_ = std::move(scan.entries);
 
-    BatteryCatalogue catalogue = LoadBatteryCatalogue(folder);
+    BatteryCatalogue catalogue = LoadBatteryCatalogue(location);
     for (const std::string& message : catalogue.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
+    }
+    if (catalogue.customFileNotCreated) {
+        prompter.ShowMessage(*catalogue.customFileNotCreated, MessageKind::Notice);
     }
     workspace.batteries_ = std::move(catalogue.records);
     for (const BatteryRecord& battery : workspace.batteries_) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BatteryCatalogue.h"
+#include "DataLocation.h"
 #include "DeviceCatalogue.h"
 #include "DeviceData.h"
 #include "ModeRecord.h"
@@ -22,9 +23,12 @@ namespace runwell {
 /// battery recomputes the results before it returns.
 class Workspace {
 public:
-    /// Start-up: the device scan of `folder`/Data, the battery catalogue of `folder`, the first
-    /// device loaded. Messages go to `prompter` in order. Fails with "There are no device data
-    /// files." when no file names a device; the program then ends with exit status 1.
+    /// Start-up: the device scan of `location.folder`/Data, the battery catalogue of
+    /// `location`, the first device loaded. Messages go to `prompter` in order. Fails with
+    /// "There are no device data files." when no file names a device; the program then ends
+    /// with exit status 1.
+    static Result<Workspace> Start(const DataLocation& location, Prompter& prompter);
+    /// Start-up in the portable layout: everything in `folder`.
     static Result<Workspace> Start(const std::filesystem::path& folder, Prompter& prompter);
 
     // The selections. An index is -1 where its list is empty, and the device index also when

@@ -102,8 +102,8 @@ TEST(BatteryCatalogueLoad, StandardThenCustom) {
 
     // A folder that does not exist can take no custom file, whoever runs the test.
     const BatteryCatalogue gone = LoadBatteryCatalogue(TempFolder().path / "gone");
-    EXPECT_EQ(gone.messages,
-              (std::vector<std::string>{kCannotOpen[0], "Cannot open file for writing."}));
+    EXPECT_EQ(gone.messages, kCannotOpen);
+    EXPECT_EQ(gone.customFileNotCreated, "Cannot open file for writing.");
     EXPECT_EQ(gone.records, std::vector<BatteryRecord>{IdealBattery()});
 }
 

@@ -26,7 +26,7 @@ const fs::path kFixtures = fs::path(RUNWELL_FIXTURES) / "settings";
 class ScriptedPrompter : public Prompter {
 public:
     void ShowMessage(const std::string& text, MessageKind kind) override {
-        static const char* const kKinds[] = {"plain", "warning", "error"};
+        static const char* const kKinds[] = {"plain", "warning", "error", "notice"};
         Log(kKinds[static_cast<int>(kind)] + (" " + text));
     }
     bool AskOkCancel(const std::string&, const std::string&) override {

@@ -22,6 +22,7 @@ QMessageBox::Icon IconFor(MessageKind kind) {
         case MessageKind::Error:
             return QMessageBox::Critical;
         case MessageKind::Plain:
+        case MessageKind::Notice:
             break;
     }
     return QMessageBox::NoIcon;

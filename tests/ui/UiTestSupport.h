@@ -75,11 +75,11 @@ T Next(std::deque<T>& queue) {
     return next;
 }
 
-/// Records messages (with "warning: " or "error: " by kind) and questions ("caption: text");
+/// Records messages (with "warning: ", "error: " or "notice: " by kind) and questions ("caption: text");
 /// answers questions from `answers`.
 struct ScriptedPrompter : Prompter {
     void ShowMessage(const std::string& text, MessageKind kind) override {
-        static constexpr const char* kKind[] = {"", "warning: ", "error: "};
+        static constexpr const char* kKind[] = {"", "warning: ", "error: ", "notice: "};
         messages.push_back(kKind[static_cast<int>(kind)] + text);
     }
     bool AskOkCancel(const std::string& text, const std::string& caption) override {
