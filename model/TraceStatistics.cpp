@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "TraceDecimation.h"
+
 namespace runwell {
 namespace {
 
@@ -137,9 +139,14 @@ Result<TraceAnalysis> Analyse(const TraceFormat& format, const TraceRange& range
 
 Result<TraceAnalysis> AnalyseTraceFile(const std::filesystem::path& path, const TraceFormat& format,
                                        const TraceRange& range,
-                                       std::optional<Segmentation> segmentation) {
+                                       std::optional<Segmentation> segmentation,
+                                       TraceSampleSink* alsoTo) {
     return Analyse(format, range, segmentation, [&](TraceSampleSink& sink) {
-        return ReadTraceFile(path, format, sink);
+        if (alsoTo == nullptr) {
+            return ReadTraceFile(path, format, sink);
+        }
+        TraceTee tee(sink, *alsoTo);
+        return ReadTraceFile(path, format, tee);
     });
 }
 

@@ -96,7 +96,8 @@ private:
 };
 
 /// Reads the trace at `path` once and gives its statistics over `range`, and its levels when
-/// `segmentation` is set (into `levels`).
+/// `segmentation` is set. Every sample read is also handed to `alsoTo` when given (a plot's
+/// decimator, for one).
 struct TraceAnalysis {
     TraceReadSummary read;
     TraceStatistics statistics;
@@ -104,7 +105,8 @@ struct TraceAnalysis {
 };
 Result<TraceAnalysis> AnalyseTraceFile(const std::filesystem::path& path, const TraceFormat& format,
                                        const TraceRange& range,
-                                       std::optional<Segmentation> segmentation);
+                                       std::optional<Segmentation> segmentation,
+                                       TraceSampleSink* alsoTo = nullptr);
 Result<TraceAnalysis> AnalyseTraceText(std::string_view text, const TraceFormat& format,
                                        const TraceRange& range,
                                        std::optional<Segmentation> segmentation);

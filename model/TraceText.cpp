@@ -81,6 +81,25 @@ std::string TraceLayoutText(const TraceLayout& layout) {
            ", separated by '" + separator + "'";
 }
 
+std::string MalformedLinesText(const TraceReadSummary& read) {
+    if (read.malformedLines == 0 || read.problems.empty()) {
+        return {};
+    }
+    return std::to_string(read.malformedLines) +
+           (read.malformedLines == 1 ? " malformed line skipped: " : " malformed lines skipped; the first: ") +
+           read.problems.front().message;
+}
+
+std::string ModeCountText(std::size_t modes) {
+    return std::to_string(modes) + (modes == 1 ? " mode" : " modes") + " in the range";
+}
+
+std::string ReplaceProfileQuestion(std::size_t modes, std::size_t traceModes) {
+    return "The profile's " + std::to_string(modes) + (modes == 1 ? " mode is" : " modes are") +
+           " replaced by the " + std::to_string(traceModes) +
+           (traceModes == 1 ? " mode" : " modes") + " of the trace.";
+}
+
 std::string FormatTraceText(const TraceShown& shown) {
     const TraceReadSummary& read = shown.analysis.read;
     std::string text = "Trace: " + TraceLayoutText(read.layout) + "\n";

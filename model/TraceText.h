@@ -22,6 +22,15 @@ std::vector<TraceFigureLine> TraceFigureLines(const TraceStatistics& statistics)
 /// "Current(uA)" in uA, separated by ','`.
 std::string TraceLayoutText(const TraceLayout& layout);
 
+/// What the reader skipped, for a status line: empty without malformed lines, else the count
+/// and the first problem.
+std::string MalformedLinesText(const TraceReadSummary& read);
+/// "3 modes in the range" and the like.
+std::string ModeCountText(std::size_t modes);
+
+/// The question asked before a trace's modes replace a profile that has modes.
+std::string ReplaceProfileQuestion(std::size_t modes, std::size_t traceModes);
+
 /// Everything the trace command shows.
 struct TraceShown {
     TraceAnalysis analysis;
