@@ -13,6 +13,7 @@
 #include "TableFile.h"
 #include "model/BatteryCatalogue.h"
 #include "model/ModeComputation.h"
+#include "model/TraceDecimation.h"
 #include "model/TraceProfile.h"
 #include "model/TraceReader.h"
 #include "model/TraceStatistics.h"
@@ -220,6 +221,30 @@ TEST(TraceSegmentation, ThreeLevelsBecomeThreeModes) {
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().message,
               "The trace splits into more than 200 levels; raise the tolerance.");
+}
+
+// The plot's buckets double in width as the trace grows and keep every extreme.
+TEST(TraceDecimation, BucketsWidenAndKeepExtremes) {
+    TraceDecimator decimator(4);
+    const double currents[] = {5, -1, 7, 2, 9, 3, 3, 3, -4, 8};
+    for (int t = 0; t < 10; ++t) {
+        decimator.Add(t, currents[t]);
+    }
+    const std::vector<TraceBucket> buckets = decimator.Buckets();
+    ASSERT_EQ(buckets.size(), 3u);
+    const double expected[3][4] = {{0, 4, -1, 7}, {4, 8, 3, 9}, {8, 12, -4, 8}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(buckets[i].start, expected[i][0]) << i;
+        EXPECT_EQ(buckets[i].end, expected[i][1]) << i;
+        EXPECT_EQ(buckets[i].low, expected[i][2]) << i;
+        EXPECT_EQ(buckets[i].high, expected[i][3]) << i;
+    }
+    // Samples at one time only make one bucket.
+    TraceDecimator still(4);
+    still.Add(2, 1);
+    still.Add(2, 3);
+    ASSERT_EQ(still.Buckets().size(), 1u);
+    EXPECT_EQ(still.Buckets()[0].high, 3);
 }
 
 TEST(TraceProfile, LifeOnABatteryIsTheProfileResult) {
