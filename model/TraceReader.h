@@ -52,6 +52,10 @@ struct TraceProblem {
     std::string message;
 };
 
+/// The longest line a trace may hold; a longer one is a malformed line, whatever it holds, so a
+/// file without line ends cannot make the reader hold it whole.
+inline constexpr std::size_t kMaxTraceLine = 65536;
+
 /// Receives the samples of a trace in file order: time in s, never decreasing; current in nA.
 class TraceSampleSink {
 public:
@@ -80,6 +84,8 @@ public:
     /// One line without its line end. False once the header was refused: Finish() tells why,
     /// and further lines are not looked at.
     bool Feed(std::string_view line);
+    /// A line longer than kMaxTraceLine, which is not kept: a malformed line, or a refused header.
+    bool FeedTooLong();
     /// The summary, or why the trace was refused: no header, a header without the columns or
     /// units needed, or no valid sample at all.
     Result<TraceReadSummary> Finish() const;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,6 +105,39 @@ TEST(TraceReader, MissingFileIsRefused) {
     EXPECT_EQ(read.error().message, "Cannot open file for reading.");
     // A folder is not a trace either.
     EXPECT_FALSE(ReadTraceFile(RUNWELL_FIXTURES, {}, sink).ok());
+}
+
+// A line longer than the limit is malformed and not held; a file read in blocks gives what the
+// same text gives, with lines across the blocks' edges.
+TEST(TraceReader, LongLinesAndBlockEdges) {
+    std::string text = "Time(us),Current(nA)\n0,1\n" + std::string(kMaxTraceLine + 1, '7') +
+                       "\n" + std::string(kMaxTraceLine, '8') + "\n";
+    for (int k = 1; k < 40000; ++k) {
+        text += std::to_string(k) + "," + std::to_string(k % 7) + (k % 2 ? "\r\n" : "\n");
+    }
+    text += "40000,3\r";  // no line end at the very end
+    const fs::path path = fs::temp_directory_path() / "runwell-trace-blocks.csv";
+    std::ofstream(path, std::ios::binary) << text;
+    TraceAccumulator fromText;
+    TraceAccumulator fromFile;
+    const Result<TraceReadSummary> a = ReadTraceText(text, {}, fromText);
+    const Result<TraceReadSummary> b = ReadTraceFile(path, {}, fromFile);
+    fs::remove(path);
+    ASSERT_TRUE(a.ok() && b.ok());
+    EXPECT_EQ(a->samples, 40001);
+    EXPECT_EQ(b->samples, a->samples);
+    ASSERT_EQ(a->malformedLines, 2);
+    EXPECT_EQ(a->problems[0].message, "Line 3 is longer than 65536 bytes.");
+    EXPECT_EQ(a->problems[1].line, 4);  // at the limit: read, and not a number
+    EXPECT_EQ(b->malformedLines, 2);
+    EXPECT_EQ(b->problems[0].message, a->problems[0].message);
+    EXPECT_DOUBLE_EQ(fromFile.Finish()->charge, fromText.Finish()->charge);
+
+    TraceAccumulator sink;
+    const Result<TraceReadSummary> header =
+        ReadTraceText(std::string(kMaxTraceLine + 1, 'T') + "\n0,1\n", {}, sink);
+    ASSERT_FALSE(header.ok());
+    EXPECT_EQ(header.error().message, "The header line 1 is longer than 65536 bytes.");
 }
 
 // Many malformed lines keep only the first hundred messages, and the samples between them
