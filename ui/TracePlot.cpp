@@ -69,15 +69,26 @@ void TracePlot::paintEvent(QPaintEvent*) {
     if (to_ > from_) {
         const int a = XOf(from_);
         const int b = XOf(to_);
-        painter.fillRect(QRect(a, 0, std::max(1, b - a), height()),
-                         palette().highlight().color().lighter(170));
+        QColor shade = palette().highlight().color();
+        shade.setAlpha(48);
+        painter.fillRect(QRect(a, 0, std::max(1, b - a), height()), shade);
     }
     painter.setPen(palette().mid().color());
     painter.drawLine(kMargin, yOf(0.0), width() - kMargin, yOf(0.0));
     painter.setPen(palette().text().color());
-    for (const TraceBucket& bucket : buckets_) {
-        const int x = XOf((bucket.start + bucket.end) / 2);
+    // A step curve: each bucket's level runs on to the next bucket, which then spans from
+    // there to its own lowest and highest current.
+    for (std::size_t i = 0; i < buckets_.size(); ++i) {
+        const TraceBucket& bucket = buckets_[i];
+        const int x = XOf(bucket.start);
+        const int next = i + 1 < buckets_.size() ? XOf(buckets_[i + 1].start) : XOf(bucket.end);
         painter.drawLine(x, yOf(bucket.low), x, yOf(bucket.high));
+        painter.drawLine(x, yOf(bucket.high), next, yOf(bucket.high));
+        if (i + 1 < buckets_.size()) {
+            const TraceBucket& after = buckets_[i + 1];
+            painter.drawLine(next, yOf(bucket.high), next,
+                             yOf(std::clamp(bucket.high, after.low, after.high)));
+        }
     }
     painter.setPen(palette().dark().color());
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
