@@ -29,9 +29,34 @@ std::string JsonNumber(double value) {
     return ec == std::errc() ? std::string(buffer, end) : std::string("null");
 }
 
+/// The length of the well-formed UTF-8 sequence at `at` (2 to 4 bytes), or 0 when there is none.
+std::size_t Utf8Length(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    // Overlong forms, surrogates and code points beyond U+10FFFF.
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+        return 0;
+    }
+    return length;
+}
+
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -40,13 +65,16 @@ std::string JsonString(std::string_view text) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
             out += escaped;
-        } else if (byte >= 0x80) {
-            // The files are 8-bit text of no declared encoding: bytes above ASCII are written as
-            // the Latin-1 characters they would be, so the output is always valid UTF-8.
+        } else if (byte < 0x80) {
+            out += c;
+        } else if (const std::size_t length = Utf8Length(text, i); length > 0) {
+            out.append(text.substr(i, length));
+            i += length - 1;
+        } else {
+            // A byte that is not part of UTF-8 is taken for the Latin-1 character it would be
+            // (the 8-bit files name no encoding), so the output is always valid UTF-8.
             out += static_cast<char>(0xC0 | (byte >> 6));
             out += static_cast<char>(0x80 | (byte & 0x3F));
-        } else {
-            out += c;
         }
     }
     return out + "\"";

@@ -18,6 +18,7 @@
 #include "model/TraceProfile.h"
 #include "model/TraceReader.h"
 #include "model/TraceStatistics.h"
+#include "model/TraceText.h"
 #include "model/Workspace.h"
 #include "persist/Report.h"
 #include "persist/SettingsFile.h"
@@ -304,6 +305,16 @@ TEST(TraceProfile, LifeOnABatteryIsTheProfileResult) {
     EXPECT_EQ(figures.averageText, "5 uA");
     EXPECT_EQ(figures.peakText, "20 uA (> pulse battery current)");
     EXPECT_TRUE(figures.peakWarning);
+}
+
+// JSON text is UTF-8: UTF-8 in a caption passes, a Latin-1 byte becomes its character, quotes
+// and control characters are escaped.
+TEST(TraceText, JsonStringsAreValidUtf8) {
+    TraceShown shown;
+    shown.analysis.read.layout.currentName = "I \xc2\xb5\xb5\"\t";
+    const std::string json = FormatTraceJson(shown);
+    EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\u0009\""), std::string::npos)
+        << json;
 }
 
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {
