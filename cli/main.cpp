@@ -10,6 +10,8 @@
 #include "Commands.h"
 #include "model/BuildInfo.h"
 #include "model/DataLocation.h"
+#include "TraceCommand.h"
+#include "model/DeviceCatalogue.h"
 
 namespace {
 
@@ -24,6 +26,7 @@ constexpr const char* kUsage =
     "      opened in the mode editor and confirmed unchanged, and saves the profile to OUTPUT\n"
     "      (\".set\" is appended when OUTPUT holds no '.'). A mode that cannot be recomputed\n"
     "      is kept as it was and named on standard error.\n"
+    RUNWELL_TRACE_USAGE
     "  runwell-cli --help\n"
     "  runwell-cli --version\n"
     "\n"
@@ -56,6 +59,9 @@ int main(int argc, char** argv) {
         return UsageError("a command is needed");
     }
     const std::string_view command = args[0];
+    if (command == "trace") {
+        return runwell::cli::RunTrace({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
     if (command != "report" && command != "refresh") {
         return UsageError("unknown command \"" + std::string(command) + "\"");
     }

@@ -24,6 +24,7 @@
 #include "ModeEditorLauncher.h"
 #include "NotesDialog.h"
 #include "Text.h"
+#include "TraceDialog.h"
 #include "model/Workspace.h"
 #include "persist/Report.h"
 #include "persist/SettingsFile.h"
@@ -323,6 +324,8 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     peakCurrentField_ = field("peakCurrentField", units.Rect(300, 291, 132, 18));
     createReportButton_ =
         button("createReportButton", "Create Report", units.Rect(152, 324, 66, 15));
+    importTraceButton_ =
+        button("importTraceButton", "Import trace...", units.Rect(225, 324, 66, 15));
     resultBoxes_[1] = group("Estimated Average Current", units.Rect(152, 281, 141, 31));
     averageCurrentField_ = field("averageCurrentField", units.Rect(155, 291, 133, 17));
 
@@ -344,6 +347,7 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     connect(loadSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnLoadSettings);
     connect(saveSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnSaveSettings);
     connect(createReportButton_, &QPushButton::clicked, this, &MainWindow::OnCreateReport);
+    connect(importTraceButton_, &QPushButton::clicked, this, &MainWindow::OnImportTrace);
     connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -461,6 +465,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
         return;  // still being built; the controls stand where the design puts them
     }
     ApplyGeometry(LayoutMainWindow(event->size(), CurrentGeometry(), scale_));
+    importTraceButton_->move(importTraceButton_->x(), createReportButton_->y());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -590,6 +595,13 @@ void MainWindow::OnCreateReport() {
     const Status written = CreateReport(workspace_, *path);
     if (!written) {
         prompter_->ShowMessage(written.error().message, MessageKind::Plain);
+    }
+}
+
+void MainWindow::OnImportTrace() {
+    TraceDialog dialog(workspace_, *prompter_, this);
+    if (dialog.AskForTrace() && dialog.exec() == QDialog::Accepted) {
+        Refresh(true);
     }
 }
 

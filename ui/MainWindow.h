@@ -72,6 +72,7 @@ private:
     void OnLoadSettings();
     void OnSaveSettings();
     void OnCreateReport();
+    void OnImportTrace();
     void ShowAbout();
 
     Workspace& workspace_;
@@ -98,6 +99,7 @@ private:
     QPushButton* loadSettingsButton_ = nullptr;
     QPushButton* saveSettingsButton_ = nullptr;
     QPushButton* createReportButton_ = nullptr;
+    QPushButton* importTraceButton_ = nullptr;
     QPushButton* quitButton_ = nullptr;
     QMenu* windowMenu_ = nullptr;
 
