@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Commands.h"
-#include "model/DeviceCatalogue.h"
+#include "model/Platform.h"
 
 namespace {
 
@@ -38,7 +38,10 @@ int UsageError(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    // Reports go to standard output byte for byte, CR LF line ends included, on every system.
+    runwell::UseBinaryStandardStreams();
+    const std::vector<std::string> arguments = runwell::CommandLineArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
         return runwell::cli::kDone;
@@ -64,7 +67,7 @@ int main(int argc, char** argv) {
             if (target) {
                 return UsageError(std::string(arg) + " is given twice");
             }
-            target = std::filesystem::path(args[++i]);
+            target = runwell::PathFromUtf8(args[++i]);
         } else if (arg.size() > 1 && arg.front() == '-') {
             return UsageError("unknown option \"" + std::string(arg) + "\"");
         } else {
@@ -76,10 +79,12 @@ int main(int argc, char** argv) {
         if (positional.size() != 1) {
             return UsageError("report takes one settings file");
         }
-        return runwell::cli::RunReport(folder, positional[0], output, std::cout, std::cerr);
+        return runwell::cli::RunReport(folder, runwell::PathFromUtf8(positional[0]), output,
+                                       std::cout, std::cerr);
     }
     if (positional.size() != 2) {
         return UsageError("refresh takes a settings file and an output file");
     }
-    return runwell::cli::RunRefresh(folder, positional[0], positional[1], std::cerr);
+    return runwell::cli::RunRefresh(folder, runwell::PathFromUtf8(positional[0]),
+                                    runwell::PathFromUtf8(positional[1]), std::cerr);
 }

@@ -21,7 +21,7 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dataFolder, ec), end; !ec && it != end;
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = PathToUtf8(it->path().filename());
         if (HasCsvExtension(name) && !it->is_directory(ec)) {
             names.push_back(name);
         }
@@ -30,7 +30,7 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     std::sort(names.begin(), names.end());
 
     for (const std::string& name : names) {
-        const std::filesystem::path file = dataFolder / name;
+        const std::filesystem::path file = dataFolder / PathFromUtf8(name);
         std::ifstream in(file, std::ios::binary);
         std::string line;
         if (!in || (!std::getline(in, line) && !in.eof())) {
@@ -49,12 +49,6 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
                          return LessIgnoringCase(a.name, b.name);
                      });
     return scan;
-}
-
-std::filesystem::path ExecutableFolder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path{} : exe.parent_path();
 }
 
 }  // namespace runwell

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "model/Platform.h"  // ExecutableFolder
+
 namespace runwell {
 
 /// One device name of line 1 of a device data file, with the file it loads.
@@ -23,8 +25,5 @@ struct DeviceScan {
 
 /// Lists every *.csv in `dataFolder`, visiting the files in byte order of their names.
 DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder);
-
-/// The folder of the running executable (its real path), where Data/ and the battery files are.
-std::filesystem::path ExecutableFolder();
 
 }  // namespace runwell

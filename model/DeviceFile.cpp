@@ -12,6 +12,7 @@
 #include "HugePages.h"
 #include "Messages.h"
 #include "Numbers.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
@@ -272,7 +273,7 @@ Result<DeviceData> LoadDeviceFile(const std::filesystem::path& path) {
             return Error{msg::kCannotOpenDeviceFile};
         }
     }
-    Result<DeviceData> device = Parse(reader, path.filename().string(), rows);
+    Result<DeviceData> device = Parse(reader, PathToUtf8(path.filename()), rows);
     if (reader.failed()) {
         return Error{msg::kCannotOpenDeviceFile};
     }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Platform.h"
+
 namespace runwell {
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
@@ -9,7 +11,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, ec)) {
         return std::nullopt;
     }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
                                                                &std::fclose);
     if (!file) {
         return std::nullopt;
@@ -41,7 +43,7 @@ FileLineReader::FileLineReader(const std::filesystem::path& path, std::size_t bl
     if (std::filesystem::is_directory(path, ec)) {
         return;
     }
-    file_.reset(std::fopen(path.c_str(), "rb"));
+    file_.reset(OpenForReading(path));
     if (file_) {
         // The block is read straight into this buffer; stdio's own would only copy it once more.
         std::setvbuf(file_.get(), nullptr, _IONBF, 0);
