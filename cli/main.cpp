@@ -12,6 +12,7 @@
 #include "model/DataLocation.h"
 #include "TraceCommand.h"
 #include "model/DeviceCatalogue.h"
+#include "model/Platform.h"
 
 namespace {
 
@@ -46,7 +47,10 @@ int UsageError(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    // Reports go to standard output byte for byte, CR LF line ends included, on every system.
+    runwell::UseBinaryStandardStreams();
+    const std::vector<std::string> arguments = runwell::CommandLineArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
         return runwell::cli::kDone;
@@ -80,7 +84,7 @@ int main(int argc, char** argv) {
             if (target) {
                 return UsageError(std::string(arg) + " is given twice");
             }
-            target = std::filesystem::path(args[++i]);
+            target = runwell::PathFromUtf8(args[++i]);
         } else if (arg == "--verbose") {
             verbose = true;
         } else if (arg.size() > 1 && arg.front() == '-') {
@@ -95,11 +99,12 @@ int main(int argc, char** argv) {
         if (positional.size() != 1) {
             return UsageError("report takes one settings file");
         }
-        return runwell::cli::RunReport(location, positional[0], output, std::cout, std::cerr,
-                                      verbose);
+        return runwell::cli::RunReport(location, runwell::PathFromUtf8(positional[0]), output,
+                                       std::cout, std::cerr, verbose);
     }
     if (positional.size() != 2) {
         return UsageError("refresh takes a settings file and an output file");
     }
-    return runwell::cli::RunRefresh(location, positional[0], positional[1], std::cerr, verbose);
+    return runwell::cli::RunRefresh(location, runwell::PathFromUtf8(positional[0]),
+                                    runwell::PathFromUtf8(positional[1]), std::cerr, verbose);
 }

@@ -10,6 +10,7 @@
 #include "Format.h"
 #include "Messages.h"
 #include "Numbers.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
@@ -160,7 +161,7 @@ EnsureOutcome EnsureCustomBatteryFile(const std::filesystem::path& path, bool cr
         CreateUserFolder(path.parent_path());  // a failure shows as the file's failure below
     }
     // "x": never truncate a file that appeared since the check above.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wbx"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(CreateNewFile(path),
                                                          &std::fclose);
     if (!file) {
         if (EntryExists(path)) {

@@ -1,5 +1,7 @@
 #include "DataLocation.h"
 
+#include "Platform.h"
+
 #include <cstdlib>
 #include <system_error>
 

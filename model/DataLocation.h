@@ -33,7 +33,4 @@ DataLocation FindDataLocation(const std::filesystem::path& executableFolder,
 /// FindDataLocation for the running program and the environment it was started with.
 DataLocation LocateData();
 
-/// The folder of the running executable (its real path); empty when it cannot be told.
-std::filesystem::path ExecutableFolder();
-
 }  // namespace runwell

@@ -10,6 +10,7 @@
 
 #include "FileRead.h"
 #include "Messages.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
@@ -78,7 +79,7 @@ struct DeviceListBuilder {
     /// The names of line 1 of `path`; a message when the file gives none for a reason to show.
     std::optional<std::string> AddFile(const fs::path& path) {
         std::error_code ec;
-        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
                                                                    &std::fclose);
         if (!file) {
             return std::string(msg::kCannotOpenDeviceFile);
@@ -204,7 +205,7 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dataFolder, ec), end; !ec && it != end;
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = PathToUtf8(it->path().filename());
         if (HasCsvExtension(name) && !it->is_directory(ec)) {
             names.push_back(name);
         }
@@ -214,7 +215,7 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
 
     DeviceListBuilder builder{scan.entries};
     for (const std::string& name : names) {
-        if (std::optional<std::string> message = builder.AddFile(dataFolder / name)) {
+        if (std::optional<std::string> message = builder.AddFile(dataFolder / PathFromUtf8(name))) {
             scan.messages.push_back(std::move(*message));
         }
     }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/Platform.h"  // ExecutableFolder
+
 namespace runwell {
 
 /// One device name of line 1 of a device data file, with the file it loads. Both are views into

@@ -13,6 +13,7 @@
 #include "FileRead.h"
 #include "Messages.h"
 #include "Numbers.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
@@ -286,7 +287,7 @@ Result<DeviceData> LoadDeviceFile(const std::filesystem::path& path) {
                 return Error{msg::kCannotOpenDeviceFile};
             }
         }
-        Result<DeviceData> device = Parse(reader, path.filename().string(), size);
+        Result<DeviceData> device = Parse(reader, PathToUtf8(path.filename()), size);
         if (reader.tooLarge()) {
             return Error{FileTooLargeMessage(path)};
         }

@@ -4,12 +4,14 @@
 #include <cstring>
 #include <new>
 
+#include "Platform.h"
+
 namespace runwell {
 
 namespace {
 
 std::string QuotedName(const std::filesystem::path& path) {
-    return "\"" + path.filename().string() + "\"";
+    return "\"" + PathToUtf8(path.filename()) + "\"";
 }
 
 }  // namespace
@@ -29,7 +31,7 @@ Result<std::string> ReadFileContent(const std::filesystem::path& path, const cha
     if (std::filesystem::is_directory(path, ec)) {
         return Error{cannotOpen};
     }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
                                                                &std::fclose);
     if (!file) {
         return Error{cannotOpen};
@@ -81,7 +83,7 @@ FileLineReader::FileLineReader(const std::filesystem::path& path, std::size_t bl
     if (std::filesystem::is_directory(path, ec)) {
         return;
     }
-    file_.reset(std::fopen(path.c_str(), "rb"));
+    file_.reset(OpenForReading(path));
     if (file_) {
         // The block is read straight into this buffer; stdio's own would only copy it once more.
         std::setvbuf(file_.get(), nullptr, _IONBF, 0);

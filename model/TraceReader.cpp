@@ -7,6 +7,8 @@
 #include <memory>
 #include <system_error>
 
+#include "Platform.h"
+
 namespace runwell {
 namespace {
 
@@ -516,7 +518,7 @@ Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const 
     if (std::filesystem::is_directory(path, ec)) {
         return Error{"Cannot open file for reading."};
     }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
                                                               &std::fclose);
     if (!file) {
         return Error{"Cannot open file for reading."};

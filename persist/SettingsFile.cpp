@@ -261,11 +261,13 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,
                                       std::string_view extension) {
-    std::string text = path.string();
-    if (text.find('.') == std::string::npos) {
-        text.append(extension);
+    // The native form: on Windows a wide name, where each '.' is one code unit.
+    if (path.native().find('.') != std::filesystem::path::string_type::npos) {
+        return path;
     }
-    return std::filesystem::path(text);
+    std::filesystem::path extended = path;
+    extended += std::filesystem::path::string_type(extension.begin(), extension.end());
+    return extended;
 }
 
 }  // namespace runwell

@@ -85,7 +85,11 @@ TEST(BatteryCatalogueLoad, StandardThenCustom) {
         if (c.custom == "/") {
             fs::create_directory(custom);
         } else if (c.custom == "@") {
-            fs::create_symlink(folder.path / "nowhere.csv", custom);
+            std::error_code ec;
+            fs::create_symlink(folder.path / "nowhere.csv", custom, ec);
+            if (ec) {
+                continue;  // Windows makes links only for privileged users
+            }
         } else if (c.custom != "-") {
             std::ofstream(custom, std::ios::binary) << c.custom;
         }

@@ -7,9 +7,14 @@
 // @OUT@, and no others). The data folder is a fresh copy of the case's `data/`, or of the
 // shipped data beside the executables when the case has none, since the tool creates
 // CustomBattery.csv there.
+//
+// RUNWELL_CLI names another runwell-cli to check (with the shipped data beside it), and
+// RUNWELL_CLI_RUNNER a command it runs under: the Windows build is checked with the same cases
+// as RUNWELL_CLI=build-windows/bin/runwell-cli.exe RUNWELL_CLI_RUNNER=wine.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,7 +29,15 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kCases = fs::path(RUNWELL_SOURCE_DIR) / "tests/cli/cases";
-const fs::path kBin = RUNWELL_BIN_DIR;
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+const fs::path kCli = Environment("RUNWELL_CLI").empty() ? fs::path(RUNWELL_BIN_DIR) / "runwell-cli"
+                                                         : fs::path(Environment("RUNWELL_CLI"));
+const fs::path kBin = kCli.parent_path();
+const std::string kRunner = Environment("RUNWELL_CLI_RUNNER");
 
 std::string ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -60,7 +73,8 @@ class CliCase : public testing::TestWithParam<std::string> {};
 
 TEST_P(CliCase, MatchesExpectedOutput) {
     const fs::path caseDir = kCases / GetParam();
-    const fs::path work = fs::temp_directory_path() / ("runwell-cli-" + GetParam());
+    const fs::path work = fs::temp_directory_path() /
+                      ("runwell-cli-" + std::to_string(::getpid()) + "-" + GetParam());
     fs::remove_all(work);
     const fs::path data = work / "data";
     const fs::path out = work / "out";
@@ -73,7 +87,7 @@ TEST_P(CliCase, MatchesExpectedOutput) {
         fs::copy_file(kBin / "StandardBattery.csv", data / "StandardBattery.csv");
     }
 
-    std::string command = Quote((kBin / "runwell-cli").string());
+    std::string command = (kRunner.empty() ? "" : kRunner + " ") + Quote(kCli.string());
     std::istringstream args(ReadBytes(caseDir / "args"));
     for (std::string arg; std::getline(args, arg);) {
         arg = Replace(arg, "@DATA@", data.string());

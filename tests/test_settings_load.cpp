@@ -2,12 +2,12 @@
 // fixtures/settings/load_cases.tsv, over the device and battery files in fixtures/settings/data.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -65,9 +65,9 @@ const std::vector<ModeRecord> kModes = {Mode("m1", 1500.0f), Mode("m2", 250000.0
 class SettingsLoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "runwell-load-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        folder_ = fs::temp_directory_path() /
+                  ("runwell-load-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(folder_));
     }
     void TearDown() override {
         std::error_code ec;
