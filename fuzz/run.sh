@@ -28,6 +28,7 @@ targets=(
     "fuzz_battery_file 65536"
     "fuzz_settings 65536"
     "fuzz_numbers 256"
+    "fuzz_battery_model 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

@@ -310,6 +310,8 @@ Result<BatteryModel> ParseBatteryModel(std::string_view content) {
     } catch (const Json::parse_error& error) {
         return Error{"The file is not valid JSON (near byte " + std::to_string(error.byte) +
                      ")."};
+    } catch (const Json::out_of_range&) {
+        return Error{"The file holds a number beyond the range of a real number."};
     } catch (const Json::exception&) {
         return Error{"The file is not valid JSON."};
     }

@@ -116,7 +116,7 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
         }
         hours += spent;
         delivered += load * spent;
-        if (hasVoltage) {
+        if (hasVoltage && spent > 0.0) {
             life.curve.push_back({hours, voltage});
         }
         previousVoltage = voltage;
@@ -127,7 +127,9 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
     life.hours = hours;
     life.limitingFactor = limit;
     life.usableFraction = rated > 0.0 ? delivered / rated : 0.0;
-    life.lifeText = FormatBatteryLife(SaturateToInt64(hours));
+    // The steps add up to a whole hour only within rounding; a relative nudge keeps 200 h from
+    // showing as 199 hours when truncated as the classic life is.
+    life.lifeText = FormatBatteryLife(SaturateToInt64(hours * (1.0 + 1e-12)));
     return life;
 }
 
