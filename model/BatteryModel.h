@@ -35,7 +35,7 @@ struct BatteryModel {
     double cutoffVoltage = 0.0;  // V, end voltage of the rated-capacity test
     InterpolationTable capacityVsCurrent;              // mA -> mAh at 20-25 C; default: rated
     InterpolationTable capacityFactorVsTemperature;    // C -> factor; default 1
-    InterpolationTable openCircuitVoltageVsDepth;      // depth 0..1 -> V; default: no voltage
+    InterpolationTable openCircuitVoltageVsDepth;      // depth 0..1 -> V; default: nominal V
     InterpolationTable resistanceVsDepth;              // depth 0..1 -> ohm; default 0
     InterpolationTable resistanceFactorVsTemperature;  // C -> factor; default 1
     std::optional<double> selfDischargePercentPerYear;  // at 20 C; default: the catalogue's

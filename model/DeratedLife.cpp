@@ -68,10 +68,14 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
                                   ? *model->shelfLifeYears * kHoursPerYear
                                   : std::numeric_limits<double>::infinity();
 
-    const bool hasVoltage = !model->openCircuitVoltageVsDepth.empty();
+    // Without an open-circuit voltage table the cell's nominal voltage from the catalogue stands
+    // for it at every depth; without either there is no voltage to check.
+    const double nominal = ReadReal(battery.nominalVoltage);
+    const bool hasVoltage = !model->openCircuitVoltageVsDepth.empty() ||
+                            (nominal > 0.0 && nominal <= 100.0);
     const double resistanceFactor = model->resistanceFactorVsTemperature.At(temperature, 1.0);
     const auto loadedVoltage = [&](double depth) {
-        return model->openCircuitVoltageVsDepth.At(depth, 0.0) -
+        return model->openCircuitVoltageVsDepth.At(depth, nominal) -
                peak * model->resistanceVsDepth.At(depth, 0.0) * resistanceFactor;
     };
 

@@ -37,7 +37,7 @@ struct DeratedLife {
     std::string limitingFactor;  // one of the kLimit texts; empty without model or load
     double usableFraction = 0.0;  // charge delivered to the device / rated capacity
     double minimumVoltage = 0.0;  // V, the line the curve must stay above
-    std::vector<VoltagePoint> curve;  // empty when the model gives no open-circuit voltage
+    std::vector<VoltagePoint> curve;  // empty without open-circuit and nominal voltage
 };
 
 /// The number of depth-of-discharge steps of the simulation; the curve has one point more.

@@ -68,7 +68,9 @@ Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
 Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPath) {
     const std::filesystem::path sidecar = ProfileExtrasPath(settingsPath);
     std::error_code error;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(sidecar, error)) && !error) {
+    // A missing entry is the usual case, reported as not_found (with an error code set).
+    if (std::filesystem::symlink_status(sidecar, error).type() ==
+        std::filesystem::file_type::not_found) {
         return ProfileExtras{};
     }
     const std::string name = sidecar.filename().string();

@@ -49,8 +49,20 @@ TEST(DeratedLife, ConstantDrainReproducesTheCapacityTable) {
         EXPECT_NEAR(life.usableFraction, c.fraction, 1e-9) << c.milliamps;
         EXPECT_EQ(life.limitingFactor, "capacity");
         EXPECT_EQ(DeratedLifeFieldText(life), std::string(c.text) + " (capacity)") << c.milliamps;
-        EXPECT_TRUE(life.curve.empty());  // no open-circuit voltage, no curve
+        EXPECT_TRUE(life.curve.empty());  // no open-circuit or nominal voltage, no curve
     }
+}
+
+TEST(DeratedLife, NominalVoltageStandsInForAMissingOpenCircuitTable) {
+    Fixture f;
+    f.battery.nominalVoltage = "3.0";
+    f.model.resistanceVsDepth = InterpolationTable({{0.0, 10.0}, {1.0, 110.0}});
+    // As with a flat 3.0 V open-circuit table: brown-out at depth 0.9 under a 10 mA peak.
+    const DeratedLife life = ComputeDeratedLife(f.battery, &f.model, Load(1e6, 10e6));
+    EXPECT_NEAR(life.hours, 180.0, 1e-6);
+    EXPECT_NEAR(life.curve.front().volts, 2.9, 1e-12);
+    f.battery.nominalVoltage = "n/a";
+    EXPECT_EQ(ComputeDeratedLife(f.battery, &f.model, Load(1e6, 10e6)).limitingFactor, "capacity");
 }
 
 TEST(DeratedLife, TemperatureFactorScalesTheCapacity) {
