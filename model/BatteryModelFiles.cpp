@@ -26,6 +26,13 @@ BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
     std::map<std::string, std::string> claimed;  // battery description -> file that describes it
     for (const std::filesystem::path& file : files) {
         const std::string name = "BatteryModels/" + file.filename().string();
+        // Only regular files (or links to them) are opened: a pipe or device would block or
+        // never end.
+        std::error_code typeError;
+        if (!std::filesystem::is_regular_file(file, typeError)) {
+            set.messages.push_back(name + ": The file cannot be read.");
+            continue;
+        }
         std::error_code sizeError;
         const auto size = std::filesystem::file_size(file, sizeError);
         if (!sizeError && size > (std::uintmax_t{1} << 20)) {

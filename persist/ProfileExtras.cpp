@@ -74,6 +74,10 @@ Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPat
         return ProfileExtras{};
     }
     const std::string name = sidecar.filename().string();
+    std::error_code typeError;
+    if (!std::filesystem::is_regular_file(sidecar, typeError)) {  // a folder, a pipe, a device
+        return Error{name + ": " + msg::kCannotOpenForReading};
+    }
     std::error_code sizeError;
     if (std::filesystem::file_size(sidecar, sizeError) > kMaxContent && !sizeError) {
         return Error{name + ": The file is larger than 64 KiB; it is not a profile's extra "

@@ -2,6 +2,8 @@
 // folder scan, and the shipped models against the shipped catalogue.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -21,6 +23,21 @@ namespace {
 
 namespace fs = std::filesystem;
 const fs::path kFixtures = fs::path(RUNWELL_FIXTURES) / "battery-model";
+
+/// A fresh empty folder, removed afterwards.
+struct TempFolder {
+    fs::path path;
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "runwell-models-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
 
 TEST(BatteryModelFile, BrokenFilesGiveTheirMessages) {
     const auto rows = ReadTable(kFixtures / "broken.tsv");
@@ -103,6 +120,14 @@ TEST(BatteryModelFolder, MatchesByDescriptionAndNamesBadFiles) {
                   "BatteryModels/b-broken.json: The file is not valid JSON (near byte 71).",
                   "BatteryModels/c-second-for-a.json: BatteryModels/a-good.json already "
                   "describes \"Cell A\"; this file is not used."}));
+
+    // A folder and a pipe named like model files are named, never opened.
+    TempFolder temp;
+    fs::create_directory(temp.path / "folder.json");
+    ASSERT_EQ(::mkfifo((temp.path / "pipe.json").c_str(), 0600), 0);
+    EXPECT_EQ(LoadBatteryModels(temp.path, batteries).messages,
+              (std::vector<std::string>{"BatteryModels/folder.json: The file cannot be read.",
+                                        "BatteryModels/pipe.json: The file cannot be read."}));
 
     const BatteryModelSet none = LoadBatteryModels(kFixtures / "no-such-folder", batteries);
     EXPECT_EQ(none.models.size(), 4u);
