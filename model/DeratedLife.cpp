@@ -99,7 +99,8 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
         const double from = capacity - step * i;
         double to = i + 1 == kDeratingSteps ? 0.0 : capacity - step * (i + 1);
         const double depth = static_cast<double>(i + 1) / kDeratingSteps;
-        double voltage = hasVoltage ? loadedVoltage(depth) : 0.0;
+        const double stepEndVoltage = hasVoltage ? loadedVoltage(depth) : 0.0;
+        double voltage = stepEndVoltage;
         if (hasVoltage && voltage < life.minimumVoltage) {
             // The crossing, linear in charge within the step.
             const double share = (previousVoltage - life.minimumVoltage) /
@@ -114,7 +115,7 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
             const double left = ChargeAfter(from, spent, load, k);
             if (hasVoltage) {
                 const double reached = (from - left) / step;
-                voltage = previousVoltage + (voltage - previousVoltage) * reached;
+                voltage = previousVoltage + (stepEndVoltage - previousVoltage) * reached;
             }
             limit = kLimitSelfDischarge;
         }
