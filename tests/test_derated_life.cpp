@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/CurveScale.h"
 #include "model/DeratedLife.h"
 
 namespace runwell {
@@ -183,6 +184,33 @@ TEST(DeratedLife, TemperatureOfLabel) {
     for (const auto& [label, celsius] : cases) {
         EXPECT_EQ(TemperatureOfLabel(label), celsius) << label;
     }
+}
+
+std::string TickTexts(const std::vector<AxisTick>& ticks) {
+    std::string texts;
+    for (const AxisTick& tick : ticks) {
+        texts += (texts.empty() ? "" : ",") + tick.text;
+    }
+    return texts;
+}
+
+TEST(CurveScale, RoundTicksInHoursDaysAndYears) {
+    const std::vector<std::pair<double, std::string>> hours = {
+        {10.0, "0 h,2 h,4 h,6 h,8 h,10 h"},
+        {48.0, "0 h,10 h,20 h,30 h,40 h"},
+        {180.0, "0 d,2 d,4 d,6 d"},
+        {8760.0, "0 d,50 d,100 d,150 d,200 d,250 d,300 d,350 d"},
+        {22500.0, "0 y,0.5 y,1 y,1.5 y,2 y,2.5 y"},
+        {0.0, ""},
+        {std::nan(""), ""},
+    };
+    for (const auto& [max, texts] : hours) {
+        EXPECT_EQ(TickTexts(HourTicks(max)), texts) << max;
+    }
+    EXPECT_EQ(HourTicks(180.0)[1].value, 48.0);  // values stay in hours
+    EXPECT_EQ(TickTexts(VoltTicks(2.0, 3.0)), "2 V,2.2 V,2.4 V,2.6 V,2.8 V,3 V");
+    EXPECT_EQ(TickTexts(VoltTicks(0.75, 1.6)), "0.8 V,1 V,1.2 V,1.4 V,1.6 V");
+    EXPECT_EQ(TickTexts(VoltTicks(3.0, 3.0)), "");
 }
 
 }  // namespace
