@@ -9,6 +9,7 @@
 
 #include "model/CurveScale.h"
 #include "model/DeratedLife.h"
+#include "model/MinimumVoltage.h"
 
 namespace runwell {
 namespace {
@@ -184,6 +185,25 @@ TEST(DeratedLife, TemperatureOfLabel) {
     for (const auto& [label, celsius] : cases) {
         EXPECT_EQ(TemperatureOfLabel(label), celsius) << label;
     }
+}
+
+TEST(MinimumVoltage, ReadAsTypedAndShownBack) {
+    const std::vector<std::pair<std::string, std::optional<double>>> good = {
+        {"", std::nullopt}, {"  ", std::nullopt}, {"2.2", 2.2},   {" 1.8 V ", 1.8},
+        {"3v", 3.0},        {"100", 100.0},       {"1e-3", 0.001}};
+    for (const auto& [text, volts] : good) {
+        const Result<std::optional<double>> read = ReadMinimumVoltage(text);
+        ASSERT_TRUE(read.ok()) << text;
+        EXPECT_EQ(*read, volts) << text;
+    }
+    for (const char* bad : {"0", "-1", "100.5", "2,2", "abc", "V", "2.2.2", "nan", "inf", "1e999"}) {
+        const Result<std::optional<double>> read = ReadMinimumVoltage(bad);
+        ASSERT_FALSE(read.ok()) << bad;
+        EXPECT_EQ(read.error().message, kBadMinimumVoltage);
+    }
+    EXPECT_EQ(MinimumVoltageText(std::nullopt), "");
+    EXPECT_EQ(MinimumVoltageText(2.2), "2.2");
+    EXPECT_EQ(MinimumVoltageText(1.0 / 3.0), "0.3333333333333333");
 }
 
 std::string TickTexts(const std::vector<AxisTick>& ticks) {
