@@ -29,6 +29,7 @@ targets=(
     "fuzz_settings 65536"
     "fuzz_numbers 256"
     "fuzz_trace 65536"
+    "fuzz_battery_model 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

@@ -48,6 +48,11 @@ Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& promp
         workspace.batteryRows_.push_back(BatteryCells(battery));
     }
     workspace.batteryIndex_ = workspace.batteries_.empty() ? -1 : 0;
+    BatteryModelSet models = LoadBatteryModels(location.folder / "BatteryModels", workspace.batteries_);
+    for (const std::string& message : models.messages) {
+        prompter.ShowMessage(message, MessageKind::Plain);
+    }
+    workspace.batteryModels_ = std::move(models.models);
 
     // The first device in sorted order is loaded. When its file fails, no device is selected,
     // so the user can pick any entry, that one included.
@@ -193,8 +198,37 @@ void Workspace::SetModes(std::vector<ModeRecord> modes) {
     Recompute();
 }
 
+const BatteryModel* Workspace::batteryModel(int index) const {
+    if (!InRange(index, batteryModels_.size())) {
+        return nullptr;
+    }
+    const std::optional<BatteryModel>& model = batteryModels_[static_cast<std::size_t>(index)];
+    return model ? &*model : nullptr;
+}
+
+bool Workspace::SetMinimumVoltage(std::optional<double> volts) {
+    if (volts && !(*volts > 0.0 && *volts <= 100.0)) {  // also NaN
+        return false;
+    }
+    minimumVoltage_ = volts;
+    Recompute();
+    return true;
+}
+
 void Workspace::Recompute() {
     results_ = ComputeProfileResults(modes_, device_.columnNames, currentBattery());
+    const BatteryRecord* battery = currentBattery();
+    if (battery == nullptr) {
+        derated_ = DeratedLife{};
+        derated_.lifeText = "?";
+    } else {
+        DeratingConditions conditions;
+        conditions.averageCurrent = results_.average;
+        conditions.peakCurrent = static_cast<double>(results_.peak);
+        conditions.temperatureC = TemperatureOfLabel(temperature()).value_or(25.0);
+        conditions.minimumVoltage = minimumVoltage_;
+        derated_ = ComputeDeratedLife(*battery, batteryModel(batteryIndex_), conditions);
+    }
     currentModeRow_ = modes_.empty() ? -1 : static_cast<int>(modes_.size()) - 1;
 }
 

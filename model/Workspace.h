@@ -1,12 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "BatteryCatalogue.h"
 #include "DataLocation.h"
+#include "BatteryModelFiles.h"
+#include "DeratedLife.h"
 #include "DeviceCatalogue.h"
 #include "DeviceData.h"
 #include "ModeRecord.h"
@@ -54,6 +57,16 @@ public:
     /// The row Remove and Modify act on, or -1 when the profile is empty.
     int currentModeRow() const { return currentModeRow_; }
     const ProfileResults& results() const { return results_; }
+
+    /// The model of battery `index` from the BatteryModels folder, or nullptr ("no model").
+    const BatteryModel* batteryModel(int index) const;
+    /// The derated life of the current battery for the profile, beside the classic results.
+    const DeratedLife& derated() const { return derated_; }
+    /// The device's minimum operating voltage; nothing means the current cell's cut-off.
+    std::optional<double> minimumVoltage() const { return minimumVoltage_; }
+    /// Sets it (nothing, or a finite voltage above 0 and at most 100 V; anything else is
+    /// ignored and returns false) and recomputes.
+    bool SetMinimumVoltage(std::optional<double> volts);
 
     /// The user picked another device, voltage or temperature. With modes in the profile the
     /// user is asked first; a declined question, or a device file that cannot be loaded, leaves
@@ -105,6 +118,10 @@ private:
     std::vector<ModeRecord> modes_;
     int currentModeRow_ = -1;
     ProfileResults results_;
+
+    std::vector<std::optional<BatteryModel>> batteryModels_;  // one per battery
+    std::optional<double> minimumVoltage_;
+    DeratedLife derated_;
 };
 
 }  // namespace runwell

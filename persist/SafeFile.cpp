@@ -135,7 +135,7 @@ private:
 }  // namespace
 
 Status WriteFileSafely(const fs::path& target, const std::function<bool(std::ostream&)>& write) {
-    const FileSizeSignalIgnored ignored;
+    [[maybe_unused]] const FileSizeSignalIgnored ignored;
     const std::optional<fs::path> resolved = ResolveLinks(target);
     if (!resolved) {
         return Error{msg::kCannotOpenForWriting};

@@ -11,6 +11,7 @@
 #include "model/Text.h"
 #include "model/Workspace.h"
 #include "persist/Archive.h"
+#include "persist/ProfileExtras.h"
 #include "persist/SafeFile.h"
 
 namespace runwell {
@@ -157,23 +158,24 @@ ParsedSettings ParseSettings(std::string_view bytes) {
 namespace {
 
 /// ApplySettings; `ownModes`, when given, are settings.modes themselves, free to be moved into
-/// the profile instead of copied.
-void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
+/// the profile instead of copied. True once the device change was accepted: from then on the
+/// load replaces the profile.
+bool Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
            Prompter& prompter) {
     if (!settings.device) {
         ShowReadError(settings, prompter);
-        return;
+        return false;
     }
     const int device = FindDevice(workspace, *settings.device);
     if (device < 0) {
         prompter.ShowMessage(msg::kCannotSetDevice, MessageKind::Plain);
-        return;
+        return false;
     }
     // A load always runs the device change, also for the device already selected: it reloads
     // the device and resets the voltage and temperature. A declined question, or a device file
     // that cannot be loaded (its message already shown), ends the load with nothing changed.
     if (!workspace.ChangeDevice(device, prompter)) {
-        return;
+        return false;
     }
 
     // The voltage and the temperature: the first entry that begins with the stored text, ignoring
@@ -192,24 +194,24 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     };
     const int voltage = findEntry(settings.voltage, workspace.voltages(), msg::kCannotSetVoltage);
     if (voltage < 0) {
-        return;
+        return true;
     }
     workspace.SetVoltageIndex(voltage);
     const int temperature =
         findEntry(settings.temperature, workspace.temperatures(), msg::kCannotSetTemperature);
     if (temperature < 0) {
-        return;
+        return true;
     }
     workspace.SetTemperatureIndex(temperature);
 
     if (!settings.battery) {
         ShowReadError(settings, prompter);
-        return;
+        return true;
     }
     const std::int32_t battery = *settings.battery;
     if (battery < 0 || static_cast<std::size_t>(battery) >= workspace.batteries().size()) {
         prompter.ShowMessage(msg::kCannotSetBattery, MessageKind::Plain);
-        return;
+        return true;
     }
     workspace.SetBatteryIndex(battery);
 
@@ -223,6 +225,7 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     if (settings.error) {
         ShowReadError(settings, prompter);
     }
+    return true;
 }
 
 }  // namespace
@@ -240,7 +243,15 @@ void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Promp
         }
         ParsedSettings settings = ParseSettings(*bytes);
         bytes = std::string();  // the file's bytes are not needed once parsed
-        Apply(workspace, settings, &settings.modes, prompter);
+        // The sidecar is read before the load changes anything and applied once the load has
+        // replaced the profile; a profile without one gets the defaults.
+        Result<ProfileExtras> extras = LoadProfileExtras(path);
+        if (Apply(workspace, settings, &settings.modes, prompter)) {
+            workspace.SetMinimumVoltage(extras ? extras->minimumVoltage : std::nullopt);
+            if (!extras) {
+                prompter.ShowMessage(extras.error().message, MessageKind::Plain);
+            }
+        }
     } catch (const std::bad_alloc&) {
         // The load stops where memory ran out; what the steps before did stays, as it does
         // for every other failure of a load.
@@ -253,10 +264,15 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
     const std::string bytes =
         Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
                   workspace.batteryIndex(), workspace.modes());
-    return WriteFileSafely(EnsureExtension(path, ".set"), [&](std::ostream& out) {
+    const std::filesystem::path target = EnsureExtension(path, ".set");
+    Status written = WriteFileSafely(target, [&](std::ostream& out) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return out.good();
     });
+    if (!written) {
+        return written;
+    }
+    return SaveProfileExtras(target, ProfileExtras{workspace.minimumVoltage()});
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,
