@@ -103,6 +103,7 @@ bool Workspace::ChangeDevice(int index, Prompter& prompter) {
     }
     deviceIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -116,6 +117,7 @@ bool Workspace::ChangeVoltage(int index, Prompter& prompter) {
     }
     voltageIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -129,6 +131,7 @@ bool Workspace::ChangeTemperature(int index, Prompter& prompter) {
     }
     temperatureIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -137,7 +140,11 @@ void Workspace::SelectBattery(int row) {
     if (batteries_.empty()) {
         return;
     }
-    batteryIndex_ = InRange(row, batteries_.size()) ? row : 0;
+    const int picked = InRange(row, batteries_.size()) ? row : 0;
+    if (picked != batteryIndex_) {
+        batteryIndex_ = picked;
+        saveState_.MarkModified();
+    }
     Recompute();
 }
 
@@ -150,6 +157,7 @@ void Workspace::SelectModeRow(int row) {
 
 void Workspace::AddMode(const ModeRecord& mode) {
     modes_.push_back(mode);
+    saveState_.MarkModified();
     Recompute();
 }
 
@@ -158,6 +166,7 @@ void Workspace::RemoveCurrentMode() {
         return;
     }
     modes_.erase(modes_.begin() + currentModeRow_);
+    saveState_.MarkModified();
     Recompute();
 }
 
@@ -166,30 +175,35 @@ void Workspace::ReplaceMode(int index, const ModeRecord& mode) {
         return;
     }
     modes_[static_cast<std::size_t>(index)] = mode;
+    saveState_.MarkModified();
     Recompute();
     currentModeRow_ = index;
 }
 
 void Workspace::SetVoltageIndex(int index) {
-    if (InRange(index, voltages_.size())) {
+    if (InRange(index, voltages_.size()) && index != voltageIndex_) {
         voltageIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetTemperatureIndex(int index) {
-    if (InRange(index, temperatures_.size())) {
+    if (InRange(index, temperatures_.size()) && index != temperatureIndex_) {
         temperatureIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetBatteryIndex(int index) {
-    if (InRange(index, batteries_.size())) {
+    if (InRange(index, batteries_.size()) && index != batteryIndex_) {
         batteryIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetModes(std::vector<ModeRecord> modes) {
     modes_ = std::move(modes);
+    saveState_.MarkModified();
     Recompute();
 }
 

@@ -13,6 +13,7 @@
 #include "ProfileResults.h"
 #include "Prompter.h"
 #include "Result.h"
+#include "SaveState.h"
 
 namespace runwell {
 
@@ -20,7 +21,7 @@ namespace runwell {
 /// voltage and temperature, the battery catalogue and the current battery, the profile and the
 /// current mode row, and the results shown for them. The main window and the command-line tool
 /// are views over one Workspace; every action that changes the profile, the selections or the
-/// battery recomputes the results before it returns.
+/// battery recomputes the results before it returns, and marks the session modified.
 class Workspace {
 public:
     /// Start-up: the device scan of `location.folder`/Data, the battery catalogue of
@@ -54,6 +55,11 @@ public:
     /// The row Remove and Modify act on, or -1 when the profile is empty.
     int currentModeRow() const { return currentModeRow_; }
     const ProfileResults& results() const { return results_; }
+
+    /// Whether the session differs from the settings file last saved or loaded, and that file.
+    const SaveState& saveState() const { return saveState_; }
+    /// The session now equals the settings file `file` (a save, or a load that succeeded).
+    void MarkSaved(std::filesystem::path file) { saveState_.MarkSaved(std::move(file)); }
 
     /// The user picked another device, voltage or temperature. With modes in the profile the
     /// user is asked first; a declined question, or a device file that cannot be loaded, leaves
@@ -105,6 +111,7 @@ private:
     std::vector<ModeRecord> modes_;
     int currentModeRow_ = -1;
     ProfileResults results_;
+    SaveState saveState_;
 };
 
 }  // namespace runwell

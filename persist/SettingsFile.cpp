@@ -158,22 +158,22 @@ namespace {
 
 /// ApplySettings; `ownModes`, when given, are settings.modes themselves, free to be moved into
 /// the profile instead of copied.
-void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
+bool Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
            Prompter& prompter) {
     if (!settings.device) {
         ShowReadError(settings, prompter);
-        return;
+        return false;
     }
     const int device = FindDevice(workspace, *settings.device);
     if (device < 0) {
         prompter.ShowMessage(msg::kCannotSetDevice, MessageKind::Plain);
-        return;
+        return false;
     }
     // A load always runs the device change, also for the device already selected: it reloads
     // the device and resets the voltage and temperature. A declined question, or a device file
     // that cannot be loaded (its message already shown), ends the load with nothing changed.
     if (!workspace.ChangeDevice(device, prompter)) {
-        return;
+        return false;
     }
 
     // The voltage and the temperature: the first entry that begins with the stored text, ignoring
@@ -192,24 +192,24 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     };
     const int voltage = findEntry(settings.voltage, workspace.voltages(), msg::kCannotSetVoltage);
     if (voltage < 0) {
-        return;
+        return false;
     }
     workspace.SetVoltageIndex(voltage);
     const int temperature =
         findEntry(settings.temperature, workspace.temperatures(), msg::kCannotSetTemperature);
     if (temperature < 0) {
-        return;
+        return false;
     }
     workspace.SetTemperatureIndex(temperature);
 
     if (!settings.battery) {
         ShowReadError(settings, prompter);
-        return;
+        return false;
     }
     const std::int32_t battery = *settings.battery;
     if (battery < 0 || static_cast<std::size_t>(battery) >= workspace.batteries().size()) {
         prompter.ShowMessage(msg::kCannotSetBattery, MessageKind::Plain);
-        return;
+        return false;
     }
     workspace.SetBatteryIndex(battery);
 
@@ -222,30 +222,39 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     }
     if (settings.error) {
         ShowReadError(settings, prompter);
+        return false;
     }
+    return true;
 }
 
 }  // namespace
 
-void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
-    Apply(workspace, settings, nullptr, prompter);
+bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
+    return Apply(workspace, settings, nullptr, prompter);
 }
 
-void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
+bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
     try {
         Result<std::string> bytes = ReadFileContent(path, msg::kCannotOpenForReading);
         if (!bytes) {
             prompter.ShowMessage(bytes.error().message, MessageKind::Plain);
-            return;
+            return false;
         }
         ParsedSettings settings = ParseSettings(*bytes);
         bytes = std::string();  // the file's bytes are not needed once parsed
-        Apply(workspace, settings, &settings.modes, prompter);
+        if (!Apply(workspace, settings, &settings.modes, prompter)) {
+            // Whatever the steps before the failure changed stays, and stays unsaved: the
+            // session no longer equals the previous file, nor this one.
+            return false;
+        }
     } catch (const std::bad_alloc&) {
         // The load stops where memory ran out; what the steps before did stays, as it does
         // for every other failure of a load.
         prompter.ShowMessage(OutOfMemoryMessage(path), MessageKind::Plain);
+        return false;
     }
+    workspace.MarkSaved(path);
+    return true;
 }
 
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
@@ -257,6 +266,15 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return out.good();
     });
+}
+
+Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path) {
+    const std::filesystem::path file = EnsureExtension(path, ".set");
+    Status saved = SaveSettings(workspace, file);
+    if (saved) {
+        workspace.MarkSaved(file);
+    }
+    return saved;
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

@@ -5,13 +5,20 @@
 // script tests/fixtures/ui/main_window_script.tsv. Also the resize layout the window follows.
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QUrl>
 #include <QProcess>
 #include <QTableWidget>
 #include <memory>
 #include <sstream>
 
 #include "UiTestSupport.h"
+#include "app/CommandLine.h"
 #include "model/Workspace.h"
 #include "persist/SettingsFile.h"
 #include "ui/DialogUnits.h"
@@ -77,7 +84,8 @@ protected:
     /// Every message and question was checked, every scripted answer used.
     void TearDown() override {
         EXPECT_EQ(Take(prompter_.messages) + Take(prompter_.questions), "") << "unchecked";
-        EXPECT_TRUE(prompter_.answers.empty() && editor_.answers.empty());
+        EXPECT_TRUE(prompter_.answers.empty() && prompter_.choices.empty() &&
+                    editor_.answers.empty() && files_.saves.empty());
     }
 
     /// A new window over a new data folder.
@@ -136,6 +144,20 @@ protected:
             Start();
         } else if (action == "answer") {
             prompter_.answers.push_back(argument == "ok");
+        } else if (action == "unsaved") {
+            prompter_.choices.push_back(argument == "save"      ? SaveChoice::Save
+                                        : argument == "discard" ? SaveChoice::Discard
+                                                                : SaveChoice::Cancel);
+        } else if (action == "saveas" || action == "save") {
+            files_.saves.push_back(argument == "cancel" ? std::nullopt
+                                                        : std::optional(data_->path / argument));
+            if (action == "save") {
+                Click("saveSettingsButton");
+            }
+        } else if (action == "menu") {
+            Find<QMenu>(window_.get(), "windowMenu")
+                ->findChild<QAction*>(QString::fromStdString(argument))
+                ->trigger();
         } else if (action == "add" || action == "edit") {
             editor_.answers.push_back(
                 argument == "cancel" ? std::nullopt : std::optional(Mode(name, std::stof(value))));
@@ -154,7 +176,7 @@ protected:
             }
         } else if (action == "delete") {
             fs::remove(data_->path / argument);
-        } else if (action == "load") {
+        } else if (action == "load" || action == "drop" || action == "open") {
             // DEVICE,VOLTAGE,TEMPERATURE,BATTERY,CUT: a file of those and modes F1 and F2, CUT
             // bytes cut from its end; anything else: no file.
             const fs::path path = data_->path / "load.set";
@@ -169,8 +191,17 @@ protected:
                 std::ofstream(path, std::ios::binary)
                     << bytes.substr(0, bytes.size() - std::stoul(f[4]));
             }
-            files_.loads = {path};
-            Click("loadSettingsButton");
+            if (action == "load") {  // the Load Settings button
+                files_.loads = {path};
+                Click("loadSettingsButton");
+            } else if (action == "drop") {  // dropped on the window
+                Drop(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+            } else {  // named on the command line: runwell load.set
+                const app::CommandLine line = app::ParseCommandLine(
+                    {"runwell", QFile::decodeName(path.c_str())}, "1.1.0");
+                ASSERT_FALSE(line.exitCode) << line.output.toStdString();
+                window_->OpenSettingsFile(line.settingsFile.value());
+            }
         } else if (!CommonAction(window_.get(), action, argument)) {
             FAIL() << "unknown action " << action;
         }
@@ -182,6 +213,15 @@ protected:
         }
         if (aspect == "calls") {
             return Take(editor_.calls);
+        }
+        if (aspect == "caption") {  // after the fixed title and " - ": file name and "*"
+            QString title = window_->windowTitle();
+            EXPECT_TRUE(title.startsWith("Quennel KDR Runwell v1.30")) << title.toStdString();
+            return FromDisplay(title.mid(25).remove(QRegularExpression("^ - ")));
+        }
+        if (aspect.starts_with("file:")) {  // the file's bytes, or "none"
+            const fs::path path = data_->path / aspect.substr(5);
+            return fs::exists(path) ? std::to_string(ReadBytes(path).size()) + " bytes" : "none";
         }
         if (aspect == "battery1") {  // the second battery's cells
             std::vector<std::string> cells;
@@ -206,6 +246,21 @@ protected:
         EXPECT_EQ(Find(window_.get(), "removeButton")->isEnabled(), rows);
         EXPECT_EQ(Find(window_.get(), "modifyButton")->isEnabled(), rows);
         return state + ']';
+    }
+
+    /// Drags `url` over the window and drops it there; true when the window took the drag.
+    bool Drop(const QUrl& url) {
+        QMimeData mime;
+        mime.setUrls({url});
+        const QPoint at(20, 20);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_.get(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_.get(), &drop);
+        return true;
     }
 
     std::optional<DataFolder> data_;
