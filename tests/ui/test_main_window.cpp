@@ -277,9 +277,24 @@ TEST_F(MainWindowTest, FollowsTheScript) {
         [this](auto& aspect) { return Aspect(aspect); });
 }
 
-TEST_F(MainWindowTest, ResizingFollowsTheLayoutAndNeverShrinksBelowTheFirstSize) {
+TEST(MainWindowLayout, StartsNoLargerThanTheScreenNorSmallerThanTheMinimum) {
+    const QSize design(669, 561), minimum(669, 421);
+    EXPECT_EQ(StartClientSize(design, minimum, {1920, 1050}), design);
+    EXPECT_EQ(StartClientSize(design, minimum, {910, 450}), QSize(669, 450));
+    EXPECT_EQ(StartClientSize(design, minimum, {640, 400}), minimum);
+}
+
+TEST_F(MainWindowTest, ResizingFollowsTheLayoutDownToListsOfThreeRowsThatFitSmallScreens) {
     const DialogUnits units = DialogUnits::Of(window_->font());
-    EXPECT_EQ(window_->minimumSize(), units.Size(446, 345));
+    // Free areas of 1366x768 at 1.5x scaling (910x512 less a task bar) and of 800x600, less an
+    // allowance for the title bar and borders, for the reference font: scaled to this one.
+    const QSize frame(16, 40);
+    for (const QSize screen : {QSize(910, 512 - 32), QSize(800, 600 - 40)}) {
+        const QSize scaled(static_cast<int>(screen.width() * units.ScaleX()),
+                           static_cast<int>(screen.height() * units.ScaleY()));
+        EXPECT_TRUE(QRect(QPoint(), scaled).contains(QRect(QPoint(), window_->minimumSize() + frame)))
+            << screen.width() << "x" << screen.height();
+    }
     for (const QSize size : {window_->size() + QSize(120, 90), QSize(100, 100)}) {
         window_->resize(size);
         EXPECT_EQ(window_->size(), size.expandedTo(window_->minimumSize()));
@@ -291,6 +306,48 @@ TEST_F(MainWindowTest, ResizingFollowsTheLayoutAndNeverShrinksBelowTheFirstSize)
         EXPECT_EQ(now.modeList, expected.modeList);
         EXPECT_EQ(Find(window_.get(), "quitButton")->geometry(), expected.quitButton);
     }
+    // At the minimum size every control is inside the window and each list shows three rows.
+    for (const QWidget* control : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->isVisible()) {
+            EXPECT_TRUE(window_->rect().contains(control->geometry())) << control->objectName().toStdString();
+        }
+    }
+    for (const char* name : {"batteryList", "modeList"}) {
+        QTableWidget* list = List(name);
+        EXPECT_GE(list->viewport()->height(), 3 * list->verticalHeader()->defaultSectionSize()) << name;
+        // Resizable columns, the last one filling the rest: no sideways scrolling.
+        EXPECT_EQ(list->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+        EXPECT_TRUE(list->horizontalHeader()->stretchLastSection());
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << name;
+    }
+}
+
+TEST_F(MainWindowTest, TabFollowsTheReadingOrderAndLongCellsShowTooltips) {
+    const std::string label(80, 'L');
+    Do("add", label + "=500");  // Modify and Remove take the focus only when enabled
+    QWidget* focus = Find(window_.get(), "deviceCombo");
+    focus->setFocus(Qt::TabFocusReason);
+    std::string order = "deviceCombo";
+    for (int i = 0; i < 15; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order += " " + QApplication::focusWidget()->objectName().toStdString();
+    }
+    EXPECT_EQ(order,
+              "deviceCombo deviceNotesButton voltageCombo temperatureCombo batteryList modeList "
+              "addButton modifyButton removeButton batteryLifeField averageCurrentField "
+              "peakCurrentField loadSettingsButton saveSettingsButton createReportButton "
+              "quitButton");
+
+    QTableWidget* list = List("modeList");
+    for (const int column : {1, 0}) {  // "RUN", which fits, then the long label
+        const QRect cell = list->visualRect(list->model()->index(0, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(list->viewport(), &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text().toStdString() : "",
+                  column == 0 ? label : "");
+        QToolTip::hideText();
+    }
+    EXPECT_EQ(Take(editor_.calls), "new at 1.8V 85C");
 }
 
 TEST_F(MainWindowTest, SaveAndReportWriteWhatTheCommandLineToolWritesOrSayWhyNot) {
