@@ -1,5 +1,6 @@
-// runwell: the application shell. Starts the workspace from where the data is found (the
-// program's folder, or the installed layout), shows the main window and ends when it closes.
+// runwell: the application shell. Reads the command line, starts the workspace from where the
+// data is found (the program's folder, or the installed layout), shows the main window (loading
+// a settings file named on the command line once it is up) and ends when it closes.
 
 #include <QApplication>
 #include <QEvent>
@@ -7,6 +8,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+
+#include "CommandLine.h"
 
 #include "model/BuildInfo.h"
 #include "model/DataLocation.h"
@@ -51,6 +54,14 @@ int main(int argc, char** argv) {
         QFileInfo(QApplication::applicationFilePath()).completeBaseName());
     QApplication::setWindowIcon(runwell::ui::AppIcon());
 
+    const runwell::app::CommandLine commandLine = runwell::app::ParseCommandLine(
+        QApplication::arguments(), QString::fromLatin1(runwell::kVersion));
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(),
+                   *commandLine.exitCode == 0 ? stdout : stderr);
+        return *commandLine.exitCode;
+    }
+
     runwell::ui::MessageBoxPrompter prompter;
     runwell::Result<runwell::Workspace> started =
         runwell::Workspace::Start(runwell::LocateData(), prompter);
@@ -71,5 +82,11 @@ int main(int argc, char** argv) {
         app.installEventFilter(&quitAfterFirstExpose);
     }
     window.show();
+    if (commandLine.settingsFile) {
+        // Once the window is up, exactly as Load Settings loads a file it was given.
+        QTimer::singleShot(0, &window, [&window, &commandLine] {
+            window.OpenSettingsFile(*commandLine.settingsFile);
+        });
+    }
     return QApplication::exec();
 }

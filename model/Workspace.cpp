@@ -108,6 +108,7 @@ bool Workspace::ChangeDevice(int index, Prompter& prompter) {
     }
     deviceIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -121,6 +122,7 @@ bool Workspace::ChangeVoltage(int index, Prompter& prompter) {
     }
     voltageIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -134,6 +136,7 @@ bool Workspace::ChangeTemperature(int index, Prompter& prompter) {
     }
     temperatureIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -142,7 +145,11 @@ void Workspace::SelectBattery(int row) {
     if (batteries_.empty()) {
         return;
     }
-    batteryIndex_ = InRange(row, batteries_.size()) ? row : 0;
+    const int picked = InRange(row, batteries_.size()) ? row : 0;
+    if (picked != batteryIndex_) {
+        batteryIndex_ = picked;
+        saveState_.MarkModified();
+    }
     Recompute();
 }
 
@@ -155,6 +162,7 @@ void Workspace::SelectModeRow(int row) {
 
 void Workspace::AddMode(const ModeRecord& mode) {
     modes_.push_back(mode);
+    saveState_.MarkModified();
     Recompute();
 }
 
@@ -163,6 +171,7 @@ void Workspace::RemoveCurrentMode() {
         return;
     }
     modes_.erase(modes_.begin() + currentModeRow_);
+    saveState_.MarkModified();
     Recompute();
 }
 
@@ -171,30 +180,35 @@ void Workspace::ReplaceMode(int index, const ModeRecord& mode) {
         return;
     }
     modes_[static_cast<std::size_t>(index)] = mode;
+    saveState_.MarkModified();
     Recompute();
     currentModeRow_ = index;
 }
 
 void Workspace::SetVoltageIndex(int index) {
-    if (InRange(index, voltages_.size())) {
+    if (InRange(index, voltages_.size()) && index != voltageIndex_) {
         voltageIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetTemperatureIndex(int index) {
-    if (InRange(index, temperatures_.size())) {
+    if (InRange(index, temperatures_.size()) && index != temperatureIndex_) {
         temperatureIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetBatteryIndex(int index) {
-    if (InRange(index, batteries_.size())) {
+    if (InRange(index, batteries_.size()) && index != batteryIndex_) {
         batteryIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetModes(std::vector<ModeRecord> modes) {
     modes_ = std::move(modes);
+    saveState_.MarkModified();
     Recompute();
 }
 

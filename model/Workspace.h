@@ -16,6 +16,7 @@
 #include "ProfileResults.h"
 #include "Prompter.h"
 #include "Result.h"
+#include "SaveState.h"
 
 namespace runwell {
 
@@ -23,7 +24,7 @@ namespace runwell {
 /// voltage and temperature, the battery catalogue and the current battery, the profile and the
 /// current mode row, and the results shown for them. The main window and the command-line tool
 /// are views over one Workspace; every action that changes the profile, the selections or the
-/// battery recomputes the results before it returns.
+/// battery recomputes the results before it returns, and marks the session modified.
 class Workspace {
 public:
     /// Start-up: the device scan of `location.folder`/Data, the battery catalogue of
@@ -67,6 +68,10 @@ public:
     /// Sets it (nothing, or a finite voltage above 0 and at most 100 V; anything else is
     /// ignored and returns false) and recomputes.
     bool SetMinimumVoltage(std::optional<double> volts);
+    /// Whether the session differs from the settings file last saved or loaded, and that file.
+    const SaveState& saveState() const { return saveState_; }
+    /// The session now equals the settings file `file` (a save, or a load that succeeded).
+    void MarkSaved(std::filesystem::path file) { saveState_.MarkSaved(std::move(file)); }
 
     /// The user picked another device, voltage or temperature. With modes in the profile the
     /// user is asked first; a declined question, or a device file that cannot be loaded, leaves
@@ -122,6 +127,7 @@ private:
     std::vector<std::optional<BatteryModel>> batteryModels_;  // one per battery
     std::optional<double> minimumVoltage_;
     DeratedLife derated_;
+    SaveState saveState_;
 };
 
 }  // namespace runwell

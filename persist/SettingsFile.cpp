@@ -158,8 +158,7 @@ ParsedSettings ParseSettings(std::string_view bytes) {
 namespace {
 
 /// ApplySettings; `ownModes`, when given, are settings.modes themselves, free to be moved into
-/// the profile instead of copied. True once the device change was accepted: from then on the
-/// load replaces the profile.
+/// the profile instead of copied.
 bool Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
            Prompter& prompter) {
     if (!settings.device) {
@@ -194,24 +193,24 @@ bool Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     };
     const int voltage = findEntry(settings.voltage, workspace.voltages(), msg::kCannotSetVoltage);
     if (voltage < 0) {
-        return true;
+        return false;
     }
     workspace.SetVoltageIndex(voltage);
     const int temperature =
         findEntry(settings.temperature, workspace.temperatures(), msg::kCannotSetTemperature);
     if (temperature < 0) {
-        return true;
+        return false;
     }
     workspace.SetTemperatureIndex(temperature);
 
     if (!settings.battery) {
         ShowReadError(settings, prompter);
-        return true;
+        return false;
     }
     const std::int32_t battery = *settings.battery;
     if (battery < 0 || static_cast<std::size_t>(battery) >= workspace.batteries().size()) {
         prompter.ShowMessage(msg::kCannotSetBattery, MessageKind::Plain);
-        return true;
+        return false;
     }
     workspace.SetBatteryIndex(battery);
 
@@ -224,39 +223,46 @@ bool Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     }
     if (settings.error) {
         ShowReadError(settings, prompter);
+        return false;
     }
     return true;
 }
 
 }  // namespace
 
-void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
-    Apply(workspace, settings, nullptr, prompter);
+bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
+    return Apply(workspace, settings, nullptr, prompter);
 }
 
-void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
+bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
     try {
         Result<std::string> bytes = ReadFileContent(path, msg::kCannotOpenForReading);
         if (!bytes) {
             prompter.ShowMessage(bytes.error().message, MessageKind::Plain);
-            return;
+            return false;
         }
         ParsedSettings settings = ParseSettings(*bytes);
         bytes = std::string();  // the file's bytes are not needed once parsed
         // The sidecar is read before the load changes anything and applied once the load has
         // replaced the profile; a profile without one gets the defaults.
         Result<ProfileExtras> extras = LoadProfileExtras(path);
-        if (Apply(workspace, settings, &settings.modes, prompter)) {
-            workspace.SetMinimumVoltage(extras ? extras->minimumVoltage : std::nullopt);
-            if (!extras) {
-                prompter.ShowMessage(extras.error().message, MessageKind::Plain);
-            }
+        if (!Apply(workspace, settings, &settings.modes, prompter)) {
+            // Whatever the steps before the failure changed stays, and stays unsaved: the
+            // session no longer equals the previous file, nor this one.
+            return false;
+        }
+        workspace.SetMinimumVoltage(extras ? extras->minimumVoltage : std::nullopt);
+        if (!extras) {
+            prompter.ShowMessage(extras.error().message, MessageKind::Plain);
         }
     } catch (const std::bad_alloc&) {
         // The load stops where memory ran out; what the steps before did stays, as it does
         // for every other failure of a load.
         prompter.ShowMessage(OutOfMemoryMessage(path), MessageKind::Plain);
+        return false;
     }
+    workspace.MarkSaved(path);
+    return true;
 }
 
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
@@ -273,6 +279,15 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
         return written;
     }
     return SaveProfileExtras(target, ProfileExtras{workspace.minimumVoltage()});
+}
+
+Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path) {
+    const std::filesystem::path file = EnsureExtension(path, ".set");
+    Status saved = SaveSettings(workspace, file);
+    if (saved) {
+        workspace.MarkSaved(file);
+    }
+    return saved;
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

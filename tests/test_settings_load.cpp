@@ -43,6 +43,12 @@ public:
     bool answer = true;
 };
 
+/// The caption after its fixed title and " - ": the file's name and "*" while modified.
+std::string CaptionEnd(const Workspace& workspace) {
+    const std::string end = WindowCaption(workspace.saveState()).substr(25);
+    return end.starts_with(" - ") ? end.substr(3) : end;
+}
+
 /// The selections, the profile's labels and the number of result rows: what a load may change.
 std::string StateOf(const Workspace& workspace) {
     std::string labels;
@@ -52,7 +58,7 @@ std::string StateOf(const Workspace& workspace) {
     return std::string(workspace.deviceName()) + " " + std::to_string(workspace.voltageIndex()) +
            " " + std::to_string(workspace.temperatureIndex()) + " " +
            std::to_string(workspace.batteryIndex()) + " [" + labels + "] " +
-           std::to_string(workspace.results().rows.size());
+           std::to_string(workspace.results().rows.size()) + " " + CaptionEnd(workspace);
 }
 
 ModeRecord Mode(std::string label, float current) {

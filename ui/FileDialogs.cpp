@@ -28,7 +28,7 @@ std::optional<std::filesystem::path> Run(QFileDialog& dialog) {
 void PrepareSave(QFileDialog& dialog) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // The dialog asks before an existing file is replaced; declining keeps the dialog open.
 }
 
 }  // namespace

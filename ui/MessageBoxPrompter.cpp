@@ -46,4 +46,20 @@ bool MessageBoxPrompter::AskOkCancel(const std::string& text, const std::string&
     return box.exec() == QMessageBox::Ok;
 }
 
+SaveChoice MessageBoxPrompter::AskSaveDiscardCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), MessageText(text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveChoice::Save;
+        case QMessageBox::Discard:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
+}
+
 }  // namespace runwell::ui

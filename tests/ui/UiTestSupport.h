@@ -75,8 +75,8 @@ T Next(std::deque<T>& queue) {
     return next;
 }
 
-/// Records messages (with "warning: ", "error: " or "notice: " by kind) and questions ("caption: text");
-/// answers questions from `answers`.
+/// Records messages (with "warning: ", "error: " or "notice: " by kind) and questions ("caption:
+/// text"); answers OK/Cancel questions from `answers` and Save/Discard/Cancel ones from `choices`.
 struct ScriptedPrompter : Prompter {
     void ShowMessage(const std::string& text, MessageKind kind) override {
         static constexpr const char* kKind[] = {"", "warning: ", "error: ", "notice: "};
@@ -86,8 +86,13 @@ struct ScriptedPrompter : Prompter {
         questions.push_back(caption + ": " + text);
         return Next(answers);
     }
+    SaveChoice AskSaveDiscardCancel(const std::string& text) override {
+        questions.push_back("Save/Discard/Cancel: " + text);
+        return Next(choices);
+    }
     std::vector<std::string> messages, questions;
     std::deque<bool> answers;
+    std::deque<SaveChoice> choices;
 };
 
 struct ScriptedFileDialogs : FileDialogs {
