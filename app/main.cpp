@@ -1,12 +1,18 @@
-// runwell: the application shell. Starts the workspace from the program's folder, shows the main
-// window and ends when it closes.
+// runwell: the application shell. Reads the command line, starts the workspace from where the
+// data is found (the program's folder, or the installed layout), shows the main window (loading
+// a settings file named on the command line once it is up) and ends when it closes.
 
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
-#include "model/DeviceCatalogue.h"
+#include "CommandLine.h"
+
+#include "model/BuildInfo.h"
+#include "model/DataLocation.h"
 #include "model/Workspace.h"
 #include "ui/AppIcon.h"
 #include "ui/FileDialogs.h"
@@ -36,15 +42,29 @@ protected:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", runwell::kWindowProgramName, runwell::kVersion);
+        return 0;
+    }
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QString::fromLatin1(runwell::kVersion));
     // Message boxes without a caption of their own carry the program's file name.
     QApplication::setApplicationName(
         QFileInfo(QApplication::applicationFilePath()).completeBaseName());
     QApplication::setWindowIcon(runwell::ui::AppIcon());
 
+    const runwell::app::CommandLine commandLine = runwell::app::ParseCommandLine(
+        QApplication::arguments(), QString::fromLatin1(runwell::kVersion));
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(),
+                   *commandLine.exitCode == 0 ? stdout : stderr);
+        return *commandLine.exitCode;
+    }
+
     runwell::ui::MessageBoxPrompter prompter;
     runwell::Result<runwell::Workspace> started =
-        runwell::Workspace::Start(runwell::ExecutableFolder(), prompter);
+        runwell::Workspace::Start(runwell::LocateData(), prompter);
     if (!started) {
         prompter.ShowMessage(started.error().message, runwell::MessageKind::Plain);
         return 1;
@@ -62,5 +82,11 @@ int main(int argc, char** argv) {
         app.installEventFilter(&quitAfterFirstExpose);
     }
     window.show();
+    if (commandLine.settingsFile) {
+        // Once the window is up, exactly as Load Settings loads a file it was given.
+        QTimer::singleShot(0, &window, [&window, &commandLine] {
+            window.OpenSettingsFile(*commandLine.settingsFile);
+        });
+    }
     return QApplication::exec();
 }

@@ -1,7 +1,5 @@
 #include "BenchData.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <cstdlib>

@@ -82,7 +82,7 @@ void BM_LoadDeviceFile(benchmark::State& state) {
             state.SkipWithError(device.error().message.c_str());
             return;
         }
-        benchmark::DoNotOptimize(device->rows.data());
+        benchmark::DoNotOptimize(device->rows.size());
     }
     state.SetBytesProcessed(state.iterations() *
                             static_cast<std::int64_t>(inputs->largeDeviceBytes.size()));

@@ -42,17 +42,16 @@ int RunCheck(const CheckArguments& args, const Context& context) {
                                                "' needs a number and nA, uA, mA or A, such as 10uA");
         }
     }
-    const std::filesystem::path settings = args.positional[0];
-    StderrPrompter prompter(context.err, context.dataFolder);
+    const std::filesystem::path settings = PathArgument(args.positional[0]);
+    StderrPrompter prompter(context.err, context.data, context.verbose);
     const std::optional<Workspace> workspace =
-        OpenSettings(context.dataFolder, settings, prompter);
+        OpenSettings(context.data, settings, prompter);
     if (!workspace) {
         return kFailed;
     }
     const CheckOutcome outcome = CheckResults(workspace->results(), limits);
-    context.out << settings.string() << ": " << outcome.line << '\n';
-    context.out.flush();
-    if (!context.out) {
+    context.out << args.positional[0] << ": " << outcome.line << '\n';
+    if (FinishStandardOutput(context, "verdict") != kDone) {
         return kFailed;
     }
     return outcome.passed ? kDone : kCheckFailed;

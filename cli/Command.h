@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/DataLocation.h"
+
 namespace CLI {
 class App;
 }
@@ -18,10 +20,11 @@ inline constexpr int kFailed = 1;  // a load, conversion or write failed; nothin
 inline constexpr int kUsage = 2;
 inline constexpr int kCheckFailed = 3;  // `check`: the profile misses a limit
 
-/// What every command runs with: the data folder (--data, or the executable's folder) and the
-/// two standard streams.
+/// What every command runs with: where the data is (--data, else the layout found beside the
+/// executable), whether notices are printed (--verbose), and the two standard streams.
 struct Context {
-    std::filesystem::path dataFolder;
+    DataLocation data;
+    bool verbose = false;
     std::ostream& out;
     std::ostream& err;
 };
@@ -41,10 +44,19 @@ Command AddRefreshCommand(CLI::App& app);
 Command AddExportCommand(CLI::App& app);
 Command AddImportCommand(CLI::App& app);
 Command AddCheckCommand(CLI::App& app);
+Command AddTraceCommand(CLI::App& app);
 
 /// Prints the one-line usage error "runwell-cli: PROBLEM (see runwell-cli --help)" and returns
 /// kUsage.
 int UsageError(std::ostream& err, std::string_view problem);
+
+/// The path a command-line word names (UTF-8 on every system).
+std::filesystem::path PathArgument(std::string_view word);
+
+/// Flushes standard output and returns kDone, or says that standard output failed (a full disk, a closed
+/// pipe) and returns kFailed.
+/// `what` names the output in the message ("report", "results", ...).
+int FinishStandardOutput(const Context& context, std::string_view what);
 
 /// Prints "runwell-cli: SUBJECT: TEXT", the form of every failure message of the tool.
 void PrintFailure(std::ostream& err, const std::filesystem::path& subject, std::string_view text);

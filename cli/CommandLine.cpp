@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "Command.h"
-#include "model/DeviceCatalogue.h"
+#include "model/BuildInfo.h"
+#include "model/DataLocation.h"
+#include "model/Platform.h"
 
 namespace runwell::cli {
 namespace {
@@ -15,10 +17,13 @@ namespace {
 constexpr const char* kFooter =
     "\n"
     "DIR holds Data/, StandardBattery.csv and CustomBattery.csv (created when missing), as\n"
-    "the program's own folder does; it defaults to the folder of runwell-cli. --data, --help\n"
-    "and --version may come before or after the command.\n"
-    "Messages go to standard error. Exit status: 0 done; 1 a load, conversion or write failed\n"
-    "(nothing written); 2 usage error; 3 check: a limit was missed.\n";
+    "the program's own folder does. Without --data: the folder of runwell-cli when it holds\n"
+    "Data/; else the installed data in ../share/runwell beside it, with CustomBattery.csv in\n"
+    "$XDG_DATA_HOME/runwell (default ~/.local/share/runwell). --data, --verbose, --help and\n"
+    "--version may come before or after the command.\n"
+    "Messages go to standard error; --verbose also names a CustomBattery.csv that could not\n"
+    "be created. Exit status: 0 done; 1 a load, conversion or write failed (nothing written);\n"
+    "2 usage error; 3 check: a limit was missed.\n";
 
 constexpr const char* kOwnUsage =
     "  runwell-cli help [COMMAND]\n"
@@ -45,10 +50,22 @@ int UsageError(std::ostream& err, std::string_view problem) {
 }
 
 void PrintFailure(std::ostream& err, const std::filesystem::path& subject, std::string_view text) {
-    err << "runwell-cli: " << subject.string() << ": " << text << '\n';
+    err << "runwell-cli: " << PathToUtf8(subject) << ": " << text << '\n';
 }
 
-int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+std::filesystem::path PathArgument(std::string_view word) { return PathFromUtf8(word); }
+
+int FinishStandardOutput(const Context& context, std::string_view what) {
+    context.out.flush();
+    if (!context.out) {
+        context.err << "runwell-cli: the " << what << " could not be written to standard output.\n";
+        return kFailed;
+    }
+    return kDone;
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
     CLI::App app{"runwell-cli"};
     // Unknown options and arguments are left over rather than thrown, so they are reported in
     // the tool's own words; the help text is the tool's own too.
@@ -57,7 +74,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     std::optional<std::string> data;
     bool help = false;
     bool version = false;
+    bool verbose = false;
     app.add_option("--data", data);
+    app.add_flag("--verbose", verbose);
     app.add_flag("-h,--help", help);
     app.add_flag("--version", version);
 
@@ -67,6 +86,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     commands.push_back(AddExportCommand(app));
     commands.push_back(AddImportCommand(app));
     commands.push_back(AddCheckCommand(app));
+    commands.push_back(AddTraceCommand(app));
     std::vector<std::string> helpTopic;
     CLI::App* helpCommand = app.add_subcommand("help");
     helpCommand->add_option("COMMAND", helpTopic);
@@ -78,7 +98,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     app.require_subcommand(0, 1);
 
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the words last first.
+        app.parse(std::vector<std::string>(arguments.rbegin(), arguments.rend()));
     } catch (const CLI::ParseError& error) {
         return UsageError(err, DescribeParseError(error));
     }
@@ -117,7 +138,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         return UsageError(err, "unexpected argument '" + first + "'");
     }
     if (version) {
-        out << "runwell-cli " << RUNWELL_VERSION << '\n';
+        out << kToolProgramName << ' ' << kVersion << '\n';
         return kDone;
     }
     if (helpCommand->parsed()) {
@@ -146,7 +167,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     if (chosen == nullptr) {
         return UsageError(err, "a command is needed");
     }
-    const Context context{data ? std::filesystem::path(*data) : ExecutableFolder(), out, err};
+    const Context context{data ? PortableDataLocation(PathFromUtf8(*data)) : LocateData(), verbose,
+                          out, err};
     return chosen->run(context);
 }
 

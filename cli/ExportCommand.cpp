@@ -20,7 +20,7 @@ int RunExport(const std::vector<std::string>& positional, const Context& context
     if (positional.size() != 2) {
         return UsageError(context.err, "export takes a settings file and a profile file");
     }
-    const std::filesystem::path settings = positional[0];
+    const std::filesystem::path settings = PathArgument(positional[0]);
     const std::optional<std::string> bytes = ReadWholeFile(settings);
     if (!bytes) {
         PrintFailure(context.err, settings, msg::kCannotOpenForReading);
@@ -31,7 +31,7 @@ int RunExport(const std::vector<std::string>& positional, const Context& context
         PrintFailure(context.err, settings, profile.error().message);
         return kFailed;
     }
-    const std::filesystem::path output = positional[1];
+    const std::filesystem::path output = PathArgument(positional[1]);
     return WriteOutput(context, output == "-" ? output : EnsureExtension(output, ".json"),
                        *profile);
 }

@@ -20,7 +20,7 @@ int RunImport(const std::vector<std::string>& positional, const Context& context
     if (positional.size() != 2) {
         return UsageError(context.err, "import takes a profile file and a settings file");
     }
-    const std::filesystem::path profile = positional[0];
+    const std::filesystem::path profile = PathArgument(positional[0]);
     const std::optional<std::string> text = ReadWholeFile(profile);
     if (!text) {
         PrintFailure(context.err, profile, msg::kCannotOpenForReading);
@@ -31,7 +31,7 @@ int RunImport(const std::vector<std::string>& positional, const Context& context
         PrintFailure(context.err, profile, settings.error().message);
         return kFailed;
     }
-    const std::filesystem::path output = positional[1];
+    const std::filesystem::path output = PathArgument(positional[1]);
     return WriteOutput(context, output == "-" ? output : EnsureExtension(output, ".set"),
                        *settings);
 }

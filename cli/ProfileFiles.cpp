@@ -10,8 +10,7 @@ int WriteOutput(const Context& context, const std::filesystem::path& target,
                 const std::string& bytes) {
     if (target == "-") {
         context.out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        context.out.flush();
-        return context.out ? kDone : kFailed;
+        return FinishStandardOutput(context, "output");
     }
     const Status written = WriteFileSafely(target, [&](std::ostream& out) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -19,10 +19,10 @@ int RunRefresh(const std::vector<std::string>& positional, const Context& contex
     if (positional.size() != 2) {
         return UsageError(context.err, "refresh takes a settings file and an output file");
     }
-    const std::filesystem::path settings = positional[0];
-    const std::filesystem::path output = positional[1];
-    StderrPrompter prompter(context.err, context.dataFolder);
-    std::optional<Workspace> workspace = OpenSettings(context.dataFolder, settings, prompter);
+    const std::filesystem::path settings = PathArgument(positional[0]);
+    const std::filesystem::path output = PathArgument(positional[1]);
+    StderrPrompter prompter(context.err, context.data, context.verbose);
+    std::optional<Workspace> workspace = OpenSettings(context.data, settings, prompter);
     if (!workspace) {
         return kFailed;
     }

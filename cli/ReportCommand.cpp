@@ -32,10 +32,10 @@ int RunReport(const ReportArguments& args, const Context& context) {
     if (args.format != "text" && args.format != "json" && args.format != "csv") {
         return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
     }
-    const std::filesystem::path settings = args.positional[0];
-    StderrPrompter prompter(context.err, context.dataFolder);
+    const std::filesystem::path settings = PathArgument(args.positional[0]);
+    StderrPrompter prompter(context.err, context.data, context.verbose);
     const std::optional<Workspace> workspace =
-        OpenSettings(context.dataFolder, settings, prompter);
+        OpenSettings(context.data, settings, prompter);
     if (!workspace) {
         return kFailed;
     }
@@ -50,8 +50,7 @@ int RunReport(const ReportArguments& args, const Context& context) {
     }
     if (toStdout) {
         context.out << BuildReport(*workspace);
-        context.out.flush();
-        return context.out ? kDone : kFailed;
+        return FinishStandardOutput(context, "report");
     }
     const Status written = CreateReport(*workspace, *args.output);
     if (!written) {

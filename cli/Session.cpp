@@ -9,10 +9,13 @@
 
 namespace runwell::cli {
 
-StderrPrompter::StderrPrompter(std::ostream& err, std::filesystem::path dataFolder)
-    : err_(err), dataFolder_(std::move(dataFolder)), subject_(dataFolder_) {}
+StderrPrompter::StderrPrompter(std::ostream& err, DataLocation data, bool verbose)
+    : err_(err), data_(std::move(data)), verbose_(verbose), subject_(data_.folder) {}
 
-void StderrPrompter::ShowMessage(const std::string& text, MessageKind) {
+void StderrPrompter::ShowMessage(const std::string& text, MessageKind kind) {
+    if (kind == MessageKind::Notice && !verbose_) {
+        return;
+    }
     ++shown_;
     Print(text);
 }
@@ -29,15 +32,15 @@ std::filesystem::path StderrPrompter::SubjectOf(const std::string& text) const {
     // the tool is loading at the time; a device-file message names its file itself.
     if (text == msg::kNoDeviceFiles || text == msg::kCannotOpenDeviceFile ||
         text.starts_with("The device data file ")) {
-        return dataFolder_ / "Data";
+        return data_.folder / "Data";
     }
     if (text == msg::kCannotOpenBatteryFile) {
         // The standard file is read first; only when it opens can the custom one be meant.
-        const std::filesystem::path standard = dataFolder_ / "StandardBattery.csv";
-        return std::ifstream(standard) ? dataFolder_ / "CustomBattery.csv" : standard;
+        const std::filesystem::path standard = data_.folder / "StandardBattery.csv";
+        return std::ifstream(standard) ? data_.customBatteries : standard;
     }
-    if (text == msg::kCannotOpenForWriting && subject_ == dataFolder_) {
-        return dataFolder_ / "CustomBattery.csv";
+    if (text == msg::kCannotOpenForWriting && subject_ == data_.folder) {
+        return data_.customBatteries;
     }
     return subject_;
 }
@@ -56,11 +59,11 @@ void StderrPrompter::Print(const std::string& text) {
     PrintFailure(err_, SubjectOf(line), line);
 }
 
-std::optional<Workspace> OpenSettings(const std::filesystem::path& dataFolder,
+std::optional<Workspace> OpenSettings(const DataLocation& data,
                                       const std::filesystem::path& settings,
                                       StderrPrompter& prompter) {
-    prompter.SetSubject(dataFolder);
-    Result<Workspace> started = Workspace::Start(dataFolder, prompter);
+    prompter.SetSubject(data.folder);
+    Result<Workspace> started = Workspace::Start(data, prompter);
     if (!started) {
         prompter.Print(started.error().message);
         return std::nullopt;

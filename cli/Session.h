@@ -15,7 +15,9 @@ namespace runwell::cli {
 /// loaded, the data folder's files at start-up.
 class StderrPrompter : public Prompter {
 public:
-    StderrPrompter(std::ostream& err, std::filesystem::path dataFolder);
+    /// Notices (a custom battery file that could not be created) are printed only when
+    /// `verbose`.
+    StderrPrompter(std::ostream& err, DataLocation data, bool verbose);
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
     bool AskOkCancel(const std::string& text, const std::string& caption) override;
@@ -31,14 +33,15 @@ private:
     std::filesystem::path SubjectOf(const std::string& text) const;
 
     std::ostream& err_;
-    std::filesystem::path dataFolder_;
+    DataLocation data_;
+    bool verbose_ = false;
     std::filesystem::path subject_;
     int shown_ = 0;
 };
 
-/// Start-up from the data folder and the settings load, as the window does them; empty when
+/// Start-up from the data (messages about the data's files) and the settings load, as the window does them; empty when
 /// either failed (the messages were printed).
-std::optional<Workspace> OpenSettings(const std::filesystem::path& dataFolder,
+std::optional<Workspace> OpenSettings(const DataLocation& data,
                                       const std::filesystem::path& settings,
                                       StderrPrompter& prompter);
 

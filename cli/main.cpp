@@ -3,7 +3,11 @@
 #include <iostream>
 
 #include "CommandLine.h"
+#include "model/Platform.h"
 
 int main(int argc, char** argv) {
-    return runwell::cli::RunCommandLine(argc, argv, std::cout, std::cerr);
+    // Reports go to standard output byte for byte, CR LF line ends included, on every system.
+    runwell::UseBinaryStandardStreams();
+    return runwell::cli::RunCommandLine(runwell::CommandLineArguments(argc, argv), std::cout,
+                                        std::cerr);
 }

@@ -45,8 +45,12 @@ inline ReferenceOutcome ReadDeviceReference(std::string_view content) {
     LineReader reader(content);
     std::string_view line;
     reader.Next(line);
+    const bool crInFirstLine = line.find('\r') != std::string_view::npos;
     if (reader.Next(line)) {
         device.deviceNotes = DecodeNotes(line);
+    } else if (crInFirstLine) {
+        return fail(1, "holds the whole file: its lines end with CR only. Save it with LF or CR "
+                       "LF line ends.");
     }
     if (!reader.Next(line)) {
         line = {};
@@ -94,7 +98,7 @@ inline ReferenceOutcome ReadDeviceReference(std::string_view content) {
     return outcome;
 }
 
-inline bool SameRecord(const DataRecord& a, const DataRecord& b) {
+inline bool SameRecord(const DataRow& a, const DataRow& b) {
     return a.modeName == b.modeName && a.voltageName == b.voltageName &&
            a.temperatureName == b.temperatureName && a.frequencyName == b.frequencyName &&
            a.values == b.values;

@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using runwell::DataRecord;
+using runwell::DataRow;
 using runwell::DeviceData;
 using runwell::kMaxEntries;
 
@@ -49,23 +49,23 @@ void CheckFigures(const runwell::ModeFigures& figures) {
     RUNWELL_FUZZ_CHECK(!runwell::fuzz::ShowsNonFinite(runwell::FormatCharge(figures.totalCharge)));
 }
 
-bool Contains(const std::vector<std::string>& list, const std::string& label) {
+bool Contains(const std::vector<std::string>& list, std::string_view label) {
     return std::find(list.begin(), list.end(), label) != list.end();
 }
 
-bool HasLowerCaseLetter(const std::string& label) {
+bool HasLowerCaseLetter(std::string_view label) {
     return std::any_of(label.begin(), label.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
 void ExerciseRow(const DeviceData& device, std::size_t index) {
-    const DataRecord& row = device.rows[index];
+    const DataRow row = device.rows[index];
     RUNWELL_FUZZ_CHECK(row.values[0] != 0);
     RUNWELL_FUZZ_CHECK(Contains(device.modeNames, row.modeName));
     RUNWELL_FUZZ_CHECK(Contains(device.voltageNames, row.voltageName));
     RUNWELL_FUZZ_CHECK(Contains(device.temperatureNames, row.temperatureName));
-    for (const std::string* label :
-         {&row.modeName, &row.voltageName, &row.temperatureName, &row.frequencyName}) {
-        RUNWELL_FUZZ_CHECK(!label->empty() && !HasLowerCaseLetter(*label));
+    for (const std::string_view label :
+         {row.modeName, row.voltageName, row.temperatureName, row.frequencyName}) {
+        RUNWELL_FUZZ_CHECK(!label.empty() && !HasLowerCaseLetter(label));
     }
 
     const int found =

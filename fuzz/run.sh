@@ -29,6 +29,8 @@ targets=(
     "fuzz_settings 65536"
     "fuzz_numbers 256"
     "fuzz_profile_json 65536"
+    "fuzz_trace 65536"
+    "fuzz_battery_model 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

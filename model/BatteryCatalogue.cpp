@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <system_error>
 
 #include "FileRead.h"
 #include "Format.h"
 #include "Messages.h"
 #include "Numbers.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
@@ -84,6 +86,22 @@ bool EntryExists(const std::filesystem::path& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+/// Creates `folder` and the missing folders above it with owner-only permissions, as the XDG
+/// base directory rules ask for the user's data folder. Folders that exist are left as they are.
+void CreateUserFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (folder.empty() || std::filesystem::is_directory(folder, ec)) {
+        return;
+    }
+    if (folder.has_parent_path() && folder.parent_path() != folder) {
+        CreateUserFolder(folder.parent_path());
+    }
+    if (std::filesystem::create_directory(folder, ec)) {
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, ec);
+    }
+}
+
 }  // namespace
 
 BatteryRecord IdealBattery() {
@@ -113,15 +131,21 @@ std::vector<BatteryRecord> ParseBatteryRecords(std::string_view content) {
 
 std::optional<std::string> LoadBatteryFile(const std::filesystem::path& path,
                                            std::vector<BatteryRecord>& catalogue) {
-    const std::optional<std::string> content = ReadWholeFile(path);
-    if (!content) {
-        catalogue.push_back(IdealBattery());
-        return std::string(msg::kCannotOpenBatteryFile);
+    // A file that cannot be read whole (missing, too large, or more than the memory there is)
+    // is replaced by "Ideal", with the message that says why.
+    Result<std::string> content = ReadFileContent(path, msg::kCannotOpenBatteryFile);
+    if (content) {
+        try {
+            std::vector<BatteryRecord> records = ParseBatteryRecords(*content);
+            catalogue.insert(catalogue.end(), std::make_move_iterator(records.begin()),
+                             std::make_move_iterator(records.end()));
+            return std::nullopt;
+        } catch (const std::bad_alloc&) {
+            content = Error{OutOfMemoryMessage(path)};
+        }
     }
-    std::vector<BatteryRecord> records = ParseBatteryRecords(*content);
-    catalogue.insert(catalogue.end(), std::make_move_iterator(records.begin()),
-                     std::make_move_iterator(records.end()));
-    return std::nullopt;
+    catalogue.push_back(IdealBattery());
+    return content.error().message;
 }
 
 std::string_view CustomBatteryHeader() {
@@ -129,12 +153,15 @@ std::string_view CustomBatteryHeader() {
            "\"Maximum cont. current, mA\",\"Maximum pulse. current, mA\",Notes\r\n";
 }
 
-EnsureOutcome EnsureCustomBatteryFile(const std::filesystem::path& path) {
+EnsureOutcome EnsureCustomBatteryFile(const std::filesystem::path& path, bool createFolder) {
     if (EntryExists(path)) {
         return {true, std::nullopt};
     }
+    if (createFolder && !path.empty()) {
+        CreateUserFolder(path.parent_path());  // a failure shows as the file's failure below
+    }
     // "x": never truncate a file that appeared since the check above.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wbx"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(CreateNewFile(path),
                                                          &std::fclose);
     if (!file) {
         if (EntryExists(path)) {
@@ -155,16 +182,15 @@ EnsureOutcome EnsureCustomBatteryFile(const std::filesystem::path& path) {
     return {false, std::nullopt};
 }
 
-BatteryCatalogue LoadBatteryCatalogue(const std::filesystem::path& folder) {
+BatteryCatalogue LoadBatteryCatalogue(const DataLocation& location) {
     BatteryCatalogue catalogue;
-    if (auto message = LoadBatteryFile(folder / "StandardBattery.csv", catalogue.records)) {
+    if (auto message =
+            LoadBatteryFile(location.folder / "StandardBattery.csv", catalogue.records)) {
         catalogue.messages.push_back(std::move(*message));
     }
-    const std::filesystem::path custom = folder / "CustomBattery.csv";
-    EnsureOutcome outcome = EnsureCustomBatteryFile(custom);
-    if (outcome.message) {
-        catalogue.messages.push_back(std::move(*outcome.message));
-    }
+    const std::filesystem::path& custom = location.customBatteries;
+    EnsureOutcome outcome = EnsureCustomBatteryFile(custom, location.createCustomFolder);
+    catalogue.customFileNotCreated = std::move(outcome.message);
     // A file created just now holds only its header: there is nothing to read.
     if (outcome.existed) {
         if (auto message = LoadBatteryFile(custom, catalogue.records)) {
@@ -172,6 +198,10 @@ BatteryCatalogue LoadBatteryCatalogue(const std::filesystem::path& folder) {
         }
     }
     return catalogue;
+}
+
+BatteryCatalogue LoadBatteryCatalogue(const std::filesystem::path& folder) {
+    return LoadBatteryCatalogue(PortableDataLocation(folder));
 }
 
 std::array<std::string, 7> BatteryCells(const BatteryRecord& battery) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BatteryRecord.h"
+#include "DataLocation.h"
 
 namespace runwell {
 
@@ -34,16 +35,23 @@ struct EnsureOutcome {
 };
 
 /// Creates the custom battery file with its header when nothing exists at `path`. Any entry there
-/// (a file, a folder, even a dangling link) counts as existing and is never overwritten.
-EnsureOutcome EnsureCustomBatteryFile(const std::filesystem::path& path);
+/// (a file, a folder, even a dangling link) counts as existing and is never overwritten. With
+/// `createFolder` the missing folders above `path` are created first, for the user alone.
+EnsureOutcome EnsureCustomBatteryFile(const std::filesystem::path& path,
+                                      bool createFolder = false);
 
 struct BatteryCatalogue {
     std::vector<BatteryRecord> records;
     std::vector<std::string> messages;  // to show, in order, before start-up goes on
+    /// "Cannot open file for writing." when CustomBattery.csv was missing and could not be
+    /// created; the catalogue goes on without it. Shown after `messages`.
+    std::optional<std::string> customFileNotCreated;
 };
 
-/// The start-up order: StandardBattery.csv, then CustomBattery.csv (created when missing, and
-/// then not read), both in `folder`.
+/// The start-up order: StandardBattery.csv in `location.folder`, then CustomBattery.csv
+/// (created when missing, and then not read) where `location` keeps it.
+BatteryCatalogue LoadBatteryCatalogue(const DataLocation& location);
+/// The portable layout: both files in `folder`.
 BatteryCatalogue LoadBatteryCatalogue(const std::filesystem::path& folder);
 
 /// The seven cells of a battery's row: description, capacity, self-discharge, nominal voltage,

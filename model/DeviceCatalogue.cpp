@@ -1,19 +1,203 @@
 #include "DeviceCatalogue.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
 
+#include "FileRead.h"
 #include "Messages.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
 namespace {
 
+namespace fs = std::filesystem;
+
 bool HasCsvExtension(const std::string& name) {
     return name.size() > 4 && StartsWithIgnoringCase(std::string_view(name).substr(name.size() - 4), ".csv");
 }
 
+constexpr std::size_t kBlock = std::size_t{1} << 18;
+
+unsigned char Folded(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+
 }  // namespace
+
+/// Fills a DeviceList file by file, then sorts it.
+struct DeviceListBuilder {
+    DeviceList& list;
+    std::vector<char> block = std::vector<char>(kBlock);
+
+    std::string_view NameAt(std::uint32_t offset) const {
+        const char* start = list.names_.data() + offset;
+        const void* comma = std::memchr(start, ',', list.names_.size() - offset);
+        return std::string_view(start, static_cast<std::size_t>(static_cast<const char*>(comma) - start));
+    }
+
+    /// Ends the name that starts at `start` in names_; an empty one is no name.
+    void FinishName(std::size_t start) {
+        std::string& names = list.names_;
+        if (names.size() == start) {
+            return;
+        }
+        std::uint64_t key = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            key = (key << 8) | (start + i < names.size() ? Folded(names[start + i]) : 0u);
+        }
+        list.entries_.push_back({static_cast<std::uint32_t>(key >> 32),
+                                 static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(start)});
+        names.push_back(',');
+        if (names.size() > 0xFFFFFFF0u) {
+            throw std::length_error("device names beyond 4 GiB");
+        }
+    }
+
+    /// Bytes and commas of line 1, to make room for its names at once; false on a read error.
+    bool MeasureLine(std::FILE* file, std::uint64_t& bytes, std::uint64_t& commas) {
+        bytes = 0;
+        commas = 0;
+        while (true) {
+            const std::size_t n = std::fread(block.data(), 1, block.size(), file);
+            const char* end = static_cast<const char*>(std::memchr(block.data(), '\n', n));
+            const std::size_t used = end ? static_cast<std::size_t>(end - block.data()) : n;
+            bytes += used;
+            commas += static_cast<std::uint64_t>(std::count(block.data(), block.data() + used, ','));
+            if (end != nullptr || n < block.size() || bytes > kMaxInputFileBytes) {
+                return std::ferror(file) == 0;
+            }
+        }
+    }
+
+    /// The names of line 1 of `path`; a message when the file gives none for a reason to show.
+    std::optional<std::string> AddFile(const fs::path& path) {
+        std::error_code ec;
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
+                                                                   &std::fclose);
+        if (!file) {
+            return std::string(msg::kCannotOpenDeviceFile);
+        }
+        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        const bool regular = fs::is_regular_file(path, ec);
+        if (regular && fs::file_size(path, ec) > kMaxInputFileBytes && !ec) {
+            return FileTooLargeMessage(path);
+        }
+        const std::size_t namesBefore = list.names_.size();
+        const std::size_t entriesBefore = list.entries_.size();
+        const auto dropNames = [&] {
+            list.names_.resize(namesBefore);
+            list.entries_.resize(entriesBefore);
+        };
+        try {
+            list.files_.push_back(path);
+            list.fileStarts_.push_back(static_cast<std::uint32_t>(namesBefore));
+            if (regular) {
+                // Measured first, so that a line of millions of names is stored without copies.
+                std::uint64_t bytes = 0;
+                std::uint64_t commas = 0;
+                if (!MeasureLine(file.get(), bytes, commas) ||
+                    std::fseek(file.get(), 0, SEEK_SET) != 0) {
+                    return std::string(msg::kCannotOpenDeviceFile);
+                }
+                if (bytes <= kMaxInputFileBytes) {
+                    list.names_.reserve(namesBefore + static_cast<std::size_t>(bytes) + 1);
+                    list.entries_.reserve(entriesBefore + static_cast<std::size_t>(commas) + 1);
+                }
+            }
+            std::size_t start = namesBefore;
+            std::uint64_t read = 0;
+            bool lineEnded = false;
+            while (!lineEnded) {
+                const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
+                read += n;
+                for (std::size_t i = 0; i < n && !lineEnded; ++i) {
+                    std::size_t j = i;
+                    while (j < n && block[j] != ',' && block[j] != '\n') {
+                        ++j;
+                    }
+                    list.names_.append(block.data() + i, j - i);
+                    if (j < n && block[j] == ',') {
+                        FinishName(start);
+                        start = list.names_.size();
+                    } else if (j < n) {
+                        lineEnded = true;
+                    }
+                    i = j;
+                }
+                if (!lineEnded && read > kMaxInputFileBytes) {
+                    dropNames();
+                    return FileTooLargeMessage(path);
+                }
+                if (n < block.size()) {
+                    break;
+                }
+            }
+            if (std::ferror(file.get()) != 0) {
+                dropNames();
+                return std::string(msg::kCannotOpenDeviceFile);
+            }
+            if (list.names_.size() > start && list.names_.back() == '\r') {
+                list.names_.pop_back();  // a CR before the line end is not part of the name
+            }
+            FinishName(start);
+        } catch (const std::bad_alloc&) {
+            dropNames();
+            return OutOfMemoryMessage(path);
+        } catch (const std::length_error&) {
+            dropNames();
+            return OutOfMemoryMessage(path);
+        }
+        return std::nullopt;
+    }
+
+    void Sort() {
+        // Equal names (ignoring case) keep their order of insertion, which is their order in
+        // names_: the offset decides last.
+        std::sort(list.entries_.begin(), list.entries_.end(),
+                  [this](const DeviceList::Entry& a, const DeviceList::Entry& b) {
+                      const std::uint64_t keyA = (std::uint64_t{a.keyHigh} << 32) | a.keyLow;
+                      const std::uint64_t keyB = (std::uint64_t{b.keyHigh} << 32) | b.keyLow;
+                      if (keyA != keyB) {
+                          return keyA < keyB;
+                      }
+                      const std::string_view x = NameAt(a.offset);
+                      const std::string_view y = NameAt(b.offset);
+                      if (LessIgnoringCase(x, y)) {
+                          return true;
+                      }
+                      if (LessIgnoringCase(y, x)) {
+                          return false;
+                      }
+                      return a.offset < b.offset;
+                  });
+    }
+};
+
+DeviceEntry DeviceList::operator[](std::size_t i) const {
+    const std::uint32_t offset = entries_[i].offset;
+    const char* start = names_.data() + offset;
+    const void* comma = std::memchr(start, ',', names_.size() - offset);
+    const auto file = std::upper_bound(fileStarts_.begin(), fileStarts_.end(), offset) - 1;
+    return {std::string_view(start, static_cast<std::size_t>(static_cast<const char*>(comma) - start)),
+            files_[static_cast<std::size_t>(file - fileStarts_.begin())]};
+}
+
+std::size_t DeviceList::MemoryBytes() const {
+    std::size_t bytes = names_.capacity() + entries_.capacity() * sizeof(Entry) +
+                        fileStarts_.capacity() * sizeof(std::uint32_t) +
+                        files_.capacity() * sizeof(fs::path);
+    for (const fs::path& file : files_) {
+        bytes += file.native().capacity();
+    }
+    return bytes;
+}
 
 DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     DeviceScan scan;
@@ -21,7 +205,7 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dataFolder, ec), end; !ec && it != end;
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = PathToUtf8(it->path().filename());
         if (HasCsvExtension(name) && !it->is_directory(ec)) {
             names.push_back(name);
         }
@@ -29,32 +213,14 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     // Byte order of the names, so the result never depends on the file system's order.
     std::sort(names.begin(), names.end());
 
+    DeviceListBuilder builder{scan.entries};
     for (const std::string& name : names) {
-        const std::filesystem::path file = dataFolder / name;
-        std::ifstream in(file, std::ios::binary);
-        std::string line;
-        if (!in || (!std::getline(in, line) && !in.eof())) {
-            scan.messages.push_back(msg::kCannotOpenDeviceFile);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        for (const std::string_view field : SplitFields(line)) {
-            scan.entries.push_back({std::string(field), file});
+        if (std::optional<std::string> message = builder.AddFile(dataFolder / PathFromUtf8(name))) {
+            scan.messages.push_back(std::move(*message));
         }
     }
-    std::stable_sort(scan.entries.begin(), scan.entries.end(),
-                     [](const DeviceEntry& a, const DeviceEntry& b) {
-                         return LessIgnoringCase(a.name, b.name);
-                     });
+    builder.Sort();
     return scan;
-}
-
-std::filesystem::path ExecutableFolder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path{} : exe.parent_path();
 }
 
 }  // namespace runwell

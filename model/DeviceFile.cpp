@@ -5,13 +5,15 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "FileRead.h"
-#include "HugePages.h"
 #include "Messages.h"
 #include "Numbers.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace runwell {
@@ -20,26 +22,6 @@ namespace {
 Error Malformed(std::string_view fileName, int line, std::string_view problem) {
     return Error{"The device data file \"" + std::string(fileName) + "\" is malformed: line " +
                  std::to_string(line) + " " + std::string(problem)};
-}
-
-/// Adds `label` to a derived list unless it is there already. Consecutive rows mostly repeat
-/// the previous row's labels, so the last match is tried first.
-bool AddDistinct(std::vector<std::string>& list, std::size_t& lastMatch, const std::string& label) {
-    if (lastMatch < list.size() && list[lastMatch] == label) {
-        return true;
-    }
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i] == label) {
-            lastMatch = i;
-            return true;
-        }
-    }
-    if (list.size() == kMaxEntries) {
-        return false;
-    }
-    lastMatch = list.size();
-    list.push_back(label);
-    return true;
 }
 
 /// A label as stored: ASCII letters upper-cased, built in place in `label`'s own storage.
@@ -108,17 +90,18 @@ std::int32_t DigitsValue(std::uint64_t chunk, unsigned count) {
 }
 
 /// Reads the fields of `line` from `pos` on into values[1] and up, until the fields run out or
-/// the values are full; later fields are ignored. Each field reads as ReadInteger reads it; the
+/// the values are full; later fields are ignored. Returns how many values the line gives, the
+/// base value included; the entries after them are left as they were. Each field reads as ReadInteger reads it; the
 /// common field of one to seven digits followed by a comma is read eight bytes at a time.
-void ReadValues(std::string_view line, std::size_t pos,
-                std::array<std::int32_t, kMaxEntries>& values) {
+std::size_t ReadValues(std::string_view line, std::size_t pos, RowValues& values) {
     const std::size_t size = line.size();
-    for (std::size_t k = 1; k < values.size(); ++k) {
+    std::size_t k = 1;
+    for (; k < values.size(); ++k) {
         while (pos < size && line[pos] == ',') {
             ++pos;
         }
         if (pos == size) {
-            return;
+            return k;
         }
         if (size - pos >= 8) {
             std::uint64_t chunk;
@@ -146,19 +129,26 @@ void ReadValues(std::string_view line, std::size_t pos,
         }
         values[k] = digitsOnly ? value : ReadInteger(line.substr(start, pos - start));
     }
+    return k;
 }
 
 /// How many rows the table below line 3 gives, read the way Parse reads it (a malformed line ends
-/// the count, as it ends the load). Only a hint for reserving the rows at once.
+/// the count, as it ends the load), and at most how many currents they store. Only a hint for
+/// reserving the rows at once.
+struct TableSize {
+    std::size_t rows = 0;
+    std::size_t values = 0;
+};
+
 template <typename Lines>
-std::size_t CountRows(Lines& lines) {
+TableSize CountRows(Lines& lines) {
+    TableSize size;
     std::string_view line;
     for (int header = 0; header < 3; ++header) {
         if (!lines.Next(line)) {
-            return 0;
+            return size;
         }
     }
-    std::size_t rows = 0;
     std::string_view fields[5];
     std::size_t pos = 0;
     while (lines.Next(line)) {
@@ -167,21 +157,32 @@ std::size_t CountRows(Lines& lines) {
             break;  // the end of the table, or a malformed line
         }
         if (found == 5 && ReadValue(fields[4]) != 0) {
-            ++rows;
+            ++size.rows;
+            // Every current after the base value follows a comma of its own.
+            const auto commas = static_cast<std::size_t>(
+                std::count(line.begin() + static_cast<std::ptrdiff_t>(pos), line.end(), ','));
+            size.values += 1 + std::min(commas, kMaxEntries - 1);
         }
     }
-    return rows;
+    return size;
 }
 
 template <typename Lines>
-Result<DeviceData> Parse(Lines& reader, std::string_view fileName, std::size_t expectedRows) {
+Result<DeviceData> Parse(Lines& reader, std::string_view fileName, TableSize expected) {
     DeviceData device;
     std::string_view line;
     std::vector<std::string_view> fields;
 
     reader.Next(line);  // line 1: the device names, read by the folder scan
+    const bool crInFirstLine = line.find('\r') != std::string_view::npos;
     if (reader.Next(line)) {
         device.deviceNotes = DecodeNotes(line);
+    } else if (crInFirstLine) {
+        // Lines that end with a lone CR make the whole file one line: say so, instead of
+        // blaming the header line the file seems to lack.
+        return Malformed(fileName, 1,
+                         "holds the whole file: its lines end with CR only. Save it with LF or "
+                         "CR LF line ends.");
     }
     if (!reader.Next(line)) {
         line = {};
@@ -195,12 +196,11 @@ Result<DeviceData> Parse(Lines& reader, std::string_view fileName, std::size_t e
         return Malformed(fileName, 3, "has more than 40 value columns.");
     }
     device.columnNames.assign(fields.begin() + 4, fields.end());
-    ReserveLarge(device.rows, expectedRows);
+    device.rows.reserve(expected.rows, expected.values);
 
-    std::size_t lastMode = 0;
-    std::size_t lastVoltage = 0;
-    std::size_t lastTemperature = 0;
+    std::string upper[4];
     std::string_view labels[5];
+    RowValues values;
     std::size_t pos = 0;
     while (reader.Next(line)) {
         // The four labels and the base value; the further values are read straight from the line.
@@ -220,63 +220,87 @@ Result<DeviceData> Parse(Lines& reader, std::string_view fileName, std::size_t e
         if (base == 0) {
             continue;
         }
-        DataRecord& row = device.rows.emplace_back();
-        AssignUpper(row.modeName, labels[0]);
-        AssignUpper(row.voltageName, labels[1]);
-        AssignUpper(row.temperatureName, labels[2]);
-        AssignUpper(row.frequencyName, labels[3]);
-        row.values[0] = base;
-        ReadValues(line, pos, row.values);
-        if (!AddDistinct(device.modeNames, lastMode, row.modeName)) {
-            return Malformed(fileName, reader.lineNumber(),
-                             "brings a 41st operating mode; at most 40 are allowed.");
+        for (std::size_t j = 0; j < 4; ++j) {
+            AssignUpper(upper[j], labels[j]);
         }
-        if (!AddDistinct(device.voltageNames, lastVoltage, row.voltageName)) {
-            return Malformed(fileName, reader.lineNumber(),
-                             "brings a 41st voltage; at most 40 are allowed.");
-        }
-        if (!AddDistinct(device.temperatureNames, lastTemperature, row.temperatureName)) {
-            return Malformed(fileName, reader.lineNumber(),
-                             "brings a 41st temperature; at most 40 are allowed.");
+        values[0] = base;
+        const std::size_t given = ReadValues(line, pos, values);
+        switch (device.rows.Append(upper[0], upper[1], upper[2], upper[3], values, given)) {
+            case DeviceRows::Overflow::kNone:
+                break;
+            case DeviceRows::Overflow::kMode:
+                return Malformed(fileName, reader.lineNumber(),
+                                 "brings a 41st operating mode; at most 40 are allowed.");
+            case DeviceRows::Overflow::kVoltage:
+                return Malformed(fileName, reader.lineNumber(),
+                                 "brings a 41st voltage; at most 40 are allowed.");
+            case DeviceRows::Overflow::kTemperature:
+                return Malformed(fileName, reader.lineNumber(),
+                                 "brings a 41st temperature; at most 40 are allowed.");
         }
     }
+    device.rows.Compact();
+    // The rows' own tables list each label once, in order of first appearance.
+    device.modeNames = device.rows.Modes();
+    device.voltageNames = device.rows.Voltages();
+    device.temperatureNames = device.rows.Temperatures();
     return device;
 }
 
 }  // namespace
 
 Result<DeviceData> ParseDeviceData(std::string_view content, std::string_view fileName) {
-    LineReader counter(content);
-    const std::size_t rows = CountRows(counter);
-    LineReader reader(content);
-    return Parse(reader, fileName, rows);
+    try {
+        LineReader counter(content);
+        const TableSize size = CountRows(counter);
+        LineReader reader(content);
+        return Parse(reader, fileName, size);
+    } catch (const std::bad_alloc&) {
+        return Error{OutOfMemoryMessage(std::string(fileName))};
+    } catch (const std::length_error&) {
+        return Error{OutOfMemoryMessage(std::string(fileName))};
+    }
 }
 
 Result<DeviceData> LoadDeviceFile(const std::filesystem::path& path) {
     // The file is read in blocks, twice: once to count the rows so they are allocated once, then
     // to parse them. A large file then costs little more memory than its rows. A file that
-    // cannot be read again from its start (a pipe) is parsed in one pass.
-    FileLineReader reader(path);
-    if (!reader.isOpen()) {
-        return Error{msg::kCannotOpenDeviceFile};
-    }
-    std::size_t rows = 0;
-    if (reader.Rewind()) {
-        rows = CountRows(reader);
-        // Every read error is reported, also one after the end of the table, as a whole-file
-        // read would.
-        std::string_view rest;
-        while (reader.Next(rest)) {
-        }
-        if (reader.failed() || !reader.Rewind()) {
+    // cannot be read again from its start (a pipe) is parsed in one pass. Every read stops at
+    // the read limit.
+    try {
+        FileLineReader reader(path);
+        if (!reader.isOpen()) {
             return Error{msg::kCannotOpenDeviceFile};
         }
+        TableSize size;
+        if (reader.Rewind()) {
+            size = CountRows(reader);
+            // Every read error is reported, also one after the end of the table, as a
+            // whole-file read would.
+            std::string_view rest;
+            while (reader.Next(rest)) {
+            }
+            if (reader.tooLarge()) {
+                return Error{FileTooLargeMessage(path)};
+            }
+            if (reader.failed() || !reader.Rewind()) {
+                return Error{msg::kCannotOpenDeviceFile};
+            }
+        }
+        Result<DeviceData> device = Parse(reader, PathToUtf8(path.filename()), size);
+        if (reader.tooLarge()) {
+            return Error{FileTooLargeMessage(path)};
+        }
+        if (reader.failed()) {
+            return Error{msg::kCannotOpenDeviceFile};
+        }
+        return device;
+    } catch (const std::bad_alloc&) {
+        return Error{OutOfMemoryMessage(path)};
+    } catch (const std::length_error&) {
+        // A file whose rows would not fit the rows' 32-bit indexes: too large to hold.
+        return Error{OutOfMemoryMessage(path)};
     }
-    Result<DeviceData> device = Parse(reader, path.filename().string(), rows);
-    if (reader.failed()) {
-        return Error{msg::kCannotOpenDeviceFile};
-    }
-    return device;
 }
 
 }  // namespace runwell

@@ -1,53 +1,100 @@
 #include "FileRead.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "Platform.h"
 
 namespace runwell {
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string content;
-    char buffer[1 << 16];
-    // Reading in blocks works for files whose size is unknown up front (pipes, /proc); a known
-    // size is reserved once so a large file is not copied while it grows.
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec) {
-        content.reserve(static_cast<std::size_t>(size));
-    }
-    while (true) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        content.append(buffer, n);
-        if (n < sizeof buffer) {
-            break;
-        }
-    }
-    if (std::ferror(file.get())) {
-        return std::nullopt;
-    }
-    return content;
+namespace {
+
+std::string QuotedName(const std::filesystem::path& path) {
+    return "\"" + PathToUtf8(path.filename()) + "\"";
 }
 
-FileLineReader::FileLineReader(const std::filesystem::path& path, std::size_t blockSize)
-    : file_(nullptr, &std::fclose) {
+}  // namespace
+
+std::string FileTooLargeMessage(const std::filesystem::path& path) {
+    return "The file " + QuotedName(path) + " is larger than 1 GiB, the most Runwell reads; it " +
+           "was not read.";
+}
+
+std::string OutOfMemoryMessage(const std::filesystem::path& path) {
+    return "There is not enough memory to read the file " + QuotedName(path) + ".";
+}
+
+Result<std::string> ReadFileContent(const std::filesystem::path& path, const char* cannotOpen,
+                                    std::uint64_t limit) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return Error{cannotOpen};
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
+                                                               &std::fclose);
+    if (!file) {
+        return Error{cannotOpen};
+    }
+    try {
+        std::string content;
+        char buffer[1 << 16];
+        // A known size is checked and reserved once, so a large file is not copied while it
+        // grows; a file of unknown size (a pipe, a device, /proc) is read in blocks and stops
+        // one byte past the limit.
+        const auto size = std::filesystem::file_size(path, ec);
+        if (!ec) {
+            if (size > limit) {
+                return Error{FileTooLargeMessage(path)};
+            }
+            content.reserve(static_cast<std::size_t>(size));
+        }
+        while (true) {
+            const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+            content.append(buffer, n);
+            if (content.size() > limit) {
+                return Error{FileTooLargeMessage(path)};
+            }
+            if (n < sizeof buffer) {
+                break;
+            }
+        }
+        if (std::ferror(file.get())) {
+            return Error{cannotOpen};
+        }
+        return content;
+    } catch (const std::bad_alloc&) {
+        return Error{OutOfMemoryMessage(path)};
+    }
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    Result<std::string> content = ReadFileContent(path, "");
+    if (!content) {
+        return std::nullopt;
+    }
+    return std::move(content).value();
+}
+
+FileLineReader::FileLineReader(const std::filesystem::path& path, std::size_t blockSize,
+                               std::uint64_t limit)
+    : file_(nullptr, &std::fclose), limit_(limit) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         return;
     }
-    file_.reset(std::fopen(path.c_str(), "rb"));
+    file_.reset(OpenForReading(path));
     if (file_) {
         // The block is read straight into this buffer; stdio's own would only copy it once more.
         std::setvbuf(file_.get(), nullptr, _IONBF, 0);
         // A small file gets a buffer of its own size (and one byte, so the first read already
         // finds its end); the buffer grows anyway should the file grow.
         const auto size = std::filesystem::file_size(path, ec);
+        if (!ec && size > limit_) {
+            tooLarge_ = true;
+            failed_ = true;
+            return;
+        }
         if (!ec && size < blockSize) {
             blockSize = static_cast<std::size_t>(size) + 1;
         }
@@ -70,9 +117,19 @@ bool FileLineReader::Fill() {
     if (buffer_.size() - end_ < buffer_.size() / 2) {
         buffer_.resize(buffer_.size() * 2);
     }
-    const std::size_t wanted = buffer_.size() - end_;
+    // Never more than one byte past the limit, which is enough to tell that the file passed it.
+    const std::size_t wanted = static_cast<std::size_t>(
+        std::min<std::uint64_t>(buffer_.size() - end_, limit_ + 1 - readSoFar_));
     const std::size_t n = std::fread(buffer_.data() + end_, 1, wanted, file_.get());
     end_ += n;
+    readSoFar_ += n;
+    if (readSoFar_ > limit_) {
+        // An endless or growing file: what was read so far is not the whole file.
+        tooLarge_ = true;
+        failed_ = true;
+        atEnd_ = true;
+        return false;
+    }
     if (n < wanted) {
         atEnd_ = true;
         failed_ = std::ferror(file_.get()) != 0;
@@ -119,6 +176,7 @@ bool FileLineReader::Rewind() {
     std::clearerr(file_.get());
     begin_ = 0;
     end_ = 0;
+    readSoFar_ = 0;
     lineNumber_ = 0;
     atEnd_ = false;
     return true;

@@ -27,4 +27,8 @@ inline constexpr const char* kSwitchTemperatures =
     "Switching Temperatures will clear the existing profile.  Continue?";
 inline constexpr const char* kWarningCaption = "Warning";
 
+inline constexpr const char* kWindowCaption = "Quennel KDR Runwell v1.30";
+inline constexpr const char* kUnsavedChanges =
+    "The profile has unsaved changes. Save them before closing?";
+
 }  // namespace runwell::msg

@@ -51,7 +51,7 @@ SleepCurrent LookupSleepCurrent(const DeviceData& device, std::string_view volta
         return {0, MissingSleepMessage(voltage, temperature)};
     }
     // Held unsigned: a negative base value wraps as the stored 32 bits are reinterpreted.
-    return {static_cast<std::uint32_t>(device.rows[static_cast<std::size_t>(row)].values[0]),
+    return {static_cast<std::uint32_t>(device.rows.Value(static_cast<std::size_t>(row), 0)),
             std::nullopt};
 }
 
@@ -84,7 +84,7 @@ std::vector<PeripheralEntry> BuildPeripheralEntries(const DeviceData& device, in
     if (row < 0 || static_cast<std::size_t>(row) >= device.rows.size()) {
         return entries;
     }
-    const DataRecord& record = device.rows[static_cast<std::size_t>(row)];
+    const DataRow record = device.rows[static_cast<std::size_t>(row)];
     const std::size_t columns = std::min(device.columnNames.size(), kMaxEntries);
     for (std::size_t i = 1; i < columns; ++i) {
         const std::string& caption = device.columnNames[i];
@@ -119,7 +119,7 @@ std::vector<PeripheralEntry> BuildPeripheralEntries(const DeviceData& device, in
 
 float ControllerCurrent(const DeviceData& device, int row, const PeripheralFlags& flags,
                         std::uint32_t sleepCurrent) {
-    const DataRecord& record = device.rows[static_cast<std::size_t>(row)];
+    const DataRow record = device.rows[static_cast<std::size_t>(row)];
     float current = static_cast<float>(record.values[0]);
     std::vector<std::string_view> seenSources;
     const std::size_t columns = std::min(device.columnNames.size(), kMaxEntries);

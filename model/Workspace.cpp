@@ -22,8 +22,12 @@ std::string_view Selected(const std::vector<T>& list, int index) {
 }  // namespace
 
 Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter& prompter) {
+    return Start(PortableDataLocation(folder), prompter);
+}
+
+Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& prompter) {
     Workspace workspace;
-    DeviceScan scan = ScanDeviceFolder(folder / "Data");
+    DeviceScan scan = ScanDeviceFolder(location.folder / "Data");
     for (const std::string& message : scan.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
     }
@@ -32,15 +36,23 @@ Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter
     }
     workspace.devices_ = std::move(scan.entries);
 
-    BatteryCatalogue catalogue = LoadBatteryCatalogue(folder);
+    BatteryCatalogue catalogue = LoadBatteryCatalogue(location);
     for (const std::string& message : catalogue.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
+    }
+    if (catalogue.customFileNotCreated) {
+        prompter.ShowMessage(*catalogue.customFileNotCreated, MessageKind::Notice);
     }
     workspace.batteries_ = std::move(catalogue.records);
     for (const BatteryRecord& battery : workspace.batteries_) {
         workspace.batteryRows_.push_back(BatteryCells(battery));
     }
     workspace.batteryIndex_ = workspace.batteries_.empty() ? -1 : 0;
+    BatteryModelSet models = LoadBatteryModels(location.folder / "BatteryModels", workspace.batteries_);
+    for (const std::string& message : models.messages) {
+        prompter.ShowMessage(message, MessageKind::Plain);
+    }
+    workspace.batteryModels_ = std::move(models.models);
 
     // The first device in sorted order is loaded. When its file fails, no device is selected,
     // so the user can pick any entry, that one included.
@@ -96,6 +108,7 @@ bool Workspace::ChangeDevice(int index, Prompter& prompter) {
     }
     deviceIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -109,6 +122,7 @@ bool Workspace::ChangeVoltage(int index, Prompter& prompter) {
     }
     voltageIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -122,6 +136,7 @@ bool Workspace::ChangeTemperature(int index, Prompter& prompter) {
     }
     temperatureIndex_ = index;
     modes_.clear();
+    saveState_.MarkModified();
     Recompute();
     return true;
 }
@@ -130,7 +145,11 @@ void Workspace::SelectBattery(int row) {
     if (batteries_.empty()) {
         return;
     }
-    batteryIndex_ = InRange(row, batteries_.size()) ? row : 0;
+    const int picked = InRange(row, batteries_.size()) ? row : 0;
+    if (picked != batteryIndex_) {
+        batteryIndex_ = picked;
+        saveState_.MarkModified();
+    }
     Recompute();
 }
 
@@ -143,6 +162,7 @@ void Workspace::SelectModeRow(int row) {
 
 void Workspace::AddMode(const ModeRecord& mode) {
     modes_.push_back(mode);
+    saveState_.MarkModified();
     Recompute();
 }
 
@@ -151,6 +171,7 @@ void Workspace::RemoveCurrentMode() {
         return;
     }
     modes_.erase(modes_.begin() + currentModeRow_);
+    saveState_.MarkModified();
     Recompute();
 }
 
@@ -159,35 +180,69 @@ void Workspace::ReplaceMode(int index, const ModeRecord& mode) {
         return;
     }
     modes_[static_cast<std::size_t>(index)] = mode;
+    saveState_.MarkModified();
     Recompute();
     currentModeRow_ = index;
 }
 
 void Workspace::SetVoltageIndex(int index) {
-    if (InRange(index, voltages_.size())) {
+    if (InRange(index, voltages_.size()) && index != voltageIndex_) {
         voltageIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetTemperatureIndex(int index) {
-    if (InRange(index, temperatures_.size())) {
+    if (InRange(index, temperatures_.size()) && index != temperatureIndex_) {
         temperatureIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetBatteryIndex(int index) {
-    if (InRange(index, batteries_.size())) {
+    if (InRange(index, batteries_.size()) && index != batteryIndex_) {
         batteryIndex_ = index;
+        saveState_.MarkModified();
     }
 }
 
 void Workspace::SetModes(std::vector<ModeRecord> modes) {
     modes_ = std::move(modes);
+    saveState_.MarkModified();
     Recompute();
+}
+
+const BatteryModel* Workspace::batteryModel(int index) const {
+    if (!InRange(index, batteryModels_.size())) {
+        return nullptr;
+    }
+    const std::optional<BatteryModel>& model = batteryModels_[static_cast<std::size_t>(index)];
+    return model ? &*model : nullptr;
+}
+
+bool Workspace::SetMinimumVoltage(std::optional<double> volts) {
+    if (volts && !(*volts > 0.0 && *volts <= 100.0)) {  // also NaN
+        return false;
+    }
+    minimumVoltage_ = volts;
+    Recompute();
+    return true;
 }
 
 void Workspace::Recompute() {
     results_ = ComputeProfileResults(modes_, device_.columnNames, currentBattery());
+    const BatteryRecord* battery = currentBattery();
+    if (battery == nullptr) {
+        derated_ = DeratedLife{};
+        derated_.lifeText = "?";
+    } else {
+        DeratingConditions conditions;
+        conditions.averageCurrent = results_.average;
+        conditions.peakCurrent = static_cast<double>(results_.peak);
+        conditions.temperatureC = TemperatureOfLabel(temperature()).value_or(25.0);
+        conditions.minimumVoltage = minimumVoltage_;
+        derated_ = ComputeDeratedLife(*battery, batteryModel(batteryIndex_), conditions);
+    }
     currentModeRow_ = modes_.empty() ? -1 : static_cast<int>(modes_.size()) - 1;
 }
 

@@ -1,17 +1,22 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "BatteryCatalogue.h"
+#include "DataLocation.h"
+#include "BatteryModelFiles.h"
+#include "DeratedLife.h"
 #include "DeviceCatalogue.h"
 #include "DeviceData.h"
 #include "ModeRecord.h"
 #include "ProfileResults.h"
 #include "Prompter.h"
 #include "Result.h"
+#include "SaveState.h"
 
 namespace runwell {
 
@@ -19,17 +24,20 @@ namespace runwell {
 /// voltage and temperature, the battery catalogue and the current battery, the profile and the
 /// current mode row, and the results shown for them. The main window and the command-line tool
 /// are views over one Workspace; every action that changes the profile, the selections or the
-/// battery recomputes the results before it returns.
+/// battery recomputes the results before it returns, and marks the session modified.
 class Workspace {
 public:
-    /// Start-up: the device scan of `folder`/Data, the battery catalogue of `folder`, the first
-    /// device loaded. Messages go to `prompter` in order. Fails with "There are no device data
-    /// files." when no file names a device; the program then ends with exit status 1.
+    /// Start-up: the device scan of `location.folder`/Data, the battery catalogue of
+    /// `location`, the first device loaded. Messages go to `prompter` in order. Fails with
+    /// "There are no device data files." when no file names a device; the program then ends
+    /// with exit status 1.
+    static Result<Workspace> Start(const DataLocation& location, Prompter& prompter);
+    /// Start-up in the portable layout: everything in `folder`.
     static Result<Workspace> Start(const std::filesystem::path& folder, Prompter& prompter);
 
     // The selections. An index is -1 where its list is empty, and the device index also when
     // the first device failed to load at start-up.
-    const std::vector<DeviceEntry>& devices() const { return devices_; }
+    const DeviceList& devices() const { return devices_; }
     int deviceIndex() const { return deviceIndex_; }
     const std::vector<std::string>& voltages() const { return voltages_; }  // sorted
     int voltageIndex() const { return voltageIndex_; }
@@ -50,6 +58,20 @@ public:
     /// The row Remove and Modify act on, or -1 when the profile is empty.
     int currentModeRow() const { return currentModeRow_; }
     const ProfileResults& results() const { return results_; }
+
+    /// The model of battery `index` from the BatteryModels folder, or nullptr ("no model").
+    const BatteryModel* batteryModel(int index) const;
+    /// The derated life of the current battery for the profile, beside the classic results.
+    const DeratedLife& derated() const { return derated_; }
+    /// The device's minimum operating voltage; nothing means the current cell's cut-off.
+    std::optional<double> minimumVoltage() const { return minimumVoltage_; }
+    /// Sets it (nothing, or a finite voltage above 0 and at most 100 V; anything else is
+    /// ignored and returns false) and recomputes.
+    bool SetMinimumVoltage(std::optional<double> volts);
+    /// Whether the session differs from the settings file last saved or loaded, and that file.
+    const SaveState& saveState() const { return saveState_; }
+    /// The session now equals the settings file `file` (a save, or a load that succeeded).
+    void MarkSaved(std::filesystem::path file) { saveState_.MarkSaved(std::move(file)); }
 
     /// The user picked another device, voltage or temperature. With modes in the profile the
     /// user is asked first; a declined question, or a device file that cannot be loaded, leaves
@@ -86,7 +108,7 @@ private:
     /// Loads entry `index`'s file; on success replaces the device and refills the lists.
     bool LoadDevice(int index, Prompter& prompter);
 
-    std::vector<DeviceEntry> devices_;
+    DeviceList devices_;
     int deviceIndex_ = -1;
     DeviceData device_;
     std::vector<std::string> voltages_;
@@ -101,6 +123,11 @@ private:
     std::vector<ModeRecord> modes_;
     int currentModeRow_ = -1;
     ProfileResults results_;
+
+    std::vector<std::optional<BatteryModel>> batteryModels_;  // one per battery
+    std::optional<double> minimumVoltage_;
+    DeratedLife derated_;
+    SaveState saveState_;
 };
 
 }  // namespace runwell

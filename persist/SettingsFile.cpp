@@ -1,6 +1,7 @@
 #include "persist/SettingsFile.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <tuple>
 
@@ -10,6 +11,7 @@
 #include "model/Text.h"
 #include "model/Workspace.h"
 #include "persist/Archive.h"
+#include "persist/ProfileExtras.h"
 #include "persist/SafeFile.h"
 
 namespace runwell {
@@ -89,13 +91,15 @@ void ShowReadError(const ParsedSettings& settings, Prompter& prompter) {
     prompter.ShowMessage(settings.error.value_or(msg::kFileEndsEarly), MessageKind::Error);
 }
 
-std::vector<std::string> DeviceNames(const Workspace& workspace) {
-    std::vector<std::string> names;
-    names.reserve(workspace.devices().size());
-    for (const DeviceEntry& entry : workspace.devices()) {
-        names.push_back(entry.name);
+/// The first device entry, in list order, that begins with `prefix` ignoring case, or -1.
+int FindDevice(const Workspace& workspace, std::string_view prefix) {
+    const DeviceList& devices = workspace.devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (StartsWithIgnoringCase(devices[i].name, prefix)) {
+            return static_cast<int>(i);
+        }
     }
-    return names;
+    return -1;
 }
 
 }  // namespace
@@ -155,22 +159,22 @@ namespace {
 
 /// ApplySettings; `ownModes`, when given, are settings.modes themselves, free to be moved into
 /// the profile instead of copied.
-void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
+bool Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<ModeRecord>* ownModes,
            Prompter& prompter) {
     if (!settings.device) {
         ShowReadError(settings, prompter);
-        return;
+        return false;
     }
-    const int device = FindPrefixIgnoringCase(DeviceNames(workspace), *settings.device);
+    const int device = FindDevice(workspace, *settings.device);
     if (device < 0) {
         prompter.ShowMessage(msg::kCannotSetDevice, MessageKind::Plain);
-        return;
+        return false;
     }
     // A load always runs the device change, also for the device already selected: it reloads
     // the device and resets the voltage and temperature. A declined question, or a device file
     // that cannot be loaded (its message already shown), ends the load with nothing changed.
     if (!workspace.ChangeDevice(device, prompter)) {
-        return;
+        return false;
     }
 
     // The voltage and the temperature: the first entry that begins with the stored text, ignoring
@@ -189,24 +193,24 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     };
     const int voltage = findEntry(settings.voltage, workspace.voltages(), msg::kCannotSetVoltage);
     if (voltage < 0) {
-        return;
+        return false;
     }
     workspace.SetVoltageIndex(voltage);
     const int temperature =
         findEntry(settings.temperature, workspace.temperatures(), msg::kCannotSetTemperature);
     if (temperature < 0) {
-        return;
+        return false;
     }
     workspace.SetTemperatureIndex(temperature);
 
     if (!settings.battery) {
         ShowReadError(settings, prompter);
-        return;
+        return false;
     }
     const std::int32_t battery = *settings.battery;
     if (battery < 0 || static_cast<std::size_t>(battery) >= workspace.batteries().size()) {
         prompter.ShowMessage(msg::kCannotSetBattery, MessageKind::Plain);
-        return;
+        return false;
     }
     workspace.SetBatteryIndex(battery);
 
@@ -219,23 +223,46 @@ void Apply(Workspace& workspace, const ParsedSettings& settings, std::vector<Mod
     }
     if (settings.error) {
         ShowReadError(settings, prompter);
+        return false;
     }
+    return true;
 }
 
 }  // namespace
 
-void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
-    Apply(workspace, settings, nullptr, prompter);
+bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter) {
+    return Apply(workspace, settings, nullptr, prompter);
 }
 
-void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
-    if (!bytes) {
-        prompter.ShowMessage(msg::kCannotOpenForReading, MessageKind::Plain);
-        return;
+bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
+    try {
+        Result<std::string> bytes = ReadFileContent(path, msg::kCannotOpenForReading);
+        if (!bytes) {
+            prompter.ShowMessage(bytes.error().message, MessageKind::Plain);
+            return false;
+        }
+        ParsedSettings settings = ParseSettings(*bytes);
+        bytes = std::string();  // the file's bytes are not needed once parsed
+        // The sidecar is read before the load changes anything and applied once the load has
+        // replaced the profile; a profile without one gets the defaults.
+        Result<ProfileExtras> extras = LoadProfileExtras(path);
+        if (!Apply(workspace, settings, &settings.modes, prompter)) {
+            // Whatever the steps before the failure changed stays, and stays unsaved: the
+            // session no longer equals the previous file, nor this one.
+            return false;
+        }
+        workspace.SetMinimumVoltage(extras ? extras->minimumVoltage : std::nullopt);
+        if (!extras) {
+            prompter.ShowMessage(extras.error().message, MessageKind::Plain);
+        }
+    } catch (const std::bad_alloc&) {
+        // The load stops where memory ran out; what the steps before did stays, as it does
+        // for every other failure of a load.
+        prompter.ShowMessage(OutOfMemoryMessage(path), MessageKind::Plain);
+        return false;
     }
-    ParsedSettings settings = ParseSettings(*bytes);
-    Apply(workspace, settings, &settings.modes, prompter);
+    workspace.MarkSaved(path);
+    return true;
 }
 
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
@@ -243,19 +270,35 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
     const std::string bytes =
         Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
                   workspace.batteryIndex(), workspace.modes());
-    return WriteFileSafely(EnsureExtension(path, ".set"), [&](std::ostream& out) {
+    const std::filesystem::path target = EnsureExtension(path, ".set");
+    Status written = WriteFileSafely(target, [&](std::ostream& out) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return out.good();
     });
+    if (!written) {
+        return written;
+    }
+    return SaveProfileExtras(target, ProfileExtras{workspace.minimumVoltage()});
+}
+
+Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path) {
+    const std::filesystem::path file = EnsureExtension(path, ".set");
+    Status saved = SaveSettings(workspace, file);
+    if (saved) {
+        workspace.MarkSaved(file);
+    }
+    return saved;
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,
                                       std::string_view extension) {
-    std::string text = path.string();
-    if (text.find('.') == std::string::npos) {
-        text.append(extension);
+    // The native form: on Windows a wide name, where each '.' is one code unit.
+    if (path.native().find('.') != std::filesystem::path::string_type::npos) {
+        return path;
     }
-    return std::filesystem::path(text);
+    std::filesystem::path extended = path;
+    extended += std::filesystem::path::string_type(extension.begin(), extension.end());
+    return extended;
 }
 
 }  // namespace runwell

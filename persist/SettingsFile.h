@@ -58,15 +58,21 @@ ParsedSettings ParseSettings(std::string_view bytes);
 /// the first entries that begin with the stored texts, ignoring case. The first step that fails
 /// shows its message and ends the load; what earlier steps did stays. When the file ended early
 /// after the battery, the complete mode records read before that point become the profile and
-/// then the error is shown. The results are recomputed whenever the profile was touched.
-void ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter);
+/// then the error is shown. The results are recomputed whenever the profile was touched. True
+/// when the whole file was applied.
+bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter);
 
 /// Reads the file at `path` and applies it. "Cannot open file for reading." when it can't be read.
-void LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
+/// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
+/// at any step leaves the save state as the steps before left it (modified once anything changed).
+bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
 
 /// Writes the workspace's settings to `path` (".set" appended when it holds no '.'), replacing
 /// an existing file only once the new one is complete.
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path);
+
+/// SaveSettings; once the file is written, the workspace is unmodified with it as its file.
+Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path);
 
 /// `path` with `extension` appended when it contains no '.' at all (a '.' in a folder name
 /// counts).

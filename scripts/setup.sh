@@ -3,8 +3,8 @@
 # configures and builds into build/. Sourced by run.sh and test.sh.
 set -euo pipefail
 
-RUNWELL_PACKAGES=(cmake ninja-build g++ libgtest-dev qt6-base-dev libbenchmark-dev libcli11-dev
-    nlohmann-json3-dev)
+RUNWELL_PACKAGES=(cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev libbenchmark-dev
+                  libcli11-dev nlohmann-json3-dev)
 
 runwell_install_missing() {
     local missing=()

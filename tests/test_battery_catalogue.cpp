@@ -85,7 +85,11 @@ TEST(BatteryCatalogueLoad, StandardThenCustom) {
         if (c.custom == "/") {
             fs::create_directory(custom);
         } else if (c.custom == "@") {
-            fs::create_symlink(folder.path / "nowhere.csv", custom);
+            std::error_code ec;
+            fs::create_symlink(folder.path / "nowhere.csv", custom, ec);
+            if (ec) {
+                continue;  // Windows makes links only for privileged users
+            }
         } else if (c.custom != "-") {
             std::ofstream(custom, std::ios::binary) << c.custom;
         }
@@ -102,8 +106,8 @@ TEST(BatteryCatalogueLoad, StandardThenCustom) {
 
     // A folder that does not exist can take no custom file, whoever runs the test.
     const BatteryCatalogue gone = LoadBatteryCatalogue(TempFolder().path / "gone");
-    EXPECT_EQ(gone.messages,
-              (std::vector<std::string>{kCannotOpen[0], "Cannot open file for writing."}));
+    EXPECT_EQ(gone.messages, kCannotOpen);
+    EXPECT_EQ(gone.customFileNotCreated, "Cannot open file for writing.");
     EXPECT_EQ(gone.records, std::vector<BatteryRecord>{IdealBattery()});
 }
 

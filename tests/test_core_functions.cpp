@@ -80,7 +80,8 @@ DeviceData RunDevice(const std::string& captions, const std::string& values) {
     for (std::size_t k = 0; k < numbers.size(); ++k) {
         run.values.at(k + 1) = std::stoi(numbers[k]);
     }
-    device.rows = {sleep, run};
+    device.rows.push_back(sleep);
+    device.rows.push_back(run);
     return device;
 }
 

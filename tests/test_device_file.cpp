@@ -25,9 +25,10 @@ std::string Join(const std::vector<std::string>& items) {
 }
 
 /// The row's labels, then its values up to the last one that is not 0.
-std::string RowText(const DataRecord& row) {
+std::string RowText(const DataRow& row) {
     std::string text =
-        Join({row.modeName, row.voltageName, row.temperatureName, row.frequencyName});
+        Join({std::string(row.modeName), std::string(row.voltageName),
+              std::string(row.temperatureName), std::string(row.frequencyName)});
     std::size_t count = row.values.size();
     while (count > 0 && row.values[count - 1] == 0) {
         --count;

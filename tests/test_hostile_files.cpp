@@ -114,7 +114,7 @@ TEST(HostileDeviceFile, TenMegabyteLinesLoadOrAreRefused) {
          [](const DeviceData& d) {
              ASSERT_EQ(d.rows.size(), 1u);
              EXPECT_EQ(d.rows[0].modeName, "RUN" + std::string(kTenMegabytes, 'X'));
-             EXPECT_EQ(d.modeNames, std::vector<std::string>{d.rows[0].modeName});
+             EXPECT_EQ(d.modeNames, std::vector<std::string>{std::string(d.rows[0].modeName)});
          }},
         {"data line with a number of 10 MB digits",
          DeviceFile("n", kHeader,

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <chrono>
+#include <functional>
 
 #include "model/FileRead.h"
 #include "model/Messages.h"
@@ -131,6 +134,86 @@ TEST_F(SafeFileTest, WritesNewFilesReplacesFilesAndWritesThroughLinks) {
 
     EXPECT_EQ(Snapshot(), (std::set<std::string>{"link.set=linked", longName + "=new\r\n",
                                                  "real.set=linked", "report.txt=" + replacement}));
+}
+
+/// Runs `body` in a child process with the default signal dispositions and returns its wait
+/// status: a write that kills its process must be watched from outside it.
+int InChild(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_DFL);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+TEST_F(SafeFileTest, AFileSizeLimitOrAKilledWriterLeavesNoTemporaryFileForGood) {
+    Put("profile.set", "previous");
+    const std::set<std::string> before = Snapshot();
+
+    // Under a file size limit the write fails with its message instead of ending the process.
+    const int limited = InChild([&] {
+        rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const Status status = WriteFileSafely(folder_ / "profile.set", Writes(std::string(5000, 'x')));
+        return !status.ok() && status.error().message == msg::kWriteFailed ? 7 : 1;
+    });
+    ASSERT_TRUE(WIFEXITED(limited)) << "signal " << WTERMSIG(limited);
+    EXPECT_EQ(WEXITSTATUS(limited), 7);
+    EXPECT_EQ(Snapshot(), before);
+
+    // A writer killed in the middle leaves its temporary file; the next save to the same target
+    // by a later process removes it, and keeps other files of similar names.
+    const int killed = InChild([&] {
+        (void)WriteFileSafely(folder_ / "profile.set", [](std::ostream& out) {
+            out << std::string(9000, 'k') << std::flush;
+            ::raise(SIGKILL);
+            return true;
+        });
+        return 0;
+    });
+    ASSERT_TRUE(WIFSIGNALED(killed));
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+        if (entry.path().filename() != "profile.set") {
+            left.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].filename().string().rfind(".profile.set.runwell-", 0), 0u);
+    // As if the killed save had happened before this process started.
+    fs::last_write_time(left[0], fs::last_write_time(left[0]) - std::chrono::hours(1));
+    Put(".profile.set.runwell-kept", "not a temporary file of this pattern");
+    Put(".other.set.runwell-ABCDEF", "another target's");
+    for (const char* name : {".profile.set.runwell-kept", ".other.set.runwell-ABCDEF"}) {
+        fs::last_write_time(folder_ / name, fs::last_write_time(left[0]));
+    }
+    ASSERT_TRUE(WriteFileSafely(folder_ / "profile.set", Writes("new")).ok());
+    EXPECT_EQ(Snapshot(), (std::set<std::string>{".other.set.runwell-ABCDEF=another target's",
+                                                 ".profile.set.runwell-kept=not a temporary "
+                                                 "file of this pattern",
+                                                 "profile.set=new"}));
+}
+
+TEST_F(SafeFileTest, ALoopOfLinksIsRefusedAndLeftAsItWas) {
+    fs::create_symlink("b.set", folder_ / "a.set");
+    fs::create_symlink("a.set", folder_ / "b.set");
+    fs::create_symlink("self.set", folder_ / "self.set");
+    for (const char* target : {"a.set", "self.set"}) {
+        const Status status = WriteFileSafely(folder_ / target, Writes("x"));
+        ASSERT_FALSE(status.ok()) << target;
+        EXPECT_EQ(status.error().message, msg::kCannotOpenForWriting);
+    }
+    EXPECT_EQ(fs::read_symlink(folder_ / "a.set"), "b.set");
+    EXPECT_EQ(fs::read_symlink(folder_ / "b.set"), "a.set");
+    EXPECT_EQ(fs::read_symlink(folder_ / "self.set"), "self.set");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3u);  // no temporary file either
 }
 
 }  // namespace

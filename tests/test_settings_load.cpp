@@ -2,12 +2,12 @@
 // fixtures/settings/load_cases.tsv, over the device and battery files in fixtures/settings/data.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,7 +26,7 @@ const fs::path kFixtures = fs::path(RUNWELL_FIXTURES) / "settings";
 class ScriptedPrompter : public Prompter {
 public:
     void ShowMessage(const std::string& text, MessageKind kind) override {
-        static const char* const kKinds[] = {"plain", "warning", "error"};
+        static const char* const kKinds[] = {"plain", "warning", "error", "notice"};
         Log(kKinds[static_cast<int>(kind)] + (" " + text));
     }
     bool AskOkCancel(const std::string&, const std::string&) override {
@@ -43,6 +43,12 @@ public:
     bool answer = true;
 };
 
+/// The caption after its fixed title and " - ": the file's name and "*" while modified.
+std::string CaptionEnd(const Workspace& workspace) {
+    const std::string end = WindowCaption(workspace.saveState()).substr(25);
+    return end.starts_with(" - ") ? end.substr(3) : end;
+}
+
 /// The selections, the profile's labels and the number of result rows: what a load may change.
 std::string StateOf(const Workspace& workspace) {
     std::string labels;
@@ -52,7 +58,7 @@ std::string StateOf(const Workspace& workspace) {
     return std::string(workspace.deviceName()) + " " + std::to_string(workspace.voltageIndex()) +
            " " + std::to_string(workspace.temperatureIndex()) + " " +
            std::to_string(workspace.batteryIndex()) + " [" + labels + "] " +
-           std::to_string(workspace.results().rows.size());
+           std::to_string(workspace.results().rows.size()) + " " + CaptionEnd(workspace);
 }
 
 ModeRecord Mode(std::string label, float current) {
@@ -65,9 +71,9 @@ const std::vector<ModeRecord> kModes = {Mode("m1", 1500.0f), Mode("m2", 250000.0
 class SettingsLoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "runwell-load-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        folder_ = fs::temp_directory_path() /
+                  ("runwell-load-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(folder_));
     }
     void TearDown() override {
         std::error_code ec;

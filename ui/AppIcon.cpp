@@ -7,14 +7,20 @@
 namespace runwell::ui {
 namespace {
 
-/// Draws the icon on a 32 x 32 grid, scaled to `size` pixels.
+/// Draws the icon scaled to `size` pixels.
 QPixmap DrawIcon(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 32.0, size / 32.0);
+    PaintAppIcon(painter);
+    return pixmap;
+}
 
+}  // namespace
+
+void PaintAppIcon(QPainter& painter) {
     // Body and terminal of an upright cell.
     const QColor outline(32, 48, 64);
     painter.setPen(QPen(outline, 2.0));
@@ -41,10 +47,7 @@ QPixmap DrawIcon(int size) {
     painter.drawPath(pulse);
     painter.setPen(QPen(QColor(200, 30, 30), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(pulse);
-    return pixmap;
 }
-
-}  // namespace
 
 QIcon AppIcon() {
     QIcon icon;

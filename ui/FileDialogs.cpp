@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "model/Platform.h"
+
 namespace runwell::ui {
 namespace {
 
@@ -18,14 +20,15 @@ std::optional<std::filesystem::path> Run(QFileDialog& dialog) {
     if (files.isEmpty()) {
         return std::nullopt;
     }
-    // The file system's own encoding of the name, so any name the dialog offers can be opened.
-    return std::filesystem::path(QFile::encodeName(files.front()).toStdString());
+    // The file system's own encoding of the name (the local bytes on POSIX systems, UTF-8 on
+    // Windows), so any name the dialog offers can be opened.
+    return PathFromUtf8(QFile::encodeName(files.front()).toStdString());
 }
 
 void PrepareSave(QFileDialog& dialog) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // The dialog asks before an existing file is replaced; declining keeps the dialog open.
 }
 
 }  // namespace

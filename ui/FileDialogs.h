@@ -8,8 +8,9 @@ class QWidget;
 namespace runwell::ui {
 
 /// Asks the user for the file of a settings load, a settings save or a report. Each returns the
-/// chosen path, or nothing when the user cancelled. Tests replace the dialogs with scripted
-/// answers.
+/// chosen path, or nothing when the user cancelled. A save dialog returns an existing file only
+/// once the user agreed to replace it; declining is as cancelling. Tests replace the dialogs with
+/// scripted answers.
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
@@ -19,7 +20,8 @@ public:
 };
 
 /// The toolkit's file dialogs. Load asks for an existing "*.set" file; Save Settings appends
-/// ".set" to a name typed without a suffix; neither save asks before replacing a file.
+/// ".set" to a name typed without a suffix; both saves ask before replacing an existing file,
+/// and a declined replacement returns to the dialog, where Cancel gives nothing.
 class QtFileDialogs : public FileDialogs {
 public:
     std::optional<std::filesystem::path> AskLoadSettings(QWidget* parent) override;

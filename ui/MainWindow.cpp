@@ -3,15 +3,17 @@
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <functional>
@@ -19,11 +21,15 @@
 
 #include "AboutDialog.h"
 #include "AppIcon.h"
+#include "ClickList.h"
+#include "DroppedFile.h"
 #include "DialogUnits.h"
 #include "FileDialogs.h"
 #include "ModeEditorLauncher.h"
 #include "NotesDialog.h"
 #include "Text.h"
+#include "TraceDialog.h"
+#include "model/Messages.h"
 #include "model/Workspace.h"
 #include "persist/Report.h"
 #include "persist/SettingsFile.h"
@@ -33,51 +39,6 @@ namespace {
 
 const QColor kWithinLimit(0, 127, 0);
 const QColor kOverLimit(255, 0, 0);
-
-/// A list whose left-button clicks and double clicks in the rows' area are reported after the
-/// view has handled them, so the list's current row is already the clicked one (or unchanged
-/// for a click below the rows). The release that ends a double click is not a click.
-class ClickList : public QTableWidget {
-public:
-    using QTableWidget::QTableWidget;
-
-    std::function<void()> onClick;
-    std::function<void()> onDoubleClick;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        afterDoubleClick_ = false;
-        QTableWidget::mousePressEvent(event);
-    }
-
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QTableWidget::mouseReleaseEvent(event);
-        if (event->button() != Qt::LeftButton) {
-            return;
-        }
-        if (afterDoubleClick_) {
-            afterDoubleClick_ = false;
-            return;
-        }
-        if (onClick) {
-            onClick();
-        }
-    }
-
-    void mouseDoubleClickEvent(QMouseEvent* event) override {
-        QTableWidget::mouseDoubleClickEvent(event);
-        if (event->button() != Qt::LeftButton) {
-            return;
-        }
-        afterDoubleClick_ = true;
-        if (onDoubleClick) {
-            onDoubleClick();
-        }
-    }
-
-private:
-    bool afterDoubleClick_ = false;
-};
 
 struct Column {
     const char* heading;
@@ -100,15 +61,26 @@ constexpr std::array<Column, 7> kBatteryColumns = {{{"Description", 6},
                                                     {"Notes", 1}}};
 
 /// Column widths come from the list's outer width at this moment, as integer fractions of it;
-/// the last column is as wide as the whole list, so the list scrolls sideways.
+/// the user may resize them, and the last column takes up the room the others leave, so an empty
+/// list never scrolls sideways.
 void SetColumns(QTableWidget* list, const std::array<Column, 7>& columns) {
     const int width = list->width();
     list->setColumnCount(static_cast<int>(columns.size()));
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         const Column& column = columns[static_cast<std::size_t>(i)];
         list->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(column.heading)));
-        list->setColumnWidth(i, width / column.divisor);
+        if (column.divisor > 1) {
+            list->setColumnWidth(i, width / column.divisor);
+        }
     }
+    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    list->horizontalHeader()->setStretchLastSection(true);
+}
+
+/// The outer height of `list` when it shows its header and `rows` rows.
+int ListHeightFor(const QTableWidget* list, int rows) {
+    return list->horizontalHeader()->sizeHint().height() +
+           rows * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth();
 }
 
 QTableWidgetItem* CellItem(const std::string& text) {
@@ -182,7 +154,6 @@ void Configure(QTableWidget* list, const char* name) {
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list->horizontalHeader()->setHighlightSections(false);
-    list->horizontalHeader()->setStretchLastSection(false);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -210,6 +181,10 @@ public:
         return inner_.AskOkCancel(text, caption);
     }
 
+    SaveChoice AskSaveDiscardCancel(const std::string& text) override {
+        return inner_.AskSaveDiscardCancel(text);
+    }
+
 private:
     MainWindow& window_;
     Prompter& inner_;
@@ -225,7 +200,8 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     setObjectName(QStringLiteral("mainWindow"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Quennel KDR Runwell v1.30"));
+    setWindowTitle(QString::fromLatin1(msg::kWindowCaption));
+    setAcceptDrops(true);
     setWindowIcon(AppIcon());
 
     const DialogUnits units = DialogUnits::Of(font());
@@ -233,11 +209,15 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     CreateControls(units);
     CreateListColumns();
     CreateWindowMenu();
+    SetTabOrder();
 
-    // The window never gets smaller than it starts, so the lists never collapse below their
-    // first height.
-    resize(units.Size(446, 345));
-    setMinimumSize(size());
+    // The window may shrink until each list shows about three rows and steps 1 and 2 just fit,
+    // and starts at the design's size unless the screen's free area is smaller.
+    const int listHeight = std::max(ListHeightFor(batteryList_, 3), ListHeightFor(modeList_, 3));
+    setMinimumSize(units.X(446), ClientHeightForLists(listHeight, scale_));
+    QSize available = screen()->availableGeometry().size();
+    available.rheight() -= style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    resize(StartClientSize(units.Size(446, 345), minimumSize(), available));
 
     FillDevices();
     for (std::size_t i = 0; i < workspace_.batteryRows().size(); ++i) {
@@ -323,6 +303,8 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     peakCurrentField_ = field("peakCurrentField", units.Rect(300, 291, 132, 18));
     createReportButton_ =
         button("createReportButton", "Create Report", units.Rect(152, 324, 66, 15));
+    importTraceButton_ =
+        button("importTraceButton", "Import trace...", units.Rect(225, 324, 66, 15));
     resultBoxes_[1] = group("Estimated Average Current", units.Rect(152, 281, 141, 31));
     averageCurrentField_ = field("averageCurrentField", units.Rect(155, 291, 133, 17));
 
@@ -342,9 +324,22 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     connect(modifyButton_, &QPushButton::clicked, this, &MainWindow::OnModifyMode);
     connect(deviceNotesButton_, &QPushButton::clicked, this, &MainWindow::OnDeviceNotes);
     connect(loadSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnLoadSettings);
-    connect(saveSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnSaveSettings);
+    connect(saveSettingsButton_, &QPushButton::clicked, this, [this] { OnSaveSettings(); });
     connect(createReportButton_, &QPushButton::clicked, this, &MainWindow::OnCreateReport);
+    connect(importTraceButton_, &QPushButton::clicked, this, &MainWindow::OnImportTrace);
     connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void MainWindow::SetTabOrder() {
+    // The reading order of the window: steps 1 to 4, the results, the file buttons, Quit.
+    const std::array<QWidget*, 16> order = {
+        deviceCombo_,        deviceNotesButton_,   voltageCombo_,      temperatureCombo_,
+        batteryList_,        modeList_,            addButton_,         modifyButton_,
+        removeButton_,       batteryLifeField_,    averageCurrentField_, peakCurrentField_,
+        loadSettingsButton_, saveSettingsButton_,  createReportButton_, quitButton_};
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 void MainWindow::CreateListColumns() {
@@ -365,7 +360,8 @@ void MainWindow::CreateWindowMenu() {
         windowMenu_->addAction(QStringLiteral("Ma&ximize"), this, &QWidget::showMaximized);
     maximize->setObjectName(QStringLiteral("maximizeAction"));
     windowMenu_->addSeparator();
-    windowMenu_->addAction(QStringLiteral("&Close"), this, &QWidget::close);
+    QAction* close = windowMenu_->addAction(QStringLiteral("&Close"), this, &QWidget::close);
+    close->setObjectName(QStringLiteral("closeAction"));
     windowMenu_->addSeparator();
     QAction* about = windowMenu_->addAction(QStringLiteral("&About Veltra KDR Runwell..."), this,
                                             &MainWindow::ShowAbout);
@@ -380,6 +376,7 @@ void MainWindow::FillDevices() {
 }
 
 void MainWindow::Refresh(bool rebuildModeRows) {
+    setWindowTitle(ToDisplay(WindowCaption(workspace_.saveState())));
     ShowCombo(voltageCombo_, workspace_.voltages(), workspace_.voltageIndex());
     ShowCombo(temperatureCombo_, workspace_.temperatures(), workspace_.temperatureIndex());
     {
@@ -461,6 +458,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
         return;  // still being built; the controls stand where the design puts them
     }
     ApplyGeometry(LayoutMainWindow(event->size(), CurrentGeometry(), scale_));
+    importTraceButton_->move(importTraceButton_->x(), createReportButton_->y());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -567,18 +565,52 @@ void MainWindow::OnLoadSettings() {
     if (!path) {
         return;
     }
-    LoadSettings(workspace_, *path, *prompter_);
+    OpenSettingsFile(*path);
+}
+
+void MainWindow::OpenSettingsFile(const std::filesystem::path& path) {
+    LoadSettings(workspace_, path, *prompter_);
     Refresh(true);
 }
 
-void MainWindow::OnSaveSettings() {
+bool MainWindow::OnSaveSettings() {
     const std::optional<std::filesystem::path> path = fileDialogs_.AskSaveSettings(this);
+    if (!path) {
+        return false;
+    }
+    const Status saved = SaveSettingsAs(workspace_, *path);
+    if (!saved) {
+        prompter_->ShowMessage(saved.error().message, MessageKind::Plain);
+    }
+    Refresh(false);
+    return saved.ok();
+}
+
+bool MainWindow::ConfirmDiscardChanges() {
+    return ConfirmDiscard(workspace_.saveState(), *prompter_, [this] { return OnSaveSettings(); });
+}
+
+void MainWindow::reject() {
+    // Quit, Escape, the close box and the window menu's Close all end here.
+    if (ConfirmDiscardChanges()) {
+        QDialog::reject();
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedSettingsFile(event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::optional<std::filesystem::path> path = DroppedSettingsFile(event->mimeData());
     if (!path) {
         return;
     }
-    const Status saved = SaveSettings(workspace_, *path);
-    if (!saved) {
-        prompter_->ShowMessage(saved.error().message, MessageKind::Plain);
+    event->acceptProposedAction();
+    if (ConfirmDiscardChanges()) {
+        OpenSettingsFile(*path);
     }
 }
 
@@ -590,6 +622,13 @@ void MainWindow::OnCreateReport() {
     const Status written = CreateReport(workspace_, *path);
     if (!written) {
         prompter_->ShowMessage(written.error().message, MessageKind::Plain);
+    }
+}
+
+void MainWindow::OnImportTrace() {
+    TraceDialog dialog(workspace_, *prompter_, this);
+    if (dialog.AskForTrace() && dialog.exec() == QDialog::Accepted) {
+        Refresh(true);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -31,7 +32,9 @@ class ModeEditorLauncher;
 /// the workspace and forwards every action of the user to it; after each action it shows the
 /// workspace again. The current battery and the current mode row, on which Remove and Modify act,
 /// change only by mouse clicks in their lists and by the workspace's own rules; their rows are
-/// shown in bold. Closing the window (Quit, Escape or the close box) ends it; Enter does nothing.
+/// shown in bold. Closing the window (Quit, Escape, the close box or the window menu's Close)
+/// asks first whether to save unsaved changes; Enter does nothing. A settings file dropped on
+/// the window is loaded as Load Settings loads it, after the same question.
 class MainWindow : public QDialog {
     Q_OBJECT
 public:
@@ -39,10 +42,18 @@ public:
                FileDialogs& fileDialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    /// Loads `path` as Load Settings does once its file dialog has chosen it.
+    void OpenSettingsFile(const std::filesystem::path& path);
+
+    /// Closes the window unless the user keeps it open to save unsaved changes.
+    void reject() override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     class ViewPrompter;
@@ -50,6 +61,7 @@ private:
     void CreateControls(const DialogUnits& units);
     void CreateListColumns();
     void CreateWindowMenu();
+    void SetTabOrder();
     void FillDevices();
 
     /// Shows the workspace. The mode rows are rebuilt when `rebuildModeRows` is set (after every
@@ -70,8 +82,12 @@ private:
     void OnModifyMode();
     void OnDeviceNotes();
     void OnLoadSettings();
-    void OnSaveSettings();
+    /// True when the profile was saved; false when the dialog was cancelled or the save failed.
+    bool OnSaveSettings();
+    /// True when nothing unsaved is lost by going on (see ConfirmDiscard).
+    bool ConfirmDiscardChanges();
     void OnCreateReport();
+    void OnImportTrace();
     void ShowAbout();
 
     Workspace& workspace_;
@@ -98,6 +114,7 @@ private:
     QPushButton* loadSettingsButton_ = nullptr;
     QPushButton* saveSettingsButton_ = nullptr;
     QPushButton* createReportButton_ = nullptr;
+    QPushButton* importTraceButton_ = nullptr;
     QPushButton* quitButton_ = nullptr;
     QMenu* windowMenu_ = nullptr;
 

@@ -10,6 +10,9 @@ int Scaled(int pixels, double factor) {
     return static_cast<int>(std::lround(pixels * factor));
 }
 
+/// The pixels of the client height that the lists do not get.
+int FixedHeight(LayoutScale scale) { return Scaled(273, scale.y); }
+
 /// A rectangle from its left, top, right and bottom edges (right and bottom exclusive).
 QRect FromEdges(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
@@ -24,7 +27,7 @@ MainWindowGeometry LayoutMainWindow(QSize client, const MainWindowGeometry& curr
     const int cx = client.width();
     const int cy = client.height();
     // Integer division truncates toward zero, so 274 pixels give lists of height 0.
-    const int listHeight = std::max(0, (cy - y(273)) / 2);
+    const int listHeight = std::max(0, (cy - FixedHeight(scale)) / 2);
 
     MainWindowGeometry next = current;
     const int batteryLeft = current.batteryList.left();
@@ -58,6 +61,14 @@ MainWindowGeometry LayoutMainWindow(QSize client, const MainWindowGeometry& curr
     next.createReportButton = QRect(QPoint(x(227), rowTop), fileButton);
     next.quitButton = QRect(QPoint(cx - x(109), rowTop), fileButton);
     return next;
+}
+
+int ClientHeightForLists(int listHeight, LayoutScale scale) {
+    return FixedHeight(scale) + 2 * listHeight;
+}
+
+QSize StartClientSize(QSize design, QSize minimum, QSize available) {
+    return design.boundedTo(available).expandedTo(minimum);
 }
 
 }  // namespace runwell::ui

@@ -42,4 +42,12 @@ struct MainWindowGeometry {
 MainWindowGeometry LayoutMainWindow(QSize client, const MainWindowGeometry& current,
                                     LayoutScale scale);
 
+/// The client height at which the layout gives each list `listHeight` pixels.
+int ClientHeightForLists(int listHeight, LayoutScale scale);
+
+/// The client size the window starts with: the design's size, made no larger than the screen's
+/// free area `available`, but never smaller than `minimum` (on a screen too small even for that,
+/// the window manager lets the user move the window to reach the rest).
+QSize StartClientSize(QSize design, QSize minimum, QSize available);
+
 }  // namespace runwell::ui

@@ -22,6 +22,7 @@ QMessageBox::Icon IconFor(MessageKind kind) {
         case MessageKind::Error:
             return QMessageBox::Critical;
         case MessageKind::Plain:
+        case MessageKind::Notice:
             break;
     }
     return QMessageBox::NoIcon;
@@ -43,6 +44,22 @@ bool MessageBoxPrompter::AskOkCancel(const std::string& text, const std::string&
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
+}
+
+SaveChoice MessageBoxPrompter::AskSaveDiscardCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), MessageText(text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveChoice::Save;
+        case QMessageBox::Discard:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
 }
 
 }  // namespace runwell::ui

@@ -18,6 +18,7 @@ public:
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
     bool AskOkCancel(const std::string& text, const std::string& caption) override;
+    SaveChoice AskSaveDiscardCancel(const std::string& text) override;
 
 private:
     QPointer<QWidget> owner_;

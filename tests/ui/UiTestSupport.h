@@ -75,19 +75,24 @@ T Next(std::deque<T>& queue) {
     return next;
 }
 
-/// Records messages (with "warning: " or "error: " by kind) and questions ("caption: text");
-/// answers questions from `answers`.
+/// Records messages (with "warning: ", "error: " or "notice: " by kind) and questions ("caption:
+/// text"); answers OK/Cancel questions from `answers` and Save/Discard/Cancel ones from `choices`.
 struct ScriptedPrompter : Prompter {
     void ShowMessage(const std::string& text, MessageKind kind) override {
-        static constexpr const char* kKind[] = {"", "warning: ", "error: "};
+        static constexpr const char* kKind[] = {"", "warning: ", "error: ", "notice: "};
         messages.push_back(kKind[static_cast<int>(kind)] + text);
     }
     bool AskOkCancel(const std::string& text, const std::string& caption) override {
         questions.push_back(caption + ": " + text);
         return Next(answers);
     }
+    SaveChoice AskSaveDiscardCancel(const std::string& text) override {
+        questions.push_back("Save/Discard/Cancel: " + text);
+        return Next(choices);
+    }
     std::vector<std::string> messages, questions;
     std::deque<bool> answers;
+    std::deque<SaveChoice> choices;
 };
 
 struct ScriptedFileDialogs : FileDialogs {

@@ -5,13 +5,20 @@
 // script tests/fixtures/ui/main_window_script.tsv. Also the resize layout the window follows.
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QUrl>
 #include <QProcess>
 #include <QTableWidget>
 #include <memory>
 #include <sstream>
 
 #include "UiTestSupport.h"
+#include "app/CommandLine.h"
 #include "model/Workspace.h"
 #include "persist/SettingsFile.h"
 #include "ui/DialogUnits.h"
@@ -77,7 +84,8 @@ protected:
     /// Every message and question was checked, every scripted answer used.
     void TearDown() override {
         EXPECT_EQ(Take(prompter_.messages) + Take(prompter_.questions), "") << "unchecked";
-        EXPECT_TRUE(prompter_.answers.empty() && editor_.answers.empty());
+        EXPECT_TRUE(prompter_.answers.empty() && prompter_.choices.empty() &&
+                    editor_.answers.empty() && files_.saves.empty());
     }
 
     /// A new window over a new data folder.
@@ -136,6 +144,20 @@ protected:
             Start();
         } else if (action == "answer") {
             prompter_.answers.push_back(argument == "ok");
+        } else if (action == "unsaved") {
+            prompter_.choices.push_back(argument == "save"      ? SaveChoice::Save
+                                        : argument == "discard" ? SaveChoice::Discard
+                                                                : SaveChoice::Cancel);
+        } else if (action == "saveas" || action == "save") {
+            files_.saves.push_back(argument == "cancel" ? std::nullopt
+                                                        : std::optional(data_->path / argument));
+            if (action == "save") {
+                Click("saveSettingsButton");
+            }
+        } else if (action == "menu") {
+            Find<QMenu>(window_.get(), "windowMenu")
+                ->findChild<QAction*>(QString::fromStdString(argument))
+                ->trigger();
         } else if (action == "add" || action == "edit") {
             editor_.answers.push_back(
                 argument == "cancel" ? std::nullopt : std::optional(Mode(name, std::stof(value))));
@@ -154,7 +176,7 @@ protected:
             }
         } else if (action == "delete") {
             fs::remove(data_->path / argument);
-        } else if (action == "load") {
+        } else if (action == "load" || action == "drop" || action == "open") {
             // DEVICE,VOLTAGE,TEMPERATURE,BATTERY,CUT: a file of those and modes F1 and F2, CUT
             // bytes cut from its end; anything else: no file.
             const fs::path path = data_->path / "load.set";
@@ -169,8 +191,17 @@ protected:
                 std::ofstream(path, std::ios::binary)
                     << bytes.substr(0, bytes.size() - std::stoul(f[4]));
             }
-            files_.loads = {path};
-            Click("loadSettingsButton");
+            if (action == "load") {  // the Load Settings button
+                files_.loads = {path};
+                Click("loadSettingsButton");
+            } else if (action == "drop") {  // dropped on the window
+                Drop(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+            } else {  // named on the command line: runwell load.set
+                const app::CommandLine line = app::ParseCommandLine(
+                    {"runwell", QFile::decodeName(path.c_str())}, "1.1.0");
+                ASSERT_FALSE(line.exitCode) << line.output.toStdString();
+                window_->OpenSettingsFile(line.settingsFile.value());
+            }
         } else if (!CommonAction(window_.get(), action, argument)) {
             FAIL() << "unknown action " << action;
         }
@@ -182,6 +213,15 @@ protected:
         }
         if (aspect == "calls") {
             return Take(editor_.calls);
+        }
+        if (aspect == "caption") {  // after the fixed title and " - ": file name and "*"
+            QString title = window_->windowTitle();
+            EXPECT_TRUE(title.startsWith("Quennel KDR Runwell v1.30")) << title.toStdString();
+            return FromDisplay(title.mid(25).remove(QRegularExpression("^ - ")));
+        }
+        if (aspect.starts_with("file:")) {  // the file's bytes, or "none"
+            const fs::path path = data_->path / aspect.substr(5);
+            return fs::exists(path) ? std::to_string(ReadBytes(path).size()) + " bytes" : "none";
         }
         if (aspect == "battery1") {  // the second battery's cells
             std::vector<std::string> cells;
@@ -208,6 +248,21 @@ protected:
         return state + ']';
     }
 
+    /// Drags `url` over the window and drops it there; true when the window took the drag.
+    bool Drop(const QUrl& url) {
+        QMimeData mime;
+        mime.setUrls({url});
+        const QPoint at(20, 20);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_.get(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window_.get(), &drop);
+        return true;
+    }
+
     std::optional<DataFolder> data_;
     ScriptedPrompter prompter_;
     ScriptedModeEditor editor_;
@@ -222,9 +277,24 @@ TEST_F(MainWindowTest, FollowsTheScript) {
         [this](auto& aspect) { return Aspect(aspect); });
 }
 
-TEST_F(MainWindowTest, ResizingFollowsTheLayoutAndNeverShrinksBelowTheFirstSize) {
+TEST(MainWindowLayout, StartsNoLargerThanTheScreenNorSmallerThanTheMinimum) {
+    const QSize design(669, 561), minimum(669, 421);
+    EXPECT_EQ(StartClientSize(design, minimum, {1920, 1050}), design);
+    EXPECT_EQ(StartClientSize(design, minimum, {910, 450}), QSize(669, 450));
+    EXPECT_EQ(StartClientSize(design, minimum, {640, 400}), minimum);
+}
+
+TEST_F(MainWindowTest, ResizingFollowsTheLayoutDownToListsOfThreeRowsThatFitSmallScreens) {
     const DialogUnits units = DialogUnits::Of(window_->font());
-    EXPECT_EQ(window_->minimumSize(), units.Size(446, 345));
+    // Free areas of 1366x768 at 1.5x scaling (910x512 less a task bar) and of 800x600, less an
+    // allowance for the title bar and borders, for the reference font: scaled to this one.
+    const QSize frame(16, 40);
+    for (const QSize screen : {QSize(910, 512 - 32), QSize(800, 600 - 40)}) {
+        const QSize scaled(static_cast<int>(screen.width() * units.ScaleX()),
+                           static_cast<int>(screen.height() * units.ScaleY()));
+        EXPECT_TRUE(QRect(QPoint(), scaled).contains(QRect(QPoint(), window_->minimumSize() + frame)))
+            << screen.width() << "x" << screen.height();
+    }
     for (const QSize size : {window_->size() + QSize(120, 90), QSize(100, 100)}) {
         window_->resize(size);
         EXPECT_EQ(window_->size(), size.expandedTo(window_->minimumSize()));
@@ -236,6 +306,48 @@ TEST_F(MainWindowTest, ResizingFollowsTheLayoutAndNeverShrinksBelowTheFirstSize)
         EXPECT_EQ(now.modeList, expected.modeList);
         EXPECT_EQ(Find(window_.get(), "quitButton")->geometry(), expected.quitButton);
     }
+    // At the minimum size every control is inside the window and each list shows three rows.
+    for (const QWidget* control : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->isVisible()) {
+            EXPECT_TRUE(window_->rect().contains(control->geometry())) << control->objectName().toStdString();
+        }
+    }
+    for (const char* name : {"batteryList", "modeList"}) {
+        QTableWidget* list = List(name);
+        EXPECT_GE(list->viewport()->height(), 3 * list->verticalHeader()->defaultSectionSize()) << name;
+        // Resizable columns, the last one filling the rest: no sideways scrolling.
+        EXPECT_EQ(list->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+        EXPECT_TRUE(list->horizontalHeader()->stretchLastSection());
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << name;
+    }
+}
+
+TEST_F(MainWindowTest, TabFollowsTheReadingOrderAndLongCellsShowTooltips) {
+    const std::string label(80, 'L');
+    Do("add", label + "=500");  // Modify and Remove take the focus only when enabled
+    QWidget* focus = Find(window_.get(), "deviceCombo");
+    focus->setFocus(Qt::TabFocusReason);
+    std::string order = "deviceCombo";
+    for (int i = 0; i < 15; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order += " " + QApplication::focusWidget()->objectName().toStdString();
+    }
+    EXPECT_EQ(order,
+              "deviceCombo deviceNotesButton voltageCombo temperatureCombo batteryList modeList "
+              "addButton modifyButton removeButton batteryLifeField averageCurrentField "
+              "peakCurrentField loadSettingsButton saveSettingsButton createReportButton "
+              "quitButton");
+
+    QTableWidget* list = List("modeList");
+    for (const int column : {1, 0}) {  // "RUN", which fits, then the long label
+        const QRect cell = list->visualRect(list->model()->index(0, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(list->viewport(), &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text().toStdString() : "",
+                  column == 0 ? label : "");
+        QToolTip::hideText();
+    }
+    EXPECT_EQ(Take(editor_.calls), "new at 1.8V 85C");
 }
 
 TEST_F(MainWindowTest, SaveAndReportWriteWhatTheCommandLineToolWritesOrSayWhyNot) {

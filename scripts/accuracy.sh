@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Rebuilds the accuracy table of docs/accuracy.md: the derated life and the classic life of the
+# shipped battery models beside the published measurements in accuracy/measurements.tsv.
+# Builds accuracy_table into build/ when needed and rewrites the part of docs/accuracy.md between
+# its two table markers; prints the table too.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ ! -x build/bin/accuracy_table ]; then
+    cmake -S . -B build -G Ninja >/dev/null
+    cmake --build build --target accuracy_table runwell_data
+fi
+table=$(build/bin/accuracy_table accuracy/measurements.tsv .)
+echo "$table"
+doc=docs/accuracy.md
+begin='<!-- accuracy table: begin (scripts/accuracy.sh) -->'
+end='<!-- accuracy table: end -->'
+if [ -f "$doc" ] && grep -qF "$begin" "$doc"; then
+    awk -v begin="$begin" -v end="$end" -v table="$table" '
+        $0 == begin { print; print table; skip = 1; next }
+        $0 == end { skip = 0 }
+        !skip { print }' "$doc" >"$doc.new"
+    mv "$doc.new" "$doc"
+fi

@@ -1,0 +1,164 @@
+// Battery model files: the reader's messages for broken files, interpolation at its edges, the
+// folder scan, and the shipped models against the shipped catalogue.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TableFile.h"
+#include "model/BatteryCatalogue.h"
+#include "model/BatteryModel.h"
+#include "model/BatteryModelFiles.h"
+#include "model/FileRead.h"
+
+namespace runwell {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kFixtures = fs::path(RUNWELL_FIXTURES) / "battery-model";
+
+/// A fresh empty folder, removed afterwards.
+struct TempFolder {
+    fs::path path;
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "runwell-models-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+TEST(BatteryModelFile, BrokenFilesGiveTheirMessages) {
+    const auto rows = ReadTable(kFixtures / "broken.tsv");
+    ASSERT_GE(rows.size(), 30u);
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 3u) << row[0];
+        const Result<BatteryModel> model = ParseBatteryModel(row[1]);
+        ASSERT_FALSE(model.ok()) << row[0];
+        EXPECT_EQ(model.error().message, row[2]) << row[0];
+    }
+}
+
+TEST(BatteryModelFile, HostileSizesAreRefused) {
+    const std::string huge(std::size_t{1} << 21, ' ');
+    EXPECT_FALSE(ParseBatteryModel(huge).ok());
+    std::string points;
+    for (int i = 0; i < 1001; ++i) {
+        points += (i ? "," : "") + std::string("[") + std::to_string(i) + ",1]";
+    }
+    const Result<BatteryModel> tooMany = ParseBatteryModel(
+        R"({"format":"runwell-battery-model","version":1,"battery":"B","sources":["S"],)"
+        R"("cutoffVoltage":2,"capacityVsCurrent":{"source":"S","points":[)" +
+        points + "]}}");
+    ASSERT_FALSE(tooMany.ok());
+    EXPECT_EQ(tooMany.error().message, "capacityVsCurrent: holds more than 1000 points.");
+}
+
+TEST(BatteryModelFile, FullFileReadsEveryField) {
+    const Result<BatteryModel> model = ParseBatteryModel(R"({
+        "format": "runwell-battery-model", "version": 1, "battery": "Cell",
+        "sources": ["Sheet one", "Note two"], "comment": "free text",
+        "cutoffVoltage": 2.0,
+        "capacityVsCurrent": {"source": "s", "points": [[0.2, 225], [3, 150]]},
+        "capacityFactorVsTemperature": {"source": "s", "points": [[-20, 0.5], [20, 1]]},
+        "openCircuitVoltageVsDepth": {"source": "s", "points": [[0, 3.2], [1, 2.0]]},
+        "resistanceVsDepth": {"source": "s", "points": [[0, 10], [1, 40]]},
+        "resistanceFactorVsTemperature": {"source": "s", "points": [[-20, 3], [20, 1]]},
+        "selfDischarge": {"source": "s", "percentPerYearAt20C": 1, "doublingPerC": 12},
+        "shelfLifeYears": 10
+    })");
+    ASSERT_TRUE(model.ok()) << model.error().message;
+    EXPECT_EQ(model->battery, "Cell");
+    EXPECT_EQ(model->sources, "Sheet one\nNote two");
+    EXPECT_EQ(model->cutoffVoltage, 2.0);
+    EXPECT_EQ(model->capacityVsCurrent.points().size(), 2u);
+    EXPECT_EQ(model->resistanceFactorVsTemperature.At(0.0, 1.0), 2.0);
+    EXPECT_EQ(model->selfDischargePercentPerYear, 1.0);
+    EXPECT_EQ(model->selfDischargeDoublingC, 12.0);
+    EXPECT_EQ(model->shelfLifeYears, 10.0);
+}
+
+TEST(InterpolationTable, LinearBetweenPointsAndFlatBeyond) {
+    const InterpolationTable table({{1.0, 10.0}, {3.0, 30.0}, {4.0, 0.0}});
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::pair<double, double>> cases = {
+        {-5.0, 10.0}, {1.0, 10.0}, {2.0, 20.0}, {3.0, 30.0}, {3.5, 15.0}, {4.0, 0.0},
+        {99.0, 0.0},  {nan, 10.0}};
+    for (const auto& [x, y] : cases) {
+        EXPECT_DOUBLE_EQ(table.At(x, -1.0), y) << x;
+    }
+    EXPECT_EQ(InterpolationTable({{5.0, 7.0}}).At(0.0, -1.0), 7.0);
+    EXPECT_EQ(InterpolationTable().At(0.0, -1.0), -1.0);
+}
+
+TEST(BatteryModelFolder, MatchesByDescriptionAndNamesBadFiles) {
+    std::vector<BatteryRecord> batteries(4);
+    batteries[0].description = "Cell B";
+    batteries[1].description = "Cell A";
+    batteries[2].description = "Cell C";
+    batteries[3].description = "Cell A";  // the same description in the custom file
+    const BatteryModelSet set = LoadBatteryModels(kFixtures / "folder", batteries);
+    ASSERT_EQ(set.models.size(), 4u);
+    EXPECT_FALSE(set.models[0]);
+    ASSERT_TRUE(set.models[1]);
+    EXPECT_EQ(set.models[1]->cutoffVoltage, 2.0);  // the first file in name order wins
+    EXPECT_FALSE(set.models[2]);
+    ASSERT_TRUE(set.models[3]);
+    EXPECT_EQ(set.messages,
+              (std::vector<std::string>{
+                  "BatteryModels/b-broken.json: The file is not valid JSON (near byte 71).",
+                  "BatteryModels/c-second-for-a.json: BatteryModels/a-good.json already "
+                  "describes \"Cell A\"; this file is not used."}));
+
+    // A folder and a pipe named like model files are named, never opened.
+    TempFolder temp;
+    fs::create_directory(temp.path / "folder.json");
+    ASSERT_EQ(::mkfifo((temp.path / "pipe.json").c_str(), 0600), 0);
+    EXPECT_EQ(LoadBatteryModels(temp.path, batteries).messages,
+              (std::vector<std::string>{"BatteryModels/folder.json: The file cannot be read.",
+                                        "BatteryModels/pipe.json: The file cannot be read."}));
+
+    const BatteryModelSet none = LoadBatteryModels(kFixtures / "no-such-folder", batteries);
+    EXPECT_EQ(none.models.size(), 4u);
+    EXPECT_TRUE(none.messages.empty());
+}
+
+TEST(ShippedBatteryModels, EveryFileReadsAndBelongsToACatalogueBattery) {
+    const fs::path source(RUNWELL_SOURCE_DIR);
+    const std::optional<std::string> csv = ReadWholeFile(source / "StandardBattery.csv");
+    ASSERT_TRUE(csv);
+    const std::vector<BatteryRecord> batteries = ParseBatteryRecords(*csv);
+    const BatteryModelSet set = LoadBatteryModels(source / "BatteryModels", batteries);
+    EXPECT_TRUE(set.messages.empty()) << set.messages.front();
+
+    std::set<std::string> modelled;
+    for (std::size_t i = 0; i < batteries.size(); ++i) {
+        if (set.models[i]) {
+            modelled.insert(batteries[i].description);
+        }
+    }
+    for (const char* required :
+         {"CR2032 coin cell", "CR2450 coin cell", "AA alkaline", "AAA alkaline",
+          "AA lithium iron disulfide", "ER14505 AA bobbin cell", "Li-polymer pouch 1000 mAh"}) {
+        EXPECT_TRUE(modelled.count(required)) << required;
+    }
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(source / "BatteryModels")) {
+        files += entry.path().extension() == ".json";
+    }
+    EXPECT_EQ(files, modelled.size()) << "a shipped model names no shipped battery";
+}
+
+}  // namespace
+}  // namespace runwell

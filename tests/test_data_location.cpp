@@ -1,0 +1,147 @@
+// Where the programs find their data: the portable layout (Data/ beside the executable) and the
+// installed one (share/runwell beside bin/, CustomBattery.csv in the user's data folder).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/BatteryCatalogue.h"
+#include "model/DataLocation.h"
+#include "model/FileRead.h"
+#include "model/Workspace.h"
+
+namespace runwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A fresh empty folder, removed afterwards; the random name keeps parallel runs apart.
+struct TempFolder {
+    fs::path path =
+        fs::temp_directory_path() / ("runwell_location_" + std::to_string(std::random_device{}()));
+    TempFolder() { fs::create_directories(path); }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+struct RecordingPrompter : Prompter {
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        messages.push_back((kind == MessageKind::Notice ? "notice: " : "") + text);
+    }
+    bool AskOkCancel(const std::string&, const std::string&) override { return true; }
+    std::vector<std::string> messages;
+};
+
+TEST(DataLocation, UserDataFolderFollowsTheXdgRules) {
+    struct Case {
+        const char* xdgDataHome;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/x/data", "/home/u", "/x/data"},
+        {nullptr, "/home/u", "/home/u/.local/share"},
+        {"", "/home/u", "/home/u/.local/share"},        // set but empty: as if unset
+        {"rel/data", "/home/u", "/home/u/.local/share"},  // relative: ignored
+        {"/x/data", nullptr, "/x/data"},
+        {nullptr, "relative", ""},
+        {nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UserDataFolder(c.xdgDataHome, c.home), fs::path(c.expected))
+            << (c.xdgDataHome ? c.xdgDataHome : "(unset)") << " " << (c.home ? c.home : "(unset)");
+    }
+}
+
+TEST(DataLocation, PortableOnlyWhenTheProgramFolderHoldsADataFolder) {
+    const TempFolder root;
+    const fs::path bin = root.path / "bin", user = root.path / "user";
+    fs::create_directories(bin);
+
+    const DataLocation installed = FindDataLocation(bin, user);
+    EXPECT_EQ(installed.folder, root.path / "share/runwell");
+    EXPECT_EQ(installed.customBatteries, user / "runwell/CustomBattery.csv");
+    EXPECT_TRUE(installed.createCustomFolder);
+    EXPECT_EQ(FindDataLocation(bin, {}).customBatteries, fs::path());  // nowhere to keep it
+
+    std::ofstream(bin / "Data") << "a file, not the folder";
+    EXPECT_EQ(FindDataLocation(bin, user).folder, root.path / "share/runwell");
+
+    fs::remove(bin / "Data");
+    fs::create_directory(bin / "Data");
+    const DataLocation portable = FindDataLocation(bin, user);
+    EXPECT_EQ(portable.folder, bin);
+    EXPECT_EQ(portable.customBatteries, bin / "CustomBattery.csv");
+    EXPECT_FALSE(portable.createCustomFolder);
+}
+
+/// An installed tree under a scratch root: bin/ empty, share/runwell with the shipped data.
+struct InstalledTree : TempFolder {
+    fs::path bin = path / "bin";
+    InstalledTree() {
+        const fs::path share = path / "share/runwell";
+        fs::create_directories(bin);
+        fs::create_directories(share);
+        fs::copy(fs::path(RUNWELL_SOURCE_DIR) / "Data", share / "Data");
+        fs::copy_file(fs::path(RUNWELL_SOURCE_DIR) / "StandardBattery.csv",
+                      share / "StandardBattery.csv");
+    }
+    std::size_t StandardCount() const {
+        std::vector<BatteryRecord> records;
+        EXPECT_EQ(LoadBatteryFile(path / "share/runwell/StandardBattery.csv", records),
+                  std::nullopt);
+        return records.size();
+    }
+};
+
+TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolder) {
+    const InstalledTree tree;
+    const fs::path user = tree.path / "home/.local/share";  // none of it exists yet
+    const fs::path custom = user / "runwell/CustomBattery.csv";
+    {
+        RecordingPrompter prompter;
+        const Result<Workspace> started = Workspace::Start(FindDataLocation(tree.bin, user), prompter);
+        ASSERT_TRUE(started.ok());
+        EXPECT_EQ(prompter.messages, std::vector<std::string>{});
+        EXPECT_EQ(started->batteries().size(), tree.StandardCount());
+    }
+    EXPECT_EQ(ReadWholeFile(custom), std::string(CustomBatteryHeader()));
+    EXPECT_TRUE(fs::is_empty(tree.bin));
+    for (const fs::path& created : {tree.path / "home", user, user / "runwell"}) {
+        EXPECT_EQ(fs::status(created).permissions() & fs::perms::all, fs::perms::owner_all)
+            << created;
+    }
+
+    std::ofstream(custom, std::ios::app | std::ios::binary) << "Mine,100\r\n";
+    RecordingPrompter prompter;
+    const Result<Workspace> again = Workspace::Start(FindDataLocation(tree.bin, user), prompter);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{});
+    ASSERT_EQ(again->batteries().size(), tree.StandardCount() + 1);
+    EXPECT_EQ(again->batteries().back().description, "Mine");
+}
+
+TEST(DataLocation, AUserFolderThatCannotTakeTheCustomFileIsOneNotice) {
+    const InstalledTree tree;
+    const fs::path blocked = tree.path / "not-a-folder";
+    std::ofstream(blocked) << "x";
+    for (const fs::path& user : {blocked, blocked / "deeper", fs::path()}) {
+        RecordingPrompter prompter;
+        const Result<Workspace> started = Workspace::Start(FindDataLocation(tree.bin, user), prompter);
+        ASSERT_TRUE(started.ok()) << user;
+        EXPECT_EQ(prompter.messages,
+                  std::vector<std::string>{"notice: Cannot open file for writing."})
+            << user;
+        EXPECT_EQ(started->batteries().size(), tree.StandardCount()) << user;
+    }
+    EXPECT_TRUE(fs::is_regular_file(blocked));
+}
+
+}  // namespace
+}  // namespace runwell

@@ -1,0 +1,144 @@
+// The profile sidecar NAME.set.json: its format, and how saving and loading a settings file
+// carry the minimum operating voltage without changing the settings file itself.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/FileRead.h"
+#include "model/Workspace.h"
+#include "persist/ProfileExtras.h"
+#include "persist/SettingsFile.h"
+
+namespace runwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string& text, MessageKind) override { messages.push_back(text); }
+    bool AskOkCancel(const std::string&, const std::string&) override { return answer; }
+    std::vector<std::string> messages;
+    bool answer = true;
+};
+
+TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
+    const ProfileExtras set{2.2};
+    Result<ProfileExtras> read = ParseProfileExtras(SerializeProfileExtras(set));
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(*read, set);
+    read = ParseProfileExtras(SerializeProfileExtras(ProfileExtras{}));
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read->empty());
+    // Fields a later version adds are ignored.
+    read = ParseProfileExtras(
+        R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":1.8,"later":true})");
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read->minimumVoltage, 1.8);
+
+    const std::vector<std::pair<std::string, std::string>> broken = {
+        {"", "The file is not valid JSON."},
+        {"{\"format\":\"runwell-profile-extras\"", "The file is not valid JSON."},
+        {"[]", "The file is not a profile's extra settings (\"format\" must be "
+               "\"runwell-profile-extras\")."},
+        {R"({"format":"runwell-profile-extras","version":2})",
+         "\"version\" must be 1; this version of the program reads version 1 only."},
+        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":"2"})",
+         "\"minimumVoltage\" must be a voltage above 0 and at most 100 V."},
+        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":-1})",
+         "\"minimumVoltage\" must be a voltage above 0 and at most 100 V."},
+        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":1e400})",
+         "The file is not valid JSON."},
+    };
+    for (const auto& [content, message] : broken) {
+        const Result<ProfileExtras> bad = ParseProfileExtras(content);
+        ASSERT_FALSE(bad.ok()) << content;
+        EXPECT_EQ(bad.error().message, message) << content;
+    }
+}
+
+class SidecarTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "runwell-extras-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        Result<Workspace> started =
+            Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter_);
+        ASSERT_TRUE(started.ok());
+        workspace_.emplace(std::move(started).value());
+        ModeRecord mode;
+        mode.label = "m";
+        mode.totalCurrent = 5000.0f;
+        workspace_->AddMode(mode);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+
+    fs::path folder_;
+    RecordingPrompter prompter_;
+    std::optional<Workspace> workspace_;
+};
+
+TEST_F(SidecarTest, SaveWritesTheSameSettingsBytesAndASidecar) {
+    Workspace& workspace = *workspace_;
+    const std::string classic = SerializeSettings(SettingsOf(workspace));
+    EXPECT_FALSE(workspace.SetMinimumVoltage(0.0));
+    EXPECT_FALSE(workspace.SetMinimumVoltage(std::nan("")));
+    EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
+    ASSERT_TRUE(workspace.SetMinimumVoltage(2.2));
+
+    ASSERT_TRUE(SaveSettings(workspace, folder_ / "profile").ok());
+    EXPECT_EQ(ReadWholeFile(folder_ / "profile.set"), classic);
+    ASSERT_TRUE(fs::exists(folder_ / "profile.set.json"));
+
+    ASSERT_TRUE(workspace.SetMinimumVoltage(std::nullopt));
+    LoadSettings(workspace, folder_ / "profile.set", prompter_);
+    EXPECT_TRUE(prompter_.messages.empty());
+    EXPECT_EQ(workspace.minimumVoltage(), 2.2);
+
+    // Saved again with the default: the stale sidecar goes, so a later load gets the default.
+    ASSERT_TRUE(workspace.SetMinimumVoltage(std::nullopt));
+    ASSERT_TRUE(SaveSettings(workspace, folder_ / "profile.set").ok());
+    EXPECT_FALSE(fs::exists(folder_ / "profile.set.json"));
+    ASSERT_TRUE(workspace.SetMinimumVoltage(3.0));
+    LoadSettings(workspace, folder_ / "profile.set", prompter_);
+    EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
+}
+
+TEST_F(SidecarTest, BrokenSidecarIsNamedAndADeclinedLoadKeepsTheVoltage) {
+    Workspace& workspace = *workspace_;
+    ASSERT_TRUE(SaveSettings(workspace, folder_ / "p.set").ok());
+    std::ofstream(folder_ / "p.set.json") << "{\"format\":";
+    ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
+    LoadSettings(workspace, folder_ / "p.set", prompter_);
+    EXPECT_EQ(prompter_.messages,
+              std::vector<std::string>{"p.set.json: The file is not valid JSON."});
+    EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);  // the profile loaded, with defaults
+    EXPECT_EQ(workspace.modes().size(), 1u);
+
+    std::ofstream(folder_ / "p.set.json", std::ios::trunc) << SerializeProfileExtras({1.9});
+    ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
+    prompter_.answer = false;  // the profile has modes: the load asks first
+    LoadSettings(workspace, folder_ / "p.set", prompter_);
+    EXPECT_EQ(workspace.minimumVoltage(), 2.7);
+
+    // A sidecar that is a folder cannot be read.
+    fs::remove(folder_ / "p.set.json");
+    fs::create_directory(folder_ / "p.set.json");
+    const Result<ProfileExtras> folder = LoadProfileExtras(folder_ / "p.set");
+    ASSERT_FALSE(folder.ok());
+    EXPECT_EQ(folder.error().message, "p.set.json: Cannot open file for reading.");
+}
+
+}  // namespace
+}  // namespace runwell

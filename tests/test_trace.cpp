@@ -1,0 +1,361 @@
+// Measured current traces: the header forms and refusals (fixtures/trace/headers.tsv), malformed
+// lines (fixtures/trace/malformed.tsv), the exact figures over a range, the levels of a
+// three-level trace, the life on a battery, and a trace made a profile, saved and reported.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TableFile.h"
+#include "model/BatteryCatalogue.h"
+#include "model/ModeComputation.h"
+#include "model/TraceDecimation.h"
+#include "model/TraceProfile.h"
+#include "model/TraceReader.h"
+#include "model/TraceStatistics.h"
+#include "model/TraceText.h"
+#include "model/Workspace.h"
+#include "persist/Report.h"
+#include "persist/SettingsFile.h"
+
+namespace runwell {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Lines(const std::string& cell) { return cell == "-" ? std::string() : cell; }
+
+TraceFormat FormatOf(const std::string& options) {
+    TraceFormat format;
+    std::istringstream words(options);
+    for (std::string word; words >> word;) {
+        const std::string value = word.substr(word.find('=') + 1);
+        if (word.rfind("tu=", 0) == 0) {
+            format.timeUnit = ParseTimeUnit(value);
+        } else if (word.rfind("cu=", 0) == 0) {
+            format.currentUnit = ParseCurrentUnit(value);
+        } else if (word.rfind("rate=", 0) == 0) {
+            format.sampleRate = std::stod(value);
+        }
+    }
+    return format;
+}
+
+TEST(TraceReader, HeaderFormsAndRefusals) {
+    const auto table = ReadTable(RUNWELL_FIXTURES "/trace/headers.tsv");
+    ASSERT_GE(table.size(), 25u);
+    for (const std::vector<std::string>& row : table) {
+        ASSERT_EQ(row.size(), 5u) << row[0];
+        const std::string text = row[1] + "\n" + Lines(row[2]);
+        const Result<TraceAnalysis> analysis = AnalyseTraceText(text, FormatOf(row[3]), {}, {});
+        if (row[4].front() == '!') {
+            ASSERT_FALSE(analysis.ok()) << row[0];
+            EXPECT_NE(analysis.error().message.find(row[4].substr(1)), std::string::npos)
+                << row[0] << ": " << analysis.error().message;
+            continue;
+        }
+        ASSERT_TRUE(analysis.ok()) << row[0] << ": " << analysis.error().message;
+        EXPECT_EQ(analysis->read.malformedLines, 0) << row[0];
+        double duration = 0.0, average = 0.0, peak = 0.0;
+        std::istringstream(row[4]) >> duration >> average >> peak;
+        const TraceStatistics& s = analysis->statistics;
+        EXPECT_DOUBLE_EQ(s.duration, duration) << row[0];
+        EXPECT_NEAR(s.average, average, average * 1e-12) << row[0];
+        EXPECT_NEAR(s.peak, peak, peak * 1e-12) << row[0];
+    }
+}
+
+TEST(TraceReader, MalformedLinesAreNamedAndSkipped) {
+    const auto table = ReadTable(RUNWELL_FIXTURES "/trace/malformed.tsv");
+    ASSERT_GE(table.size(), 5u);
+    for (const std::vector<std::string>& row : table) {
+        ASSERT_GE(row.size(), 3u) << row[0];
+        TraceAccumulator sink;
+        const Result<TraceReadSummary> read = ReadTraceText(row[1], {}, sink);
+        if (row[2].front() == '!') {
+            ASSERT_FALSE(read.ok()) << row[0];
+            EXPECT_EQ(read.error().message, row[2].substr(1)) << row[0];
+            continue;
+        }
+        ASSERT_TRUE(read.ok()) << row[0] << ": " << read.error().message;
+        EXPECT_EQ(read->samples, std::stoll(row[2])) << row[0];
+        EXPECT_EQ(read->malformedLines, std::stoll(row[3])) << row[0];
+        std::vector<std::string> expected(row.begin() + 4, row.end());
+        std::vector<std::string> problems;
+        for (const TraceProblem& problem : read->problems) {
+            const std::string prefix = "Line " + std::to_string(problem.line) + ": ";
+            EXPECT_EQ(problem.message.rfind(prefix, 0), 0u) << problem.message;
+            std::string message = problem.message.substr(prefix.size());
+            problems.push_back(std::to_string(problem.line) + ":" +
+                               message.substr(0, message.size() - 1));  // the final '.'
+        }
+        EXPECT_EQ(problems, expected) << row[0];
+    }
+}
+
+TEST(TraceReader, MissingFileIsRefused) {
+    TraceAccumulator sink;
+    const Result<TraceReadSummary> read =
+        ReadTraceFile(fs::path(RUNWELL_FIXTURES) / "trace/no-such-file.csv", {}, sink);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().message, "Cannot open file for reading.");
+    // A folder is not a trace either.
+    EXPECT_FALSE(ReadTraceFile(RUNWELL_FIXTURES, {}, sink).ok());
+}
+
+// A line longer than the limit is malformed and not held; a file read in blocks gives what the
+// same text gives, with lines across the blocks' edges.
+TEST(TraceReader, LongLinesAndBlockEdges) {
+    std::string text = "Time(us),Current(nA)\n0,1\n" + std::string(kMaxTraceLine + 1, '7') +
+                       "\n" + std::string(kMaxTraceLine, '8') + "\n";
+    for (int k = 1; k < 40000; ++k) {
+        text += std::to_string(k) + "," + std::to_string(k % 7) + (k % 2 ? "\r\n" : "\n");
+    }
+    text += "40000,3\r";  // no line end at the very end
+    const fs::path path = fs::temp_directory_path() / "runwell-trace-blocks.csv";
+    std::ofstream(path, std::ios::binary) << text;
+    TraceAccumulator fromText;
+    TraceAccumulator fromFile;
+    const Result<TraceReadSummary> a = ReadTraceText(text, {}, fromText);
+    const Result<TraceReadSummary> b = ReadTraceFile(path, {}, fromFile);
+    fs::remove(path);
+    ASSERT_TRUE(a.ok() && b.ok());
+    EXPECT_EQ(a->samples, 40001);
+    EXPECT_EQ(b->samples, a->samples);
+    ASSERT_EQ(a->malformedLines, 2);
+    EXPECT_EQ(a->problems[0].message, "Line 3 is longer than 65536 bytes.");
+    EXPECT_EQ(a->problems[1].line, 4);  // at the limit: read, and not a number
+    EXPECT_EQ(b->malformedLines, 2);
+    EXPECT_EQ(b->problems[0].message, a->problems[0].message);
+    EXPECT_DOUBLE_EQ(fromFile.Finish()->charge, fromText.Finish()->charge);
+
+    TraceAccumulator sink;
+    const Result<TraceReadSummary> header =
+        ReadTraceText(std::string(kMaxTraceLine + 1, 'T') + "\n0,1\n", {}, sink);
+    ASSERT_FALSE(header.ok());
+    EXPECT_EQ(header.error().message, "The header line 1 is longer than 65536 bytes.");
+}
+
+// Many malformed lines keep only the first hundred messages, and the samples between them
+// still count.
+TEST(TraceReader, ProblemsStayBounded) {
+    TraceAccumulator sink;
+    TraceParser parser({}, sink);
+    ASSERT_TRUE(parser.Feed("Time(us),Current(nA)"));
+    for (int i = 0; i < 200000; ++i) {
+        parser.Feed(std::to_string(i) + ",7");
+        parser.Feed("broken");
+    }
+    const Result<TraceReadSummary> read = parser.Finish();
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read->samples, 200000);
+    EXPECT_EQ(read->malformedLines, 200000);
+    ASSERT_EQ(read->problems.size(), TraceReadSummary::kMaxProblems);
+    EXPECT_EQ(read->problems.back().line, 201);
+    const Result<TraceStatistics> s = sink.Finish();
+    ASSERT_TRUE(s.ok());
+    EXPECT_NEAR(s->average, 7.0, 1e-9);
+    EXPECT_NEAR(s->duration, 0.2, 1e-12);
+}
+
+// Samples at 0, 1, 2 and 3 s of 100, 300, 200 and 400 nA, each held until the next; the last one
+// for as long as the interval before it.
+constexpr const char* kSteps = "Time(s),Current(nA)\n0,100\n1,300\n2,200\n3,400\n";
+
+TEST(TraceStatistics, ExactFiguresOverRanges) {
+    struct Case {
+        TraceRange range;
+        std::int64_t samples;
+        double start, end, charge, peak, squares;
+    };
+    const Case cases[] = {
+        {{}, 4, 0, 4, 1000, 400, 1e4 + 9e4 + 4e4 + 16e4},
+        {{0.5, 2.5}, 3, 0.5, 2.5, 50 + 300 + 100, 300, 0.5e4 + 9e4 + 2e4},
+        {{3.5, std::nullopt}, 1, 3.5, 4, 200, 400, 8e4},
+        {{std::nullopt, 1.0}, 1, 0, 1, 100, 100, 1e4},
+        {{-10, 10}, 4, 0, 4, 1000, 400, 1e4 + 9e4 + 4e4 + 16e4},
+    };
+    for (const Case& c : cases) {
+        const Result<TraceAnalysis> a = AnalyseTraceText(kSteps, {}, c.range, {});
+        ASSERT_TRUE(a.ok()) << a.error().message;
+        const TraceStatistics& s = a->statistics;
+        const double duration = c.end - c.start;
+        EXPECT_EQ(s.samples, c.samples);
+        EXPECT_DOUBLE_EQ(s.start, c.start);
+        EXPECT_DOUBLE_EQ(s.end, c.end);
+        EXPECT_DOUBLE_EQ(s.duration, duration);
+        EXPECT_DOUBLE_EQ(s.charge, c.charge);
+        EXPECT_DOUBLE_EQ(s.average, c.charge / duration);
+        EXPECT_DOUBLE_EQ(s.peak, c.peak);
+        EXPECT_DOUBLE_EQ(s.rms, std::sqrt(c.squares / duration));
+    }
+    for (const TraceRange range : {TraceRange{5, 6}, TraceRange{1, 1}, TraceRange{-2, 0}}) {
+        const Result<TraceAnalysis> a = AnalyseTraceText(kSteps, {}, range, {});
+        ASSERT_FALSE(a.ok());
+        EXPECT_EQ(a.error().message, "The range holds no part of the trace.");
+    }
+    const Result<TraceAnalysis> reversed = AnalyseTraceText(kSteps, {}, {2, 1}, {});
+    ASSERT_FALSE(reversed.ok());
+    EXPECT_EQ(reversed.error().message, "The range ends before it begins.");
+}
+
+/// 1 kHz samples: 2 uA sleep, 8 mA bursts of 20 ms, 150 uA for 100 ms, each with +-3 % of noise.
+std::string ThreeLevelTrace() {
+    struct Stretch {
+        double current;  // nA
+        int samples;
+    };
+    const Stretch stretches[] = {{2000, 500}, {8e6, 20}, {2000, 300}, {150000, 100},
+                                 {2000, 60},  {8e6, 20}, {2000, 200}};
+    std::string text = "Time(ms),Current(nA)\n";
+    int k = 0;
+    for (const Stretch& stretch : stretches) {
+        for (int i = 0; i < stretch.samples; ++i, ++k) {
+            const double noise = (k % 3 == 0 ? 0.03 : k % 3 == 1 ? -0.03 : 0.0);
+            text += std::to_string(k) + "," + std::to_string(stretch.current * (1 + noise)) + "\n";
+        }
+    }
+    return text;
+}
+
+TEST(TraceSegmentation, ThreeLevelsBecomeThreeModes) {
+    const std::string trace = ThreeLevelTrace();
+    const Result<TraceAnalysis> a = AnalyseTraceText(trace, {}, {}, Segmentation{});
+    ASSERT_TRUE(a.ok()) << a.error().message;
+    ASSERT_EQ(a->levels.size(), 3u);
+    // Each level's mean is its nominal current but for what is left of the noise.
+    const double durations[] = {1.060, 0.040, 0.100};
+    const double currents[] = {2000, 8e6, 150000};
+    const std::int64_t segments[] = {4, 2, 1};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(a->levels[i].duration, durations[i], 1e-12) << i;
+        EXPECT_NEAR(a->levels[i].current, currents[i], currents[i] * 1e-2) << i;
+        EXPECT_EQ(a->levels[i].segments, segments[i]) << i;
+    }
+    // The levels hold the whole charge.
+    double charge = 0.0;
+    for (const TraceLevel& level : a->levels) {
+        charge += level.duration * level.current;
+    }
+    EXPECT_NEAR(charge, a->statistics.charge, a->statistics.charge * 1e-12);
+
+    // A tolerance below the noise splits the sleep level; a ramp with a tiny one is refused.
+    const Result<TraceAnalysis> fine = AnalyseTraceText(trace, {}, {}, Segmentation{0.01});
+    ASSERT_TRUE(fine.ok());
+    EXPECT_GT(fine->levels.size(), 3u);
+    std::string ramp = "Time(s),Current(uA)\n";
+    for (int k = 0; k < 1000; ++k) {
+        ramp += std::to_string(k) + "," + std::to_string(1 + k) + "\n";
+    }
+    const Result<TraceAnalysis> refused = AnalyseTraceText(ramp, {}, {}, Segmentation{0.001});
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message,
+              "The trace splits into more than 200 levels; raise the tolerance.");
+}
+
+// The plot's buckets double in width as the trace grows and keep every extreme.
+TEST(TraceDecimation, BucketsWidenAndKeepExtremes) {
+    TraceDecimator decimator(4);
+    const double currents[] = {5, -1, 7, 2, 9, 3, 3, 3, -4, 8};
+    for (int t = 0; t < 10; ++t) {
+        decimator.Add(t, currents[t]);
+    }
+    const std::vector<TraceBucket> buckets = decimator.Buckets();
+    ASSERT_EQ(buckets.size(), 3u);
+    const double expected[3][4] = {{0, 4, -1, 7}, {4, 8, 3, 9}, {8, 12, -4, 8}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(buckets[i].start, expected[i][0]) << i;
+        EXPECT_EQ(buckets[i].end, expected[i][1]) << i;
+        EXPECT_EQ(buckets[i].low, expected[i][2]) << i;
+        EXPECT_EQ(buckets[i].high, expected[i][3]) << i;
+    }
+    // Samples at one time only make one bucket.
+    TraceDecimator still(4);
+    still.Add(2, 1);
+    still.Add(2, 3);
+    ASSERT_EQ(still.Buckets().size(), 1u);
+    EXPECT_EQ(still.Buckets()[0].high, 3);
+}
+
+TEST(TraceProfile, LifeOnABatteryIsTheProfileResult) {
+    TraceStatistics s;
+    s.average = 10000;
+    s.peak = 20000.9;
+    const TraceBatteryFigures ideal = TraceFiguresOn(s, IdealBattery());
+    EXPECT_EQ(ideal.lifeText, "11 years 151 days 16 hours");
+    EXPECT_EQ(ideal.averageText, "10 uA");
+    EXPECT_EQ(ideal.peakText, "20 uA");  // whole nanoamperes, as a profile's peak
+    EXPECT_FALSE(ideal.averageWarning || ideal.peakWarning);
+
+    BatteryRecord coin;
+    coin.description = "Coin";
+    coin.capacityMah = 220;
+    coin.selfDischargeCurrent = 3055.5554f;  // 1 %/month
+    coin.maxContinuousCurrent = 10000;
+    coin.maxPulseCurrent = 15000;
+    s.average = 5000;
+    const TraceBatteryFigures figures = TraceFiguresOnEvery(s, {IdealBattery(), coin}).at(1);
+    EXPECT_EQ(figures.lifeText, "3 years 42 days 22 hours");
+    EXPECT_EQ(figures.capacity, "220 mAh");
+    EXPECT_EQ(figures.averageText, "5 uA");
+    EXPECT_EQ(figures.peakText, "20 uA (> pulse battery current)");
+    EXPECT_TRUE(figures.peakWarning);
+}
+
+// JSON text is UTF-8: UTF-8 in a caption passes, a Latin-1 byte becomes its character, quotes
+// and control characters are escaped.
+TEST(TraceText, JsonStringsAreValidUtf8) {
+    TraceShown shown;
+    shown.analysis.read.layout.currentName = "I \xc2\xb5\xb5\"\t";
+    const std::string json = FormatTraceJson(shown);
+    EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\u0009\""), std::string::npos)
+        << json;
+}
+
+TEST(TraceProfile, TraceToProfileToSettingsToReport) {
+    const fs::path folder = fs::temp_directory_path() / "runwell-trace-round-trip";
+    fs::remove_all(folder);
+    fs::copy(fs::path(RUNWELL_FIXTURES) / "settings/data", folder, fs::copy_options::recursive);
+    struct Silent : Prompter {
+        void ShowMessage(const std::string&, MessageKind) override {}
+        bool AskOkCancel(const std::string&, const std::string&) override { return true; }
+    } prompter;
+    Result<Workspace> first = Workspace::Start(folder, prompter);
+    ASSERT_TRUE(first.ok());
+
+    const Result<TraceAnalysis> a = AnalyseTraceText(ThreeLevelTrace(), {}, {}, Segmentation{});
+    ASSERT_TRUE(a.ok());
+    const SleepCurrent sleep =
+        LookupSleepCurrent(first->device(), first->voltage(), first->temperature());
+    ASSERT_FALSE(sleep.warning);
+    ASSERT_GT(sleep.nanoamps, 0u);
+    const std::vector<ModeRecord> modes = TraceModes(a->levels, sleep.nanoamps);
+    ASSERT_EQ(modes.size(), 3u);
+    EXPECT_EQ(modes[1].label, "Trace 2");
+    EXPECT_EQ(modes[1].operatingMode, "SLEEP");
+    EXPECT_EQ(modes[1].frequency, "0");
+    EXPECT_FLOAT_EQ(modes[1].duration, 40000.0f);
+    EXPECT_FLOAT_EQ(modes[1].systemCurrent + static_cast<float>(sleep.nanoamps),
+                    modes[1].totalCurrent);
+    first->SetModes(modes);
+    // The profile's average is the trace's.
+    EXPECT_NEAR(first->results().average, a->statistics.average, a->statistics.average * 1e-5);
+
+    const fs::path settings = folder / "trace.set";
+    ASSERT_TRUE(SaveSettings(*first, settings).ok());
+    Result<Workspace> second = Workspace::Start(folder, prompter);
+    ASSERT_TRUE(second.ok());
+    LoadSettings(*second, settings, prompter);
+    EXPECT_EQ(second->modes(), modes);
+    EXPECT_EQ(BuildReport(*second), BuildReport(*first));
+    EXPECT_NE(BuildReport(*second).find("Trace 3"), std::string::npos);
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace runwell

@@ -1,0 +1,55 @@
+// The program's command line, read by the program itself: help, version, a settings file, and
+// a one-line error with exit status 2 for anything else.
+
+#include <QProcess>
+
+#include "UiTestSupport.h"
+#include "app/CommandLine.h"
+#include "model/BuildInfo.h"
+
+namespace runwell::app {
+namespace {
+
+struct Outcome {
+    int exitCode;
+    std::string out, err;
+};
+
+Outcome Runwell(const QStringList& args) {
+    QProcess program;
+    program.start(RUNWELL_BIN_DIR "/runwell", args);
+    EXPECT_TRUE(program.waitForFinished(30000));
+    return {program.exitCode(), program.readAllStandardOutput().toStdString(),
+            program.readAllStandardError().toStdString()};
+}
+
+TEST(AppShell, HelpVersionAndErrorsEndTheProgram) {
+    const Outcome help = Runwell({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("[settings-file]"), std::string::npos) << help.out;
+    const Outcome version = Runwell({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("runwell ") + kVersion + "\n");
+    const Outcome unknown = Runwell({"--frobnicate"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    // The last line: the toolkit may warn about the environment before it.
+    EXPECT_TRUE(unknown.err.ends_with("\nrunwell: Unknown option 'frobnicate'.\n") ||
+                unknown.err == "runwell: Unknown option 'frobnicate'.\n")
+        << unknown.err;
+    EXPECT_EQ(unknown.out, "");
+}
+
+TEST(AppShell, ReadsOneSettingsFile) {
+    const CommandLine none = ParseCommandLine({"runwell"}, "1");
+    EXPECT_FALSE(none.exitCode);
+    EXPECT_FALSE(none.settingsFile);
+    const CommandLine one = ParseCommandLine({"/opt/runwell", "a b.set"}, "1");
+    EXPECT_FALSE(one.exitCode);
+    EXPECT_EQ(one.settingsFile.value(), std::filesystem::path("a b.set"));
+    const CommandLine two = ParseCommandLine({"runwell", "a.set", "b.set"}, "1");
+    EXPECT_EQ(two.exitCode, 2);
+    EXPECT_EQ(two.output.toStdString(), "runwell: only one settings file can be opened.\n");
+}
+
+}  // namespace
+}  // namespace runwell::app

@@ -1,0 +1,51 @@
+// The derated-life curve view: the curve and the red minimum-voltage line are drawn where the
+// core's figures put them, and without a curve the view shows the derated life's own text.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "ui/DeratedCurveView.h"
+
+namespace runwell::ui {
+namespace {
+
+bool HasColour(const QImage& image, QColor colour) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(DeratedCurveView, DrawsTheCurveAndTheMinimumLine) {
+    DeratedCurveView view;
+    view.resize(400, 240);
+    DeratedLife life;
+    life.hasModel = true;
+    life.lifeText = " 7 days 12 hours";
+    life.limitingFactor = kLimitBrownOut;
+    life.minimumVoltage = 2.0;
+    life.curve = {{0.0, 2.9}, {90.0, 2.45}, {180.0, 2.0}};
+    view.SetLife(life);
+    EXPECT_EQ(view.toolTip().toStdString(), " 7 days 12 hours (brown-out at peak current)");
+    const QImage drawn = view.grab().toImage();
+    EXPECT_TRUE(HasColour(drawn, QColor(255, 0, 0)));
+    EXPECT_TRUE(HasColour(drawn, QColor(0, 127, 0)));
+
+    // No curve (no model): nothing red or green, the text instead; a single point likewise.
+    DeratedLife none;
+    none.lifeText = "no model";
+    view.SetLife(none);
+    EXPECT_EQ(view.toolTip().toStdString(), "no model");
+    EXPECT_FALSE(HasColour(view.grab().toImage(), QColor(255, 0, 0)));
+    life.curve.resize(1);
+    view.SetLife(life);
+    EXPECT_FALSE(HasColour(view.grab().toImage(), QColor(0, 127, 0)));
+}
+
+}  // namespace
+}  // namespace runwell::ui

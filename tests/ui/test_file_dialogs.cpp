@@ -1,0 +1,64 @@
+// The toolkit's save dialogs ask before replacing a file: declining the question and then
+// cancelling the dialog leaves the file byte for byte; agreeing gives its path.
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "UiTestSupport.h"
+
+namespace runwell::ui {
+namespace {
+
+using namespace test_support;
+
+/// Runs `ask` on a real dialog: types `file` and accepts, answers the replace question with
+/// `replace`, and when declined cancels the dialog. Returns the dialog's answer and the question.
+std::pair<std::optional<fs::path>, std::string> AskReplacing(
+    const std::function<std::optional<fs::path>()>& ask, const fs::path& file,
+    QMessageBox::StandardButton replace) {
+    std::optional<fs::path> chosen;
+    std::string question;
+    AnswerModal([&] { chosen = ask(); },
+                [&](QWidget* modal) {
+                    auto* dialog = qobject_cast<QFileDialog*>(modal);
+                    ASSERT_NE(dialog, nullptr);
+                    dialog->selectFile(QFile::decodeName(file.c_str()));
+                    AnswerModal([dialog] { QMetaObject::invokeMethod(dialog, "accept"); },
+                                [&](QWidget* box) {
+                                    auto* message = qobject_cast<QMessageBox*>(box);
+                                    ASSERT_NE(message, nullptr);
+                                    question = message->text().toStdString();
+                                    message->button(replace)->click();
+                                },
+                                dialog);
+                    if (dialog->isVisible()) {
+                        dialog->reject();
+                    }
+                });
+    return {chosen, question};
+}
+
+TEST(FileDialogs, SavesAskBeforeReplacingAFile) {
+    const DataFolder folder;
+    QtFileDialogs dialogs;
+    const std::function<std::optional<fs::path>()> asks[] = {
+        [&] { return dialogs.AskSaveSettings(nullptr); },
+        [&] { return dialogs.AskCreateReport(nullptr); }};
+    for (const auto& ask : asks) {
+        const fs::path file = folder.path / "existing.set";
+        std::ofstream(file, std::ios::binary) << std::string("\x03old\0\x01", 6);
+        const std::string before = ReadBytes(file);
+        const auto [declined, question] = AskReplacing(ask, file, QMessageBox::No);
+        EXPECT_FALSE(declined);
+        EXPECT_NE(question.find("existing.set"), std::string::npos) << question;
+        EXPECT_EQ(ReadBytes(file), before);
+        const auto [agreed, asked] = AskReplacing(ask, file, QMessageBox::Yes);
+        EXPECT_EQ(agreed.value_or(""), file);
+        EXPECT_EQ(asked, question);
+    }
+}
+
+}  // namespace
+}  // namespace runwell::ui

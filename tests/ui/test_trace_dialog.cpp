@@ -1,0 +1,150 @@
+// The Import trace dialog over a three-level trace: the figures and the battery table of the
+// whole trace and of a range dragged on the plot, a refused file, and Make profile, asked first
+// when the profile has modes.
+
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <fstream>
+
+#include "UiTestSupport.h"
+#include "model/TraceText.h"
+#include "model/Workspace.h"
+#include "ui/MainWindow.h"
+#include "ui/TraceDialog.h"
+#include "ui/TracePlot.h"
+
+namespace runwell::ui {
+namespace {
+
+using namespace test_support;
+
+class TraceDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Result<Workspace> started = Workspace::Start(data_.path, prompter_);
+        ASSERT_TRUE(started.ok());
+        workspace_ = std::make_unique<Workspace>(std::move(started).value());
+        prompter_.messages.clear();
+        // 1 kHz: 2 uA for 80 ms, 5 mA for 10 ms, 150 uA for 10 ms.
+        std::ofstream out(trace_);
+        out << "Time(ms);Current(uA);Voltage(V)\n";
+        for (int k = 0; k < 100; ++k) {
+            out << k << ";" << (k < 80 ? "2,0" : k < 90 ? "5000" : "150") << ";3,3\n";
+        }
+    }
+    void TearDown() override { EXPECT_EQ(Take(prompter_.messages), "") << "unchecked"; }
+
+    std::string Cell(const char* table, int row, int column) {
+        const QTableWidgetItem* item = Find<QTableWidget>(dialog_.get(), table)->item(row, column);
+        return item ? item->text().toStdString() : "<none>";
+    }
+
+    void Open(const fs::path& path) {
+        dialog_ = std::make_unique<TraceDialog>(*workspace_, prompter_);
+        TraceDialog::SetNextFileName(path);
+        ASSERT_TRUE(dialog_->AskForTrace());
+        dialog_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
+    }
+
+    DataFolder data_;
+    fs::path trace_ = data_.path / "board.csv";
+    ScriptedPrompter prompter_;
+    std::unique_ptr<Workspace> workspace_;
+    std::unique_ptr<TraceDialog> dialog_;
+};
+
+TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
+    Open(trace_);
+    EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(), "");
+    EXPECT_EQ(Cell("figuresTable", 0, 1), "100");          // samples
+    EXPECT_EQ(Cell("figuresTable", 4, 0), "Average current");
+    EXPECT_EQ(Cell("figuresTable", 4, 1), "0.517 mA");  // (80 x 2 + 10 x 5000 + 10 x 150) / 100 uA
+    EXPECT_EQ(Cell("figuresTable", 5, 1), "5 mA");
+    EXPECT_EQ(Find<QLabel>(dialog_.get(), "modesLabel")->text().toStdString(), "3 modes in the range");
+    auto* batteries = Find<QTableWidget>(dialog_.get(), "batteryTable");
+    ASSERT_EQ(batteries->rowCount(), static_cast<int>(workspace_->batteries().size()));
+    EXPECT_TRUE(batteries->item(workspace_->batteryIndex(), 0)->font().bold());
+    EXPECT_EQ(Cell("batteryTable", 0, 0), workspace_->batteries()[0].description);
+
+    // A drag over the left half of the plot selects about the first 50 ms: sleep only.
+    auto* plot = Find<TracePlot>(dialog_.get(), "tracePlot");
+    const int y = plot->height() / 2;
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(2, y));
+    QTest::mouseMove(plot, QPoint(plot->width() / 2, y));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(plot->width() / 2, y));
+    const double to = Find<QDoubleSpinBox>(dialog_.get(), "toEdit")->value();
+    EXPECT_NEAR(to, 0.05, 0.005);
+    EXPECT_EQ(Find<QDoubleSpinBox>(dialog_.get(), "fromEdit")->value(), 0.0);
+    EXPECT_EQ(Cell("figuresTable", 4, 1), "2 uA");
+    EXPECT_EQ(Find<QLabel>(dialog_.get(), "modesLabel")->text().toStdString(), "1 mode in the range");
+
+    // A range past the end is refused and leaves nothing to make a profile of.
+    Find<QDoubleSpinBox>(dialog_.get(), "fromEdit")->setValue(5.0);
+    Find<QDoubleSpinBox>(dialog_.get(), "toEdit")->setValue(6.0);
+    EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(),
+              "The range holds no part of the trace.");
+    EXPECT_FALSE(Find<QPushButton>(dialog_.get(), "makeProfileButton")->isEnabled());
+    QTest::mouseClick(Find<QPushButton>(dialog_.get(), "wholeButton"), Qt::LeftButton);
+    EXPECT_EQ(Cell("figuresTable", 0, 1), "100");
+}
+
+TEST_F(TraceDialogTest, RefusedTraceShowsWhy) {
+    const fs::path bad = data_.path / "bad.csv";
+    std::ofstream(bad) << "Time(s),Current\n0,1\n";
+    Open(bad);
+    EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(),
+              "The current column \"Current\" names no unit; give the current unit (A, mA, uA or nA).");
+    EXPECT_FALSE(Find<QPushButton>(dialog_.get(), "makeProfileButton")->isEnabled());
+    EXPECT_EQ(Find<QTableWidget>(dialog_.get(), "batteryTable")->rowCount(), 0);
+}
+
+TEST_F(TraceDialogTest, MakeProfileAsksBeforeReplacingModes) {
+    ModeRecord kept;
+    kept.label = "Kept";
+    workspace_->AddMode(kept);
+    Open(trace_);
+    auto* make = Find<QPushButton>(dialog_.get(), "makeProfileButton");
+    prompter_.answers = {false, true};
+    QTest::mouseClick(make, Qt::LeftButton);
+    EXPECT_EQ(workspace_->modes().size(), 1u);
+    EXPECT_TRUE(dialog_->isVisible());
+    QTest::mouseClick(make, Qt::LeftButton);
+    EXPECT_EQ(Take(prompter_.questions),
+              "Make profile: " + ReplaceProfileQuestion(1, 3) + " / Make profile: " +
+                  ReplaceProfileQuestion(1, 3));
+    // This device has no SLEEP row: the whole current becomes system current, and the user is
+    // told so, as the mode editor would tell.
+    EXPECT_EQ(Take(prompter_.messages).rfind("warning: There's no \"SLEEP\" mode data", 0), 0u);
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    ASSERT_EQ(workspace_->modes().size(), 3u);
+    EXPECT_EQ(workspace_->modes()[1].label, "Trace 2");
+    EXPECT_FLOAT_EQ(workspace_->modes()[1].totalCurrent, 5e6f);
+    EXPECT_FLOAT_EQ(workspace_->modes()[1].systemCurrent, 5e6f);
+    EXPECT_FLOAT_EQ(workspace_->modes()[1].duration, 10000.0f);
+}
+
+// The main window's button opens the dialog on the chosen file; a profile made there is shown.
+TEST_F(TraceDialogTest, ImportTraceFromTheMainWindow) {
+    ScriptedModeEditor editor;
+    ScriptedFileDialogs files;
+    MainWindow window(*workspace_, editor, prompter_, files);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TraceDialog::SetNextFileName(trace_);
+    EXPECT_TRUE(AnswerModal(
+        [&] { QTest::mouseClick(Find<QPushButton>(&window, "importTraceButton"), Qt::LeftButton); },
+        [&](QWidget* dialog) {
+            EXPECT_EQ(dialog->objectName().toStdString(), "traceDialog");
+            QTest::mouseClick(Find<QPushButton>(dialog, "makeProfileButton"), Qt::LeftButton);
+        },
+        &window));
+    prompter_.messages.clear();  // the missing SLEEP row, checked above
+    EXPECT_EQ(Find<QTableWidget>(&window, "modeList")->rowCount(), 3);
+    EXPECT_EQ(Find<QTableWidget>(&window, "modeList")->item(0, 0)->text().toStdString(), "Trace 1");
+}
+
+}  // namespace
+}  // namespace runwell::ui
