@@ -71,6 +71,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     // the tool's own words; the help text is the tool's own too.
     app.set_help_flag();
     app.allow_extras();
+    // A word starting with '/' is a path on every system, never a Windows-style option; the
+    // commands added later take this setting over.
+    app.allow_windows_style_options(false);
     std::optional<std::string> data;
     bool help = false;
     bool version = false;

@@ -40,21 +40,22 @@ int RunReport(const ReportArguments& args, const Context& context) {
         return kFailed;
     }
     const bool toStdout = !args.output || *args.output == "-";
+    const std::filesystem::path output = PathArgument(args.output.value_or("-"));
     if (args.format != "text") {
         const bool json = args.format == "json";
         const std::string bytes = json ? ResultsJsonOf(*workspace) : ResultsCsvOf(*workspace);
         return WriteOutput(context,
                            toStdout ? std::filesystem::path("-")
-                                    : EnsureExtension(*args.output, json ? ".json" : ".csv"),
+                                    : EnsureExtension(output, json ? ".json" : ".csv"),
                            bytes);
     }
     if (toStdout) {
         context.out << BuildReport(*workspace);
         return FinishStandardOutput(context, "report");
     }
-    const Status written = CreateReport(*workspace, *args.output);
+    const Status written = CreateReport(*workspace, output);
     if (!written) {
-        PrintFailure(context.err, EnsureExtension(*args.output, ".txt"), written.error().message);
+        PrintFailure(context.err, EnsureExtension(output, ".txt"), written.error().message);
         return kFailed;
     }
     return kDone;
