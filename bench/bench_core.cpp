@@ -27,6 +27,7 @@
 #include "model/FileRead.h"
 #include "model/ProfileResults.h"
 #include "model/Workspace.h"
+#include "persist/ProfileJson.h"
 #include "persist/Report.h"
 #include "persist/SafeFile.h"
 #include "persist/SettingsFile.h"
@@ -140,6 +141,30 @@ void BM_ParseSettings(benchmark::State& state) {
     CountModes(state, state.range(0));
 }
 
+/// runwell-cli export and import without the files: settings bytes to a text profile and back.
+void BM_ExportProfileJson(benchmark::State& state) {
+    const std::optional<std::string> bytes = ReadWholeFile(inputs->settingsFile);
+    for (auto _ : state) {
+        Result<std::string> profile = ExportProfileJson(*bytes);
+        benchmark::DoNotOptimize(profile);
+    }
+    CountModes(state, state.range(0));
+}
+
+void BM_ImportProfileJson(benchmark::State& state) {
+    const std::optional<std::string> bytes = ReadWholeFile(inputs->settingsFile);
+    const Result<std::string> profile = ExportProfileJson(*bytes);
+    for (auto _ : state) {
+        Result<std::string> back = ImportProfileJson(*profile);
+        benchmark::DoNotOptimize(back);
+    }
+    if (!profile || ImportProfileJson(*profile).value() != *bytes) {
+        state.SkipWithError("the profile does not round-trip");
+    }
+    state.counters["json_bytes"] = static_cast<double>(profile ? profile->size() : 0);
+    CountModes(state, state.range(0));
+}
+
 /// What the Load Settings button does: read, parse, select the device (reloading its file),
 /// voltage, temperature and battery, replace the profile and recompute the results.
 void BM_LoadSettings(benchmark::State& state) {
@@ -213,6 +238,12 @@ void Register() {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("ParseSettings", BM_ParseSettings)
+        ->Arg(kSettingsModes)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ExportProfileJson", BM_ExportProfileJson)
+        ->Arg(kSettingsModes)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ImportProfileJson", BM_ImportProfileJson)
         ->Arg(kSettingsModes)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("LoadSettings", BM_LoadSettings)

@@ -1,17 +1,21 @@
-#include "TraceCommand.h"
+// runwell-cli trace: the figures, modes and battery life of a measured current trace.
+
+#include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
+#include <tuple>
+#include <vector>
 
-#include "Commands.h"
-#include "model/DeviceCatalogue.h"
+#include "Command.h"
+#include "Session.h"
 #include "model/ModeComputation.h"
-#include "model/Prompter.h"
 #include "model/TraceProfile.h"
 #include "model/TraceReader.h"
 #include "model/TraceStatistics.h"
@@ -20,40 +24,19 @@
 #include "persist/SettingsFile.h"
 
 namespace runwell::cli {
-
-
 namespace {
 
-/// Messages of the start-up, one a line with CR LF pairs made single line ends.
-class ErrPrompter : public Prompter {
-public:
-    explicit ErrPrompter(std::ostream& err) : err_(err) {}
-    void ShowMessage(const std::string& text, MessageKind) override { Print(text); }
-    bool AskOkCancel(const std::string& text, const std::string&) override {
-        Print(text + " OK");
-        return true;
-    }
-    void Print(std::string text) {
-        std::string line;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-                line += text[i];
-            }
-        }
-        while (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-        }
-        err_ << line << '\n';
-    }
-
-private:
-    std::ostream& err_;
+struct TraceArguments {
+    std::vector<std::string> positional;
+    std::optional<std::string> from;
+    std::optional<std::string> to;
+    std::string format = "text";
+    std::optional<std::string> rate;
+    std::optional<std::string> timeUnit;
+    std::optional<std::string> currentUnit;
+    std::optional<std::string> tolerance;
+    std::optional<std::string> profile;
 };
-
-int Usage(std::ostream& err, const std::string& problem) {
-    err << "runwell-cli: " << problem << "\n\nUsage:\n" RUNWELL_TRACE_USAGE;
-    return kUsage;
-}
 
 /// A finite number and nothing after it but `suffix`-free text handed back in `rest`.
 bool ReadNumber(std::string_view text, double& value, std::string_view& rest) {
@@ -95,85 +78,82 @@ std::optional<double> ReadPlainNumber(std::string_view text) {
     return value;
 }
 
-}  // namespace
 
-int RunTrace(const std::vector<std::string_view>& args, std::ostream& out, std::ostream& err) {
-    std::optional<std::string_view> file;
+/// The options as the trace reader takes them; a usage error names the first bad value.
+struct TraceRequest {
     TraceFormat format;
     TraceRange range;
-    bool json = false;
     Segmentation segmentation;
-    std::optional<std::filesystem::path> data;
-    std::optional<std::filesystem::path> profile;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg.size() < 2 || arg.front() != '-') {
-            if (file) {
-                return Usage(err, "trace takes one trace file");
-            }
-            file = arg;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return Usage(err, std::string(arg) + " needs a value");
-        }
-        const std::string_view value = args[++i];
-        const std::string bad = "bad value \"" + std::string(value) + "\" for " + std::string(arg);
-        if (arg == "--from" || arg == "--to") {
-            const std::optional<double> time = ReadTime(value);
-            if (!time) {
-                return Usage(err, bad);
-            }
-            (arg == "--from" ? range.from : range.to) = *time;
-        } else if (arg == "--format") {
-            if (value != "text" && value != "json") {
-                return Usage(err, bad);
-            }
-            json = value == "json";
-        } else if (arg == "--rate") {
-            const std::optional<double> rate = ReadPlainNumber(value);
-            if (!rate || !(*rate > 0.0)) {
-                return Usage(err, bad);
-            }
-            format.sampleRate = *rate;
-        } else if (arg == "--time-unit") {
-            format.timeUnit = ParseTimeUnit(value);
-            if (!format.timeUnit) {
-                return Usage(err, bad);
-            }
-        } else if (arg == "--current-unit") {
-            format.currentUnit = ParseCurrentUnit(value);
-            if (!format.currentUnit) {
-                return Usage(err, bad);
-            }
-        } else if (arg == "--tolerance") {
-            const std::optional<double> percent = ReadPlainNumber(value);
-            if (!percent || !(*percent > 0.0 && *percent <= 1000.0)) {
-                return Usage(err, bad);
-            }
-            segmentation.tolerance = *percent / 100.0;
-        } else if (arg == "--data") {
-            data = std::filesystem::path(value);
-        } else if (arg == "--profile") {
-            profile = std::filesystem::path(value);
-        } else {
-            return Usage(err, "unknown option \"" + std::string(arg) + "\"");
-        }
-    }
-    if (!file) {
-        return Usage(err, "trace takes one trace file");
-    }
+};
 
-    ErrPrompter prompter(err);
-    Result<Workspace> started = Workspace::Start(data ? *data : ExecutableFolder(), prompter);
+std::optional<std::string> ReadRequest(const TraceArguments& args, TraceRequest& request) {
+    const auto bad = [](const char* option, const std::string& value) {
+        return std::optional<std::string>("option '" + std::string(option) + "' cannot take '" +
+                                          value + "'");
+    };
+    for (const auto& [option, text, target] :
+         {std::tuple{"--from", &args.from, &request.range.from},
+          std::tuple{"--to", &args.to, &request.range.to}}) {
+        if (*text) {
+            const std::optional<double> time = ReadTime(**text);
+            if (!time) {
+                return bad(option, **text);
+            }
+            *target = *time;
+        }
+    }
+    if (args.format != "text" && args.format != "json") {
+        return bad("--format", args.format);
+    }
+    if (args.rate) {
+        const std::optional<double> rate = ReadPlainNumber(*args.rate);
+        if (!rate || !(*rate > 0.0)) {
+            return bad("--rate", *args.rate);
+        }
+        request.format.sampleRate = *rate;
+    }
+    if (args.timeUnit) {
+        request.format.timeUnit = ParseTimeUnit(*args.timeUnit);
+        if (!request.format.timeUnit) {
+            return bad("--time-unit", *args.timeUnit);
+        }
+    }
+    if (args.currentUnit) {
+        request.format.currentUnit = ParseCurrentUnit(*args.currentUnit);
+        if (!request.format.currentUnit) {
+            return bad("--current-unit", *args.currentUnit);
+        }
+    }
+    if (args.tolerance) {
+        const std::optional<double> percent = ReadPlainNumber(*args.tolerance);
+        if (!percent || !(*percent > 0.0 && *percent <= 1000.0)) {
+            return bad("--tolerance", *args.tolerance);
+        }
+        request.segmentation.tolerance = *percent / 100.0;
+    }
+    return std::nullopt;
+}
+
+int RunTrace(const TraceArguments& args, const Context& context) {
+    if (args.positional.size() != 1) {
+        return UsageError(context.err, "trace takes one trace file");
+    }
+    TraceRequest request;
+    if (const std::optional<std::string> problem = ReadRequest(args, request)) {
+        return UsageError(context.err, *problem);
+    }
+    StderrPrompter prompter(context.err, context.data, context.verbose);
+    Result<Workspace> started = Workspace::Start(context.data, prompter);
     if (!started) {
         prompter.Print(started.error().message);
         return kFailed;
     }
     Workspace workspace = std::move(started).value();
 
-    Result<TraceAnalysis> analysis = AnalyseTraceFile(std::filesystem::path(*file), format, range,
-                                                      segmentation);
+    const std::filesystem::path file = PathArgument(args.positional[0]);
+    prompter.SetSubject(file);
+    Result<TraceAnalysis> analysis =
+        AnalyseTraceFile(file, request.format, request.range, request.segmentation);
     if (!analysis) {
         prompter.Print(analysis.error().message);
         return kFailed;
@@ -185,25 +165,54 @@ int RunTrace(const std::vector<std::string_view>& args, std::ostream& out, std::
     const SleepCurrent sleep =
         LookupSleepCurrent(workspace.device(), workspace.voltage(), workspace.temperature());
     shown.modes = TraceModes(shown.analysis.levels, sleep.nanoamps);
-    shown.tolerance = segmentation.tolerance;
+    shown.tolerance = request.segmentation.tolerance;
 
-    out << (json ? FormatTraceJson(shown) : FormatTraceText(shown));
-    out.flush();
-    if (!out) {
+    context.out << (args.format == "json" ? FormatTraceJson(shown) : FormatTraceText(shown));
+    if (FinishStandardOutput(context, "trace figures") != kDone) {
         return kFailed;
     }
-    if (profile) {
+    if (args.profile) {
+        const std::filesystem::path profile = PathArgument(*args.profile);
+        prompter.SetSubject(profile);
         if (sleep.warning) {
             prompter.Print(*sleep.warning);
         }
         workspace.SetModes(shown.modes);
-        const Status saved = SaveSettings(workspace, *profile);
+        const Status saved = SaveSettings(workspace, profile);
         if (!saved) {
             prompter.Print(saved.error().message);
             return kFailed;
         }
     }
     return kDone;
+}
+
+}  // namespace
+
+Command AddTraceCommand(CLI::App& app) {
+    auto args = std::make_shared<TraceArguments>();
+    CLI::App* parser = app.add_subcommand("trace");
+    parser->add_option("FILE", args->positional);
+    parser->add_option("--from", args->from);
+    parser->add_option("--to", args->to);
+    parser->add_option("--format", args->format);
+    parser->add_option("--rate", args->rate);
+    parser->add_option("--time-unit", args->timeUnit);
+    parser->add_option("--current-unit", args->currentUnit);
+    parser->add_option("--tolerance", args->tolerance);
+    parser->add_option("--profile", args->profile);
+    return {parser,
+            "  runwell-cli trace FILE [--from T] [--to T] [--format text|json] [--rate HZ]\n"
+            "                    [--time-unit s|ms|us] [--current-unit A|mA|uA|nA]\n"
+            "                    [--tolerance PERCENT] [--profile SETTINGS] [--data DIR]\n"
+            "      Reads the measured current trace FILE (CSV) and prints, for the range from T to T\n"
+            "      (seconds, or with a unit: 250ms, 40us; default the whole trace), its samples,\n"
+            "      duration, average, peak and RMS current and charge, the modes it splits into\n"
+            "      (levels within PERCENT of each other, default 25), and the battery life on every\n"
+            "      battery of the catalogue. --rate gives a fixed sample rate instead of a time\n"
+            "      column; the unit options override the header's. --profile saves the modes as a\n"
+            "      settings file for the first device.\n",
+            [args](const Context& context) { return RunTrace(*args, context); }};
 }
 
 }  // namespace runwell::cli

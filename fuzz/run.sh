@@ -28,6 +28,7 @@ targets=(
     "fuzz_battery_file 65536"
     "fuzz_settings 65536"
     "fuzz_numbers 256"
+    "fuzz_profile_json 65536"
     "fuzz_trace 65536"
     "fuzz_battery_model 65536"
 )

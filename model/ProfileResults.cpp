@@ -172,8 +172,8 @@ ProfileResults ComputeProfileResults(const std::vector<ModeRecord>& modes,
     if (results.peakWarning) {
         results.peakText += " (> pulse battery current)";
     }
-    results.lifeText =
-        battery != nullptr ? FormatBatteryLife(LifeHours(*battery, results.average)) : "?";
+    results.lifeHours = battery != nullptr ? LifeHours(*battery, results.average) : 0;
+    results.lifeText = battery != nullptr ? FormatBatteryLife(results.lifeHours) : "?";
     return results;
 }
 

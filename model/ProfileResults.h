@@ -24,6 +24,7 @@ struct ProfileResults {
     std::string peakText;         // with " (> pulse battery current)" when over the limit
     bool peakWarning = false;
     std::string lifeText;
+    std::int64_t lifeHours = 0;  // whole hours, truncated; 0 when the life is "?"
 };
 
 /// Computes the mode rows, the time-weighted average current, the peak current and the battery

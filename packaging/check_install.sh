@@ -68,7 +68,8 @@ run_cli "$scratch/blocked" "" report "$profile" >"$scratch/blocked.txt" 2>"$scra
 cmp -s "$scratch/expected.txt" "$scratch/blocked.txt" || fail "the report without it differs"
 [ ! -s "$scratch/stderr" ] || fail "messages without --verbose: $(cat "$scratch/stderr")"
 run_cli "$scratch/blocked" "" report "$profile" --verbose >/dev/null 2>"$scratch/stderr"
-[ "$(cat "$scratch/stderr")" = "Cannot open file for writing." ] ||
+[ "$(cat "$scratch/stderr")" = \
+  "runwell-cli: $scratch/blocked/runwell/CustomBattery.csv: Cannot open file for writing." ] ||
     fail "--verbose said: $(cat "$scratch/stderr")"
 
 [ "$(run_cli "" "" --version)" = "runwell-cli $version" ] || fail "runwell-cli --version"

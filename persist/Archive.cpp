@@ -29,6 +29,73 @@ T LittleEndian(std::string_view bytes) {
 
 }  // namespace
 
+LengthWidth NarrowestWidth(std::uint64_t length) {
+    if (length < kByteEscape) {
+        return LengthWidth::Bits8;
+    }
+    if (length < kWideMarker) {
+        return LengthWidth::Bits16;
+    }
+    return length < kDwordEscape ? LengthWidth::Bits32 : LengthWidth::Bits64;
+}
+
+bool WidthHolds(LengthWidth width, std::uint64_t length, bool afterWideMarker) {
+    switch (width) {
+        case LengthWidth::Bits8:
+            return length < kByteEscape;
+        case LengthWidth::Bits16:
+            return length < kWideMarker || (afterWideMarker && length == kWideMarker);
+        case LengthWidth::Bits32:
+            return length < kDwordEscape;
+        case LengthWidth::Bits64:
+            return length <= kMaxLongLength;
+    }
+    return false;
+}
+
+std::string TextOf(const ArchiveString& stored) {
+    if (!stored.wide) {
+        return stored.bytes;
+    }
+    std::string text;
+    text.reserve(stored.bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < stored.bytes.size(); i += 2) {
+        const auto unit = LittleEndian<std::uint16_t>(std::string_view(stored.bytes).substr(i, 2));
+        text.push_back(unit < 0x100 ? static_cast<char>(unit) : '?');
+    }
+    return text;
+}
+
+void ArchiveWriter::WriteString(const ArchiveString& stored) {
+    if (stored.wide) {
+        WriteByte(kByteEscape);
+        WriteUint16(kWideMarker);
+    }
+    const std::uint64_t length = stored.length();
+    switch (stored.width) {
+        case LengthWidth::Bits8:
+            WriteByte(static_cast<std::uint8_t>(length));
+            break;
+        case LengthWidth::Bits16:
+            WriteByte(kByteEscape);
+            WriteUint16(static_cast<std::uint16_t>(length));
+            break;
+        case LengthWidth::Bits32:
+            WriteByte(kByteEscape);
+            WriteUint16(kWordEscape);
+            WriteUint32(static_cast<std::uint32_t>(length));
+            break;
+        case LengthWidth::Bits64:
+            WriteByte(kByteEscape);
+            WriteUint16(kWordEscape);
+            WriteUint32(kDwordEscape);
+            WriteUint32(static_cast<std::uint32_t>(length));
+            WriteUint32(static_cast<std::uint32_t>(length >> 32));
+            break;
+    }
+    bytes_.append(stored.bytes);
+}
+
 void ArchiveWriter::WriteString(std::string_view text) {
     const std::uint64_t length = text.size();
     if (length < kByteEscape) {
@@ -141,13 +208,14 @@ std::optional<float> ArchiveReader::ReadFloat() {
     return std::bit_cast<float>(*bits);
 }
 
-std::optional<std::uint64_t> ArchiveReader::ReadLength(bool& wide) {
+std::optional<std::uint64_t> ArchiveReader::ReadLength(bool& wide, LengthWidth& width) {
     wide = false;
     while (true) {
         const auto byteLength = ReadByte();
         if (!byteLength) {
             return std::nullopt;
         }
+        width = LengthWidth::Bits8;
         if (*byteLength < kByteEscape) {
             return *byteLength;
         }
@@ -160,6 +228,7 @@ std::optional<std::uint64_t> ArchiveReader::ReadLength(bool& wide) {
             wide = true;
             continue;
         }
+        width = LengthWidth::Bits16;
         if (*wordLength < kWordEscape) {
             return *wordLength;
         }
@@ -167,6 +236,7 @@ std::optional<std::uint64_t> ArchiveReader::ReadLength(bool& wide) {
         if (!dwordLength) {
             return std::nullopt;
         }
+        width = LengthWidth::Bits32;
         if (*dwordLength < kDwordEscape) {
             return *dwordLength;
         }
@@ -175,6 +245,7 @@ std::optional<std::uint64_t> ArchiveReader::ReadLength(bool& wide) {
         if (!low || !high) {
             return std::nullopt;
         }
+        width = LengthWidth::Bits64;
         if (*high != 0 || *low > kMaxLongLength) {
             Fail(msg::kBadStringLength);
             return std::nullopt;
@@ -183,9 +254,8 @@ std::optional<std::uint64_t> ArchiveReader::ReadLength(bool& wide) {
     }
 }
 
-std::optional<std::string> ArchiveReader::ReadString() {
-    bool wide = false;
-    const auto length = ReadLength(wide);
+std::optional<std::string_view> ArchiveReader::ReadStringBytes(bool& wide, LengthWidth& width) {
+    const auto length = ReadLength(wide, width);
     if (!length) {
         return std::nullopt;
     }
@@ -200,16 +270,36 @@ std::optional<std::string> ArchiveReader::ReadString() {
     if (!Take(wide ? count * 2 : count, bytes)) {
         return std::nullopt;
     }
+    return bytes;
+}
+
+std::optional<std::string> ArchiveReader::ReadString() {
+    bool wide = false;
+    LengthWidth width = LengthWidth::Bits8;
+    const auto bytes = ReadStringBytes(wide, width);
+    if (!bytes) {
+        return std::nullopt;
+    }
     if (!wide) {
-        return std::string(bytes);
+        return std::string(*bytes);
     }
     std::string text;
-    text.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto unit = LittleEndian<std::uint16_t>(bytes.substr(2 * i, 2));
+    text.reserve(bytes->size() / 2);
+    for (std::size_t i = 0; i < bytes->size(); i += 2) {
+        const auto unit = LittleEndian<std::uint16_t>(bytes->substr(i, 2));
         text.push_back(unit < 0x100 ? static_cast<char>(unit) : '?');
     }
     return text;
+}
+
+std::optional<ArchiveString> ArchiveReader::ReadStoredString() {
+    ArchiveString stored;
+    const auto bytes = ReadStringBytes(stored.wide, stored.width);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    stored.bytes = std::string(*bytes);
+    return stored;
 }
 
 }  // namespace runwell

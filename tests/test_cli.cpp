@@ -4,7 +4,8 @@
 // A case folder holds `args` (one argument a line; @DATA@ stands for the data folder, @CASE@ for
 // the case folder, @OUT@ for an empty output folder), `exit` (the expected status), and the
 // expected `stdout` and `stderr` (absent: expected empty) and `out/` (the files expected in
-// @OUT@, and no others). The data folder is a fresh copy of the case's `data/`, or of the
+// @OUT@, and no others). In the captured streams the folders' real paths are written back as
+// @DATA@, @CASE@ and @OUT@, since messages name the files they concern. The data folder is a fresh copy of the case's `data/`, or of the
 // shipped data beside the executables when the case has none, since the tool creates
 // CustomBattery.csv there.
 //
@@ -22,6 +23,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -109,8 +111,14 @@ TEST_P(CliCase, MatchesExpectedOutput) {
     EXPECT_EQ(std::stoi(ReadBytes(caseDir / "exit")), WEXITSTATUS(status)) << command;
     for (const char* stream : {"stdout", "stderr"}) {
         const fs::path expected = caseDir / stream;
-        EXPECT_EQ(fs::exists(expected) ? ReadBytes(expected) : std::string(),
-                  ReadBytes(work / stream))
+        // Under wine the tool joins paths with the system's '\\'.
+        const std::string bytes = kRunner.empty() || std::string_view(stream) != "stderr"
+                                      ? ReadBytes(work / stream)
+                                      : Replace(ReadBytes(work / stream), "\\", "/");
+        const std::string actual =
+            Replace(Replace(Replace(bytes, data.string(), "@DATA@"), out.string(), "@OUT@"),
+                    caseDir.string(), "@CASE@");
+        EXPECT_EQ(fs::exists(expected) ? ReadBytes(expected) : std::string(), actual)
             << stream << " of " << command;
     }
     std::vector<std::string> expectedFiles;

@@ -28,6 +28,21 @@ def settings(device, voltage, temperature, battery, modes):
             struct.pack("<ii", battery, len(modes)) + b"".join(modes))
 
 
+def wide(text: str) -> bytes:
+    """A text of 16-bit characters, which a load reads but Save Settings never writes."""
+    units = text.encode("utf-16-le")
+    return b"\xff\xfe\xff" + bytes([len(units) // 2]) + units
+
+
+# Forms only other writers produce: 16-bit characters, a 32-bit length for a short text, a flag
+# byte of 0x80, a NaN with a payload, and bytes after the last record.
+ODD_FORMS = (wide("TSL2104") + b"\xff\x04\x00" + b"3.3V" + string(b"25C") +
+             struct.pack("<ii", 0, 1) + wide("Mesure \u00e9t\u00e9 \u20ac") +
+             b"\xff\xff\xff\x03\x00\x00\x00RUN" + string(b"4MHZ") +
+             struct.pack("<fIff", 2000.0, 0x7FC00123, 0.1, -0.0) +
+             bytes([0, 0, 0, 1, 0x80] + [0] * 35) + b"trailing")
+
+
 # TSL2104 at 3.3V and 25C, battery 0 (CR2032). Figures as the editor stored them; the refresh
 # case stores stale ones (the totals of a different device revision) on purpose.
 PROFILE = [
@@ -54,6 +69,17 @@ def main():
         "report-unknown-battery/profile.set": settings(b"tsl2104", b"3.3V", b"25C", 999, []),
         "report-malformed-device/profile.set": settings(b"Broken", b"3.3V", b"25C", 0, []),
         "refresh-shipped/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, STALE),
+        "export-high-bytes/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, [
+            mode(bytes(range(0x80, 0x100)), b"RUN", b"4MHZ", 2000.0, 713280.0, 1426560000.0,
+                 0.0, flags=(3,))]),
+        "export-long-label/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, [
+            mode(b"0123456789" * 7000, b"SLEEP", b"0", 993000.0, 740.0, 734820000.0, 0.0,
+                 flags=(7, 8))]),
+        "export-odd-forms/profile.set": ODD_FORMS,
+        # 20 mA for 10% of the time: above the CR2032's 15 mA pulse and 3 mA continuous limits.
+        "check-limit-warnings/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, [
+            mode(b"Burst", b"RUN", b"4MHZ", 1000.0, 20000000.0, 20000000000.0, 19000000.0),
+            mode(b"Rest", b"SLEEP", b"0", 9000.0, 740.0, 6660000.0, 0.0)]),
     }
     for name, content in files.items():
         path = here / name

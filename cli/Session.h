@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "model/Prompter.h"
+#include "model/Workspace.h"
+
+namespace runwell::cli {
+
+/// Writes every message the window would show in a box to standard error, one line each, as
+/// "runwell-cli: FILE: TEXT" with the file the message concerns: the settings file while one is
+/// loaded, the data folder's files at start-up.
+class StderrPrompter : public Prompter {
+public:
+    /// Notices (a custom battery file that could not be created) are printed only when
+    /// `verbose`.
+    StderrPrompter(std::ostream& err, DataLocation data, bool verbose);
+
+    void ShowMessage(const std::string& text, MessageKind kind) override;
+    bool AskOkCancel(const std::string& text, const std::string& caption) override;
+
+    /// The file the messages from now on concern, where the text itself does not tell.
+    void SetSubject(std::filesystem::path subject) { subject_ = std::move(subject); }
+    /// Prints `text` as a message about the current subject.
+    void Print(const std::string& text);
+
+    int shown() const { return shown_; }
+
+private:
+    std::filesystem::path SubjectOf(const std::string& text) const;
+
+    std::ostream& err_;
+    DataLocation data_;
+    bool verbose_ = false;
+    std::filesystem::path subject_;
+    int shown_ = 0;
+};
+
+/// Start-up from the data (messages about the data's files) and the settings load, as the window does them; empty when
+/// either failed (the messages were printed).
+std::optional<Workspace> OpenSettings(const DataLocation& data,
+                                      const std::filesystem::path& settings,
+                                      StderrPrompter& prompter);
+
+}  // namespace runwell::cli
