@@ -48,7 +48,7 @@ Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& promp
         workspace.batteryRows_.push_back(BatteryCells(battery));
     }
     workspace.batteryIndex_ = workspace.batteries_.empty() ? -1 : 0;
-    BatteryModelSet models = LoadBatteryModels(location.folder / "BatteryModels", workspace.batteries_);
+    BatteryModelSet models = LoadBatteryModels(location, workspace.batteries_);
     for (const std::string& message : models.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
     }
