@@ -180,7 +180,9 @@ int RunTrace(const std::vector<std::string_view>& args, std::ostream& out, std::
     }
     TraceShown shown;
     shown.analysis = std::move(analysis).value();
-    shown.batteries = TraceFiguresOnEvery(shown.analysis.statistics, workspace.batteries());
+    shown.batteries = TraceFiguresOnEvery(
+        shown.analysis.statistics, workspace.batteries(), workspace.batteryModels(),
+        {workspace.deratingTemperature(), workspace.minimumVoltage()});
     shown.currentBattery = workspace.batteryIndex();
     const SleepCurrent sleep =
         LookupSleepCurrent(workspace.device(), workspace.voltage(), workspace.temperature());
