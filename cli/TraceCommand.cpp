@@ -160,7 +160,9 @@ int RunTrace(const TraceArguments& args, const Context& context) {
     }
     TraceShown shown;
     shown.analysis = std::move(analysis).value();
-    shown.batteries = TraceFiguresOnEvery(shown.analysis.statistics, workspace.batteries());
+    shown.batteries = TraceFiguresOnEvery(
+        shown.analysis.statistics, workspace.batteries(), workspace.batteryModels(),
+        {workspace.deratingTemperature(), workspace.minimumVoltage()});
     shown.currentBattery = workspace.batteryIndex();
     const SleepCurrent sleep =
         LookupSleepCurrent(workspace.device(), workspace.voltage(), workspace.temperature());

@@ -1,6 +1,7 @@
 #include "BatteryModelFiles.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <system_error>
 
@@ -60,6 +61,31 @@ BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
             if (batteries[i].description == model->battery) {
                 set.models[i] = *model;
             }
+        }
+    }
+    return set;
+}
+
+BatteryModelSet LoadBatteryModels(const DataLocation& location,
+                                  const std::vector<BatteryRecord>& batteries) {
+    const std::filesystem::path shipped = location.folder / "BatteryModels";
+    BatteryModelSet set = LoadBatteryModels(shipped, batteries);
+    if (location.customBatteries.empty()) {
+        return set;
+    }
+    const std::filesystem::path user = location.customBatteries.parent_path() / "BatteryModels";
+    // In the portable layout both are one folder, which is read once.
+    std::error_code error;
+    if (user.lexically_normal() == shipped.lexically_normal() ||
+        std::filesystem::equivalent(user, shipped, error)) {
+        return set;
+    }
+    BatteryModelSet own = LoadBatteryModels(user, batteries);
+    set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
+                        std::make_move_iterator(own.messages.end()));
+    for (std::size_t i = 0; i < set.models.size(); ++i) {
+        if (own.models[i]) {
+            set.models[i] = std::move(own.models[i]);
         }
     }
     return set;

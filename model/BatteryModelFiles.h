@@ -7,6 +7,7 @@
 
 #include "BatteryModel.h"
 #include "BatteryRecord.h"
+#include "DataLocation.h"
 
 namespace runwell {
 
@@ -22,6 +23,13 @@ struct BatteryModelSet {
 /// description. A file that cannot be read or is malformed is skipped with a message naming it;
 /// a second file for the same battery is skipped likewise. A missing folder holds no models.
 BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
+                                  const std::vector<BatteryRecord>& batteries);
+
+/// The models of one run: the shipped ones in `location.folder`/BatteryModels, then the user's in
+/// the BatteryModels folder beside CustomBattery.csv when that is another folder. A user's model
+/// replaces the shipped model of the same battery, so a user can correct a shipped model with
+/// figures of their own; the messages name the shipped folder's files first.
+BatteryModelSet LoadBatteryModels(const DataLocation& location,
                                   const std::vector<BatteryRecord>& batteries);
 
 }  // namespace runwell

@@ -1,5 +1,6 @@
 #include "TraceProfile.h"
 
+#include "DeratedLife.h"
 #include "Numbers.h"
 #include "ProfileResults.h"
 
@@ -39,8 +40,8 @@ std::vector<ModeRecord> TraceModes(const std::vector<TraceLevel>& levels,
     return modes;
 }
 
-TraceBatteryFigures TraceFiguresOn(const TraceStatistics& statistics,
-                                   const BatteryRecord& battery) {
+TraceBatteryFigures TraceFiguresOn(const TraceStatistics& statistics, const BatteryRecord& battery,
+                                   const BatteryModel* model, const TraceDerating& derating) {
     const ProfileResults atAverage = ComputeProfileResults(OneMode(statistics.average), {}, &battery);
     const ProfileResults atPeak = ComputeProfileResults(OneMode(statistics.peak), {}, &battery);
     TraceBatteryFigures figures;
@@ -51,15 +52,23 @@ TraceBatteryFigures TraceFiguresOn(const TraceStatistics& statistics,
     figures.averageWarning = atAverage.averageWarning;
     figures.peakText = atPeak.peakText;
     figures.peakWarning = atPeak.peakWarning;
+    DeratingConditions conditions;
+    conditions.averageCurrent = static_cast<double>(atAverage.average);
+    conditions.peakCurrent = static_cast<double>(atPeak.peak);
+    conditions.temperatureC = derating.temperatureC;
+    conditions.minimumVoltage = derating.minimumVoltage;
+    figures.deratedText = DeratedLifeFieldText(ComputeDeratedLife(battery, model, conditions));
     return figures;
 }
 
-std::vector<TraceBatteryFigures> TraceFiguresOnEvery(const TraceStatistics& statistics,
-                                                     const std::vector<BatteryRecord>& batteries) {
+std::vector<TraceBatteryFigures> TraceFiguresOnEvery(
+    const TraceStatistics& statistics, const std::vector<BatteryRecord>& batteries,
+    const std::vector<std::optional<BatteryModel>>& models, const TraceDerating& derating) {
     std::vector<TraceBatteryFigures> rows;
     rows.reserve(batteries.size());
-    for (const BatteryRecord& battery : batteries) {
-        rows.push_back(TraceFiguresOn(statistics, battery));
+    for (std::size_t i = 0; i < batteries.size(); ++i) {
+        const BatteryModel* model = i < models.size() && models[i] ? &*models[i] : nullptr;
+        rows.push_back(TraceFiguresOn(statistics, batteries[i], model, derating));
     }
     return rows;
 }

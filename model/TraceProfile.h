@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "BatteryModel.h"
 #include "BatteryRecord.h"
 #include "ModeRecord.h"
 #include "TraceStatistics.h"
@@ -29,14 +31,27 @@ struct TraceBatteryFigures {
     bool averageWarning = false;
     std::string peakText;  // with the pulse-current warning when over the limit
     bool peakWarning = false;
+    std::string deratedText;  // as the "Derated life" field: "no model" without a model
+};
+
+/// Where the derated life of a trace is reckoned, as the main window takes it: the selected
+/// temperature and the device's minimum operating voltage (nothing: each cell's cut-off).
+struct TraceDerating {
+    double temperatureC = 25.0;
+    std::optional<double> minimumVoltage;
 };
 
 /// The figures on `battery`, computed by the profile results themselves: the life and the
-/// average from a one-mode profile at the average, the peak from one at the peak.
-TraceBatteryFigures TraceFiguresOn(const TraceStatistics& statistics,
-                                   const BatteryRecord& battery);
-/// The same for every battery of the catalogue, in catalogue order.
-std::vector<TraceBatteryFigures> TraceFiguresOnEvery(const TraceStatistics& statistics,
-                                                     const std::vector<BatteryRecord>& batteries);
+/// average from a one-mode profile at the average, the peak from one at the peak, and the derated
+/// life of `model` (none: "no model") for that average and peak, as the window computes it.
+TraceBatteryFigures TraceFiguresOn(const TraceStatistics& statistics, const BatteryRecord& battery,
+                                   const BatteryModel* model = nullptr,
+                                   const TraceDerating& derating = {});
+/// The same for every battery of the catalogue, in catalogue order; `models` holds one entry per
+/// battery (missing entries: no model).
+std::vector<TraceBatteryFigures> TraceFiguresOnEvery(
+    const TraceStatistics& statistics, const std::vector<BatteryRecord>& batteries,
+    const std::vector<std::optional<BatteryModel>>& models = {},
+    const TraceDerating& derating = {});
 
 }  // namespace runwell

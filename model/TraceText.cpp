@@ -161,12 +161,12 @@ std::string FormatTraceText(const TraceShown& shown) {
 
     text += "\nBattery life\n";
     text += Padded("  Battery", 30) + Padded("Capacity", 12) + Padded("Life", 26) +
-            Padded("Average", 36) + "Peak\n";
+            Padded("Derated life", 44) + Padded("Average", 36) + "Peak\n";
     for (std::size_t i = 0; i < shown.batteries.size(); ++i) {
         const TraceBatteryFigures& b = shown.batteries[i];
         const std::string mark = static_cast<int>(i) == shown.currentBattery ? "* " : "  ";
         text += Padded(mark + b.description, 30) + Padded(b.capacity, 12) + Padded(b.lifeText, 26) +
-                Padded(b.averageText, 36) + b.peakText + "\n";
+                Padded(b.deratedText, 44) + Padded(b.averageText, 36) + b.peakText + "\n";
     }
     return text;
 }
@@ -214,6 +214,7 @@ std::string FormatTraceJson(const TraceShown& shown) {
                 JsonString(b.description) + ", \"current\": " +
                 Bool(static_cast<int>(i) == shown.currentBattery) +
                 ", \"capacity\": " + JsonString(b.capacity) + ", \"life\": " + JsonString(b.lifeText) +
+                ", \"derated\": " + JsonString(b.deratedText) +
                 ", \"average\": " + JsonString(b.averageText) +
                 ", \"averageWarning\": " + Bool(b.averageWarning) +
                 ", \"peak\": " + JsonString(b.peakText) + ", \"peakWarning\": " + Bool(b.peakWarning) +

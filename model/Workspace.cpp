@@ -48,7 +48,7 @@ Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& promp
         workspace.batteryRows_.push_back(BatteryCells(battery));
     }
     workspace.batteryIndex_ = workspace.batteries_.empty() ? -1 : 0;
-    BatteryModelSet models = LoadBatteryModels(location.folder / "BatteryModels", workspace.batteries_);
+    BatteryModelSet models = LoadBatteryModels(location, workspace.batteries_);
     for (const std::string& message : models.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
     }
@@ -229,6 +229,10 @@ bool Workspace::SetMinimumVoltage(std::optional<double> volts) {
     return true;
 }
 
+double Workspace::deratingTemperature() const {
+    return TemperatureOfLabel(temperature()).value_or(25.0);
+}
+
 void Workspace::Recompute() {
     results_ = ComputeProfileResults(modes_, device_.columnNames, currentBattery());
     const BatteryRecord* battery = currentBattery();
@@ -239,7 +243,7 @@ void Workspace::Recompute() {
         DeratingConditions conditions;
         conditions.averageCurrent = results_.average;
         conditions.peakCurrent = static_cast<double>(results_.peak);
-        conditions.temperatureC = TemperatureOfLabel(temperature()).value_or(25.0);
+        conditions.temperatureC = deratingTemperature();
         conditions.minimumVoltage = minimumVoltage_;
         derated_ = ComputeDeratedLife(*battery, batteryModel(batteryIndex_), conditions);
     }

@@ -65,6 +65,11 @@ public:
     const DeratedLife& derated() const { return derated_; }
     /// The device's minimum operating voltage; nothing means the current cell's cut-off.
     std::optional<double> minimumVoltage() const { return minimumVoltage_; }
+    /// The temperature the derated life is reckoned at: the number of the temperature label,
+    /// 25 C when it holds none.
+    double deratingTemperature() const;
+    /// The model of every battery, in catalogue order (nothing: "no model").
+    const std::vector<std::optional<BatteryModel>>& batteryModels() const { return batteryModels_; }
     /// Sets it (nothing, or a finite voltage above 0 and at most 100 V; anything else is
     /// ignored and returns false) and recomputes.
     bool SetMinimumVoltage(std::optional<double> volts);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <set>
 #include <string>
@@ -16,6 +17,7 @@
 #include "model/BatteryCatalogue.h"
 #include "model/BatteryModel.h"
 #include "model/BatteryModelFiles.h"
+#include "model/DataLocation.h"
 #include "model/FileRead.h"
 
 namespace runwell {
@@ -132,6 +134,49 @@ TEST(BatteryModelFolder, MatchesByDescriptionAndNamesBadFiles) {
     const BatteryModelSet none = LoadBatteryModels(kFixtures / "no-such-folder", batteries);
     EXPECT_EQ(none.models.size(), 4u);
     EXPECT_TRUE(none.messages.empty());
+}
+
+TEST(BatteryModelFolder, UserModelsBesideTheCustomFileReplaceShippedOnes) {
+    TempFolder temp;
+    const auto put = [](const fs::path& file, const std::string& content) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << content;
+    };
+    const auto write = [&put](const fs::path& file, const std::string& battery, double cutoff) {
+        put(file, R"({"format":"runwell-battery-model","version":1,"battery":")" + battery +
+                            R"(","sources":["test"],"cutoffVoltage":)" + std::to_string(cutoff) +
+                            "}");
+    };
+    write(temp.path / "share/BatteryModels/a.json", "Cell A", 2.0);
+    write(temp.path / "share/BatteryModels/b.json", "Cell B", 2.0);
+    write(temp.path / "user/BatteryModels/a-measured.json", "Cell A", 2.5);
+    write(temp.path / "user/BatteryModels/c.json", "Cell C", 1.0);
+    put(temp.path / "user/BatteryModels/broken.json", "{");
+    std::vector<BatteryRecord> batteries(4);
+    batteries[0].description = "Cell A";
+    batteries[1].description = "Cell B";
+    batteries[2].description = "Cell C";
+    batteries[3].description = "Cell D";
+
+    DataLocation installed{temp.path / "share", temp.path / "user/CustomBattery.csv", true};
+    const BatteryModelSet set = LoadBatteryModels(installed, batteries);
+    ASSERT_TRUE(set.models[0] && set.models[1] && set.models[2]);
+    EXPECT_EQ(set.models[0]->cutoffVoltage, 2.5);  // the user's own figures win
+    EXPECT_EQ(set.models[1]->cutoffVoltage, 2.0);
+    EXPECT_EQ(set.models[2]->cutoffVoltage, 1.0);
+    EXPECT_FALSE(set.models[3]);
+    ASSERT_EQ(set.messages.size(), 1u);
+    EXPECT_EQ(set.messages[0].rfind("BatteryModels/broken.json: ", 0), 0u) << set.messages[0];
+
+    // Portable layout: one folder, read once (no second-file message for every model).
+    const BatteryModelSet portable =
+        LoadBatteryModels(PortableDataLocation(temp.path / "share"), batteries);
+    EXPECT_TRUE(portable.messages.empty());
+    ASSERT_TRUE(portable.models[0]);
+    EXPECT_EQ(portable.models[0]->cutoffVoltage, 2.0);
+    // Nowhere to keep a custom file: the shipped models alone.
+    EXPECT_FALSE(LoadBatteryModels(DataLocation{temp.path / "share", {}, false}, batteries)
+                     .models[2]);
 }
 
 TEST(ShippedBatteryModels, EveryFileReadsAndBelongsToACatalogueBattery) {

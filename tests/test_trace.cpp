@@ -7,12 +7,14 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "TableFile.h"
 #include "model/BatteryCatalogue.h"
+#include "model/BatteryModel.h"
 #include "model/ModeComputation.h"
 #include "model/TraceDecimation.h"
 #include "model/TraceProfile.h"
@@ -305,6 +307,43 @@ TEST(TraceProfile, LifeOnABatteryIsTheProfileResult) {
     EXPECT_EQ(figures.averageText, "5 uA");
     EXPECT_EQ(figures.peakText, "20 uA (> pulse battery current)");
     EXPECT_TRUE(figures.peakWarning);
+    EXPECT_EQ(figures.deratedText, "no model");
+}
+
+// The derated life of a trace is the window's for a profile at the trace's average and peak, at
+// the selected temperature and minimum voltage; a battery without a model shows "no model".
+TEST(TraceProfile, DeratedLifeOnEveryBattery) {
+    const Result<BatteryModel> model = ParseBatteryModel(R"({
+        "format": "runwell-battery-model", "version": 1, "battery": "Ideal", "sources": ["test"],
+        "cutoffVoltage": 2.0,
+        "capacityFactorVsTemperature": {"source": "s", "points": [[0, 0.5], [25, 1]]},
+        "openCircuitVoltageVsDepth": {"source": "s", "points": [[0, 3.0], [1, 3.0]]},
+        "resistanceVsDepth": {"source": "s", "points": [[0, 1000]]},
+        "selfDischarge": {"source": "s", "percentPerYearAt20C": 0}
+    })");
+    ASSERT_TRUE(model.ok()) << model.error().message;
+    TraceStatistics s;
+    s.average = 10000;  // 1000 mAh at 10 uA: 100,000 hours
+    s.peak = 20000.9;   // 20 uA x 1000 ohm: 0.02 V below the open-circuit 3.0 V
+    const std::vector<BatteryRecord> batteries = {IdealBattery(), IdealBattery()};
+    const std::vector<std::optional<BatteryModel>> models = {*model};  // the second has none
+    const struct {
+        TraceDerating derating;
+        const char* first;
+    } cases[] = {
+        {{25.0, std::nullopt}, "11 years 151 days 16 hours (capacity)"},
+        {{0.0, std::nullopt}, "5 years 258 days 8 hours (capacity)"},  // half the capacity
+        {{25.0, 2.97}, "11 years 151 days 16 hours (capacity)"},       // 2.98 V stays above
+        {{25.0, 2.99}, "? (brown-out at peak current)"},               // below from the start
+    };
+    for (const auto& c : cases) {
+        const std::vector<TraceBatteryFigures> rows =
+            TraceFiguresOnEvery(s, batteries, models, c.derating);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].deratedText, c.first) << c.derating.temperatureC;
+        EXPECT_EQ(rows[0].lifeText, "11 years 151 days 16 hours");  // the classic life stays
+        EXPECT_EQ(rows[1].deratedText, "no model");
+    }
 }
 
 // JSON text is UTF-8: UTF-8 in a caption passes, a Latin-1 byte becomes its character, quotes

@@ -125,7 +125,8 @@ void TraceDialog::BuildControls() {
     results->addWidget(figuresTable_, 1);
     batteryTable_ = Table(this, "batteryTable",
                           {QStringLiteral("Battery"), QStringLiteral("Capacity"),
-                           QStringLiteral("Battery life"), QStringLiteral("Average"),
+                           QStringLiteral("Battery life"), QStringLiteral("Derated life"),
+                           QStringLiteral("Average"),
                            QStringLiteral("Peak")});
     results->addWidget(batteryTable_, 3);
     layout->addLayout(results, 2);
@@ -257,12 +258,13 @@ void TraceDialog::Analyse() {
     }
 
     const std::vector<TraceBatteryFigures> batteries =
-        TraceFiguresOnEvery(analysis->statistics, workspace_.batteries());
+        TraceFiguresOnEvery(analysis->statistics, workspace_.batteries(), workspace_.batteryModels(),
+                            {workspace_.deratingTemperature(), workspace_.minimumVoltage()});
     batteryTable_->setRowCount(static_cast<int>(batteries.size()));
     for (std::size_t i = 0; i < batteries.size(); ++i) {
         const TraceBatteryFigures& b = batteries[i];
         const QStringList cells = {Text(b.description), Text(b.capacity), Text(b.lifeText),
-                                   Text(b.averageText), Text(b.peakText)};
+                                   Text(b.deratedText), Text(b.averageText), Text(b.peakText)};
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             if (static_cast<int>(i) == workspace_.batteryIndex()) {
@@ -270,7 +272,7 @@ void TraceDialog::Analyse() {
                 bold.setBold(true);
                 item->setFont(bold);
             }
-            if ((column == 3 && b.averageWarning) || (column == 4 && b.peakWarning)) {
+            if ((column == 4 && b.averageWarning) || (column == 5 && b.peakWarning)) {
                 item->setForeground(QColor(255, 0, 0));
             }
             batteryTable_->setItem(static_cast<int>(i), column, item);
