@@ -73,6 +73,34 @@ Json ModeJson(const ModeRecord& mode, const ModeCells& cells) {
     return object;
 }
 
+/// The derated life of the current battery: null without a battery, "hasModel" false without
+/// its model file.
+Json DeratedJson(const Workspace& workspace) {
+    if (workspace.currentBattery() == nullptr) {
+        return nullptr;
+    }
+    const DeratedLife& life = workspace.derated();
+    // A simulation's figures, rounded to what they can claim (and so that the last bits of
+    // one system's mathematics library do not show).
+    const auto number = [](double value, double perUnit) {
+        return std::isfinite(value) ? Json(std::round(value * perUnit) / perUnit) : Json(nullptr);
+    };
+    Json object = Json::object();
+    object["hasModel"] = life.hasModel;
+    object["hours"] = life.hours > 0.0 ? number(life.hours, 1e3) : Json(nullptr);
+    object["text"] = life.lifeText;
+    object["limitingFactor"] = life.limitingFactor.empty() ? Json(nullptr)
+                                                           : Json(life.limitingFactor);
+    object["usableFraction"] = life.hasModel ? number(life.usableFraction, 1e6) : Json(nullptr);
+    object["minimumVoltage"] = life.hasModel ? number(life.minimumVoltage, 1e4) : Json(nullptr);
+    Json curve = Json::array();
+    for (const VoltagePoint& point : life.curve) {
+        curve.push_back(Json::array({number(point.hours, 1e3), number(point.volts, 1e4)}));
+    }
+    object["curve"] = std::move(curve);
+    return object;
+}
+
 }  // namespace
 
 std::string ResultsJsonOf(const Workspace& workspace) {
@@ -101,6 +129,9 @@ std::string ResultsJsonOf(const Workspace& workspace) {
     document["life"] = {
         {"hours", results.lifeHours != 0 ? Json(results.lifeHours) : Json(nullptr)},
         {"text", Text(results.lifeText)}};
+    document["minimumVoltage"] = workspace.minimumVoltage() ? Json(*workspace.minimumVoltage())
+                                                            : Json(nullptr);
+    document["derated"] = DeratedJson(workspace);
     return document.dump(2) + "\n";
 }
 

@@ -87,6 +87,7 @@ TEST_P(CliCase, MatchesExpectedOutput) {
         fs::create_directories(data);
         fs::copy(kBin / "Data", data / "Data", fs::copy_options::recursive);
         fs::copy_file(kBin / "StandardBattery.csv", data / "StandardBattery.csv");
+        fs::copy(kBin / "BatteryModels", data / "BatteryModels", fs::copy_options::recursive);
     }
 
     std::string command = (kRunner.empty() ? "" : kRunner + " ") + Quote(kCli.string());
