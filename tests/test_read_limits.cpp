@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,6 +22,7 @@
 #include "model/DeviceFile.h"
 #include "model/FileRead.h"
 #include "model/Messages.h"
+#include "model/Text.h"
 #include "model/Workspace.h"
 #include "persist/SettingsFile.h"
 
@@ -228,6 +231,33 @@ TEST_F(ReadLimits, TheScanKeepsEachNameOnceWithItsFile) {
                                                  "abc @a.csv", "ABC @b.csv", "b3@a.csv",
                                                  "z9@c.csv"}));
     EXPECT_EQ(&scan.entries[0].file, &scan.entries[5].file);  // one path for all of a file's names
+}
+
+TEST_F(ReadLimits, TheScanOfManyNamesSortsLikeAStableSortIgnoringCase) {
+    // Enough names for every path of the sort (buckets, several threads, runs of names that
+    // agree in their first eight letters), in an order that is not sorted.
+    std::vector<std::string> names;
+    std::string line;
+    for (std::uint32_t i = 0; i < 200000; ++i) {
+        const std::uint32_t k = i * 2654435761u;
+        std::string name = (k & 1u) != 0 ? "Device-" : "DEVICE-";
+        name += static_cast<char>('a' + (k >> 8) % 26);
+        if ((k >> 16) % 3 == 0) {
+            name += std::to_string((k >> 4) % 5000);  // beyond the eighth letter, and duplicated
+        }
+        names.push_back(name);
+        line += name + ",";
+    }
+    fs::create_directory(folder_ / "Data");
+    Put("Data/many.csv", line + "\n");
+    const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return LessIgnoringCase(a, b);
+    });
+    ASSERT_EQ(scan.entries.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(scan.entries[i].name, names[i]) << "at " << i;
+    }
 }
 
 }  // namespace
