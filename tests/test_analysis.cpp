@@ -227,6 +227,7 @@ TEST(BatteryComparison, EveryShippedBatteryMatchesTheResultsShownWhenItIsCurrent
         const ProfileResults& results = workspace->results();
         SCOPED_TRACE(row.description);
         EXPECT_EQ(row.lifeText, results.lifeText);
+        EXPECT_EQ(row.lifeHours, results.lifeHours);
         EXPECT_EQ(row.averageOver, results.averageWarning);
         EXPECT_EQ(row.peakOver, results.peakWarning);
         EXPECT_EQ(row.deratedLifeText, workspace->derated().lifeText);
