@@ -31,7 +31,7 @@ source scripts/setup.sh
 runwell_install_missing libbenchmark-dev time jq
 
 bin=$build/bin
-targets=(runwell runwell-cli runwell_data bench_core bench_window empty_dialog trivial)
+targets=(runwell runwell-cli runwell_data bench_core bench_window bench_analysis empty_dialog trivial)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 if [ "$clean" = 1 ]; then
     cmake --build "$build" --target clean >/dev/null
@@ -95,6 +95,8 @@ RUNWELL_BENCH_DEVICE_FILE=$work/device.csv "$bin/bench_core" --benchmark_repetit
     --benchmark_out_format=json >"$work/core.txt" 2>&1
 "$bin/bench_window" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_out="$work/window.json" --benchmark_out_format=json >"$work/window.txt" 2>&1
+"$bin/bench_analysis" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$work/analysis.json" --benchmark_out_format=json >"$work/analysis.txt" 2>&1
 
 # --- device file load against wc -l ----------------------------------------------------------
 cat "$work/device.csv" >/dev/null  # in the page cache for both
@@ -202,4 +204,13 @@ for n in 1000 10000; do
     gb "RecomputeResults (window) $n" "$t" \
         "$(per_mode_us "$window" "RecomputeResults/window/$n/real_time_median")" "$target" \
         "$(verdict "$ok")"
+done
+# The analysis: name, target in ms.
+for entry in "BatteryComparison/100x10000 20" "OperatingPointMatrix/3x3x10000 100" \
+    "ProfileTimeline/100000 -" "ChargeShare/10000 -"; do
+    set -- $entry
+    t=$(ms "$work/analysis.json" "$1_median")
+    if [ "$2" = - ]; then target="-" v="info"
+    else target="< $2 ms" v=$(verdict "$(awk -v t="$t" -v l="$2" 'BEGIN { print (t < l) }')"); fi
+    gb "$1" "$t" "-" "$target" "$v"
 done

@@ -44,6 +44,8 @@ Command AddRefreshCommand(CLI::App& app);
 Command AddExportCommand(CLI::App& app);
 Command AddImportCommand(CLI::App& app);
 Command AddCheckCommand(CLI::App& app);
+Command AddCompareCommand(CLI::App& app);
+Command AddMatrixCommand(CLI::App& app);
 Command AddTraceCommand(CLI::App& app);
 
 /// Prints the one-line usage error "runwell-cli: PROBLEM (see runwell-cli --help)" and returns

@@ -89,6 +89,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     commands.push_back(AddExportCommand(app));
     commands.push_back(AddImportCommand(app));
     commands.push_back(AddCheckCommand(app));
+    commands.push_back(AddCompareCommand(app));
+    commands.push_back(AddMatrixCommand(app));
     commands.push_back(AddTraceCommand(app));
     std::vector<std::string> helpTopic;
     CLI::App* helpCommand = app.add_subcommand("help");

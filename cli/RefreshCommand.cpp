@@ -9,7 +9,7 @@
 
 #include "Command.h"
 #include "Session.h"
-#include "model/ModeEditor.h"
+#include "model/ModeRefresh.h"
 #include "persist/SettingsFile.h"
 
 namespace runwell::cli {
@@ -27,26 +27,12 @@ int RunRefresh(const std::vector<std::string>& positional, const Context& contex
         return kFailed;
     }
     // What the editor has to say about a mode concerns the settings file it came from.
-    std::vector<ModeRecord> modes = workspace->modes();
-    for (std::size_t i = 0; i < modes.size(); ++i) {
-        ModeEditor editor(workspace->device(), std::string(workspace->voltage()),
-                          std::string(workspace->temperature()), &modes[i]);
-        for (const std::string& warning : editor.openingWarnings()) {
-            prompter.Print(warning);
-        }
-        ModeEditor::Confirmation confirmed =
-            editor.Confirm(editor.durationText(), editor.systemCurrentText(), editor.name());
-        for (const std::string& warning : confirmed.warnings) {
-            prompter.Print(warning);
-        }
-        if (confirmed.record) {
-            modes[i] = std::move(*confirmed.record);
-        } else {
-            prompter.Print("Mode " + std::to_string(i + 1) + " (\"" + modes[i].label +
-                           "\") was kept as it was: " + confirmed.refusal);
-        }
+    ProfileRefresh refresh = RefreshProfile(workspace->device(), workspace->voltage(),
+                                            workspace->temperature(), workspace->modes());
+    for (const std::string& message : refresh.messages) {
+        prompter.Print(message);
     }
-    workspace->SetModes(std::move(modes));
+    workspace->SetModes(std::move(refresh.modes));
     const Status saved = SaveSettings(*workspace, output);
     if (!saved) {
         PrintFailure(context.err, EnsureExtension(output, ".set"), saved.error().message);

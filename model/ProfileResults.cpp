@@ -32,21 +32,6 @@ std::string ShareText(float duration, float totalTime) {
     return whole == 0 ? std::string("<1") : std::to_string(whole);
 }
 
-/// The life in whole hours (truncated toward zero, saturated), or 0 when it cannot be told.
-std::int64_t LifeHours(const BatteryRecord& battery, float average) {
-    if (average == 0.0f) {
-        return 0;
-    }
-    const float capacityNah = NarrowToFloat(static_cast<double>(battery.capacityMah) * 1000000.0);
-    const double load =
-        static_cast<double>(average) + static_cast<double>(battery.selfDischargeCurrent);
-    // A self-discharge that cancels a negative average leaves no load to divide by.
-    if (load == 0.0 || !std::isfinite(load)) {
-        return 0;
-    }
-    return SaturateToInt64(static_cast<double>(capacityNah) / load);
-}
-
 /// "%d year" / "%d years" and the like; empty when the count is 0 and `keepZero` is not set.
 std::string CountText(std::int64_t count, const char* unit, bool keepZero) {
     if (count == 0 && !keepZero) {
@@ -133,6 +118,49 @@ std::string FormatBatteryLife(std::int64_t hours) {
            CountText(hoursLeft, "hour", true);
 }
 
+std::int64_t BatteryLifeHours(const BatteryRecord& battery, float average) {
+    if (average == 0.0f) {
+        return 0;
+    }
+    const float capacityNah = NarrowToFloat(static_cast<double>(battery.capacityMah) * 1000000.0);
+    const double load =
+        static_cast<double>(average) + static_cast<double>(battery.selfDischargeCurrent);
+    // A self-discharge that cancels a negative average leaves no load to divide by.
+    if (load == 0.0 || !std::isfinite(load)) {
+        return 0;
+    }
+    return SaturateToInt64(static_cast<double>(capacityNah) / load);
+}
+
+void ProfileLoadSum::Add(float duration, float current) {
+    // Compared as real numbers; NaN never exceeds, and a huge current saturates.
+    if (static_cast<double>(current) > static_cast<double>(peak_)) {
+        peak_ = SaturateToUint32(current);
+    }
+    // Weighted by the duration here; the stored totalCharge is not used.
+    chargeSum_ = NarrowToFloat(static_cast<double>(chargeSum_) +
+                               static_cast<double>(duration) * static_cast<double>(current));
+    timeSum_ = NarrowToFloat(static_cast<double>(timeSum_) + static_cast<double>(duration));
+}
+
+ProfileLoad ProfileLoadSum::Result() const {
+    ProfileLoad load;
+    load.peak = peak_;
+    load.average =
+        timeSum_ != 0.0f
+            ? NarrowToFloat(static_cast<double>(chargeSum_) / static_cast<double>(timeSum_))
+            : chargeSum_;
+    return load;
+}
+
+ProfileLoad ComputeProfileLoad(const std::vector<ModeRecord>& modes) {
+    ProfileLoadSum sum;
+    for (const ModeRecord& mode : modes) {
+        sum.Add(mode.duration, mode.totalCurrent);
+    }
+    return sum.Result();
+}
+
 ProfileResults ComputeProfileResults(const std::vector<ModeRecord>& modes,
                                      const std::vector<std::string>& columnNames,
                                      const BatteryRecord* battery) {
@@ -140,24 +168,12 @@ ProfileResults ComputeProfileResults(const std::vector<ModeRecord>& modes,
     const float totalTime = TotalTime(modes);
     const std::vector<std::string_view> shownNames = ShownNames(columnNames);
     ReserveLarge(results.rows, modes.size());
-    float chargeSum = 0.0f;  // nA*us
-    float timeSum = 0.0f;    // us
     for (const ModeRecord& mode : modes) {
         results.rows.push_back(MakeCells(mode, totalTime, shownNames));
-        // Compared as real numbers; NaN never exceeds, and a huge current saturates.
-        if (static_cast<double>(mode.totalCurrent) > static_cast<double>(results.peak)) {
-            results.peak = SaturateToUint32(mode.totalCurrent);
-        }
-        // Weighted by the duration here; the stored totalCharge is not used.
-        chargeSum = NarrowToFloat(static_cast<double>(chargeSum) +
-                                  static_cast<double>(mode.duration) *
-                                      static_cast<double>(mode.totalCurrent));
-        timeSum = NarrowToFloat(static_cast<double>(timeSum) + static_cast<double>(mode.duration));
     }
-    results.average =
-        timeSum != 0.0f
-            ? NarrowToFloat(static_cast<double>(chargeSum) / static_cast<double>(timeSum))
-            : chargeSum;
+    const ProfileLoad load = ComputeProfileLoad(modes);
+    results.average = load.average;
+    results.peak = load.peak;
 
     const float peak = static_cast<float>(results.peak);
     results.averageWarning = battery != nullptr && battery->maxContinuousCurrent != 0.0f &&
@@ -172,7 +188,7 @@ ProfileResults ComputeProfileResults(const std::vector<ModeRecord>& modes,
     if (results.peakWarning) {
         results.peakText += " (> pulse battery current)";
     }
-    results.lifeHours = battery != nullptr ? LifeHours(*battery, results.average) : 0;
+    results.lifeHours = battery != nullptr ? BatteryLifeHours(*battery, results.average) : 0;
     results.lifeText = battery != nullptr ? FormatBatteryLife(results.lifeHours) : "?";
     return results;
 }

@@ -27,6 +27,31 @@ struct ProfileResults {
     std::int64_t lifeHours = 0;  // whole hours, truncated; 0 when the life is "?"
 };
 
+/// The two figures every life is computed from.
+struct ProfileLoad {
+    float average = 0.0f;    // nA, time-weighted; the charge sum itself when no time passes
+    std::uint32_t peak = 0;  // whole nA, the largest mode current
+};
+
+/// Sums modes one by one into their ProfileLoad, in single precision after every step.
+class ProfileLoadSum {
+public:
+    void Add(float duration, float current);
+    ProfileLoad Result() const;
+
+private:
+    std::uint32_t peak_ = 0;
+    float chargeSum_ = 0.0f;  // nA*us
+    float timeSum_ = 0.0f;    // us
+};
+
+/// The profile's average and peak, exactly as ComputeProfileResults gives them.
+ProfileLoad ComputeProfileLoad(const std::vector<ModeRecord>& modes);
+
+/// The life in whole hours of `battery` under `average` (truncated toward zero, saturated), or
+/// 0 when it cannot be told; FormatBatteryLife gives its text.
+std::int64_t BatteryLifeHours(const BatteryRecord& battery, float average);
+
 /// Computes the mode rows, the time-weighted average current, the peak current and the battery
 /// life for `modes`. `columnNames` are the loaded device's value column captions. Without a
 /// battery the currents carry no warning and the life is "?"; so is a life whose load (average

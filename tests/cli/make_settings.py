@@ -56,6 +56,12 @@ STALE = [
     mode(b"Sleep", b"SLEEP", b"0", 993000.0, 1.0, 2.0, 0.0, flags=(7, 8)),
     mode(b"Gone", b"TURBO", b"99MHZ", 10.0, 7.0, 70.0, 0.0),
 ]
+# The small device of the matrix and comparison cases (Tiny at 3V and 25C): RUN has no row at
+# 5V 85C.
+TINY = [
+    mode(b"Run", b"RUN", b"1MHZ", 10.0, 100000.0, 1000000.0, 0.0),
+    mode(b"Nap", b"SLEEP", b"0", 990.0, 1000.0, 990000.0, 0.0),
+]
 
 
 def main():
@@ -80,6 +86,10 @@ def main():
         "check-limit-warnings/profile.set": settings(b"TSL2104", b"3.3V", b"25C", 0, [
             mode(b"Burst", b"RUN", b"4MHZ", 1000.0, 20000000.0, 20000000000.0, 19000000.0),
             mode(b"Rest", b"SLEEP", b"0", 9000.0, 740.0, 6660000.0, 0.0)]),
+        "compare-shipped/profile.set": profile,
+        "matrix-shipped/profile.set": profile,
+        "compare-limits/profile.set": settings(b"Tiny", b"3V", b"25C", 0, TINY),
+        "matrix-not-available/profile.set": settings(b"Tiny", b"3V", b"25C", 0, TINY),
     }
     for name, content in files.items():
         path = here / name

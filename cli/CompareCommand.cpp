@@ -1,0 +1,72 @@
+// runwell-cli compare: the battery comparison of a settings file's profile, as a table.
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "Command.h"
+#include "Session.h"
+#include "TextTable.h"
+#include "model/BatteryComparison.h"
+#include "model/Format.h"
+#include "model/Workspace.h"
+
+namespace runwell::cli {
+namespace {
+
+/// The profile's average and peak, then per battery, longest life first: its catalogue number
+/// (the current battery marked '*'), description, life, the verdicts against its continuous and
+/// pulse limits and the derated life with what limits it.
+void WriteBatteryComparison(const Workspace& workspace, std::ostream& out) {
+    BatteryComparison comparison = CompareBatteries(workspace);
+    SortByLife(comparison.rows);
+    out << "Average Current : " << FormatCurrent(comparison.average) << '\n'
+        << "Peak Current : " << FormatCurrent(static_cast<float>(comparison.peak)) << "\n\n";
+    std::vector<std::vector<std::string>> table;
+    table.push_back({"#", "Battery", "Battery Life", "Average vs cont.", "Peak vs pulse",
+                     "Derated life", "Limited by"});
+    for (const BatteryComparisonRow& row : comparison.rows) {
+        std::string number = std::to_string(row.index + 1);
+        if (row.index == workspace.batteryIndex()) {
+            number += '*';
+        }
+        table.push_back({std::move(number), row.description, row.lifeText, row.averageVerdict,
+                         row.peakVerdict, row.deratedLifeText,
+                         row.limitingFactor.empty() ? "-" : row.limitingFactor});
+    }
+    WriteTable(out, table);
+}
+
+int RunCompare(const std::vector<std::string>& positional, const Context& context) {
+    if (positional.size() != 1) {
+        return UsageError(context.err, "compare takes one settings file");
+    }
+    StderrPrompter prompter(context.err, context.data, context.verbose);
+    const std::optional<Workspace> workspace =
+        OpenSettings(context.data, PathArgument(positional[0]), prompter);
+    if (!workspace) {
+        return kFailed;
+    }
+    WriteBatteryComparison(*workspace, context.out);
+    return FinishStandardOutput(context, "battery comparison");
+}
+
+}  // namespace
+
+Command AddCompareCommand(CLI::App& app) {
+    auto positional = std::make_shared<std::vector<std::string>>();
+    CLI::App* parser = app.add_subcommand("compare");
+    parser->add_option("SETTINGS", *positional);
+    return {parser,
+            "  runwell-cli compare SETTINGS [--data DIR]\n"
+            "      Loads SETTINGS and prints the battery life, the average and peak current against\n"
+            "      the battery's limits and the derated life for every battery of the catalogue,\n"
+            "      longest life first; '*' marks the current battery.\n",
+            [positional](const Context& context) { return RunCompare(*positional, context); }};
+}
+
+}  // namespace runwell::cli
