@@ -14,6 +14,7 @@
 #include "model/BatteryComparison.h"
 #include "model/Format.h"
 #include "model/Workspace.h"
+#include "persist/AnalysisOutput.h"
 
 namespace runwell::cli {
 namespace {
@@ -41,7 +42,16 @@ void WriteBatteryComparison(const Workspace& workspace, std::ostream& out) {
     WriteTable(out, table);
 }
 
-int RunCompare(const std::vector<std::string>& positional, const Context& context) {
+struct CompareArguments {
+    std::vector<std::string> positional;
+    std::string format = "text";
+};
+
+int RunCompare(const CompareArguments& args, const Context& context) {
+    const std::vector<std::string>& positional = args.positional;
+    if (args.format != "text" && args.format != "json" && args.format != "csv") {
+        return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
+    }
     if (positional.size() != 1) {
         return UsageError(context.err, "compare takes one settings file");
     }
@@ -51,22 +61,28 @@ int RunCompare(const std::vector<std::string>& positional, const Context& contex
     if (!workspace) {
         return kFailed;
     }
-    WriteBatteryComparison(*workspace, context.out);
+    if (args.format == "text") {
+        WriteBatteryComparison(*workspace, context.out);
+    } else {
+        context.out << (args.format == "json" ? BatteryComparisonJsonOf(*workspace) : BatteryComparisonCsvOf(*workspace));
+    }
     return FinishStandardOutput(context, "battery comparison");
 }
 
 }  // namespace
 
 Command AddCompareCommand(CLI::App& app) {
-    auto positional = std::make_shared<std::vector<std::string>>();
+    auto args = std::make_shared<CompareArguments>();
     CLI::App* parser = app.add_subcommand("compare");
-    parser->add_option("SETTINGS", *positional);
+    parser->add_option("SETTINGS", args->positional);
+    parser->add_option("--format", args->format);
     return {parser,
-            "  runwell-cli compare SETTINGS [--data DIR]\n"
+            "  runwell-cli compare SETTINGS [--data DIR] [--format text|json|csv]\n"
             "      Loads SETTINGS and prints the battery life, the average and peak current against\n"
             "      the battery's limits and the derated life for every battery of the catalogue,\n"
-            "      longest life first; '*' marks the current battery.\n",
-            [positional](const Context& context) { return RunCompare(*positional, context); }};
+            "      longest life first; '*' marks the current battery.\n"
+            "      --format json or csv writes the rows for scripts (catalogue order).\n",
+            [args](const Context& context) { return RunCompare(*args, context); }};
 }
 
 }  // namespace runwell::cli

@@ -13,6 +13,7 @@
 #include "TextTable.h"
 #include "model/OperatingPointMatrix.h"
 #include "model/Workspace.h"
+#include "persist/AnalysisOutput.h"
 
 namespace runwell::cli {
 namespace {
@@ -58,7 +59,16 @@ void WriteOperatingPointMatrix(const Workspace& workspace, std::ostream& out) {
     }
 }
 
-int RunMatrix(const std::vector<std::string>& positional, const Context& context) {
+struct MatrixArguments {
+    std::vector<std::string> positional;
+    std::string format = "text";
+};
+
+int RunMatrix(const MatrixArguments& args, const Context& context) {
+    const std::vector<std::string>& positional = args.positional;
+    if (args.format != "text" && args.format != "json" && args.format != "csv") {
+        return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
+    }
     if (positional.size() != 1) {
         return UsageError(context.err, "matrix takes one settings file");
     }
@@ -68,22 +78,28 @@ int RunMatrix(const std::vector<std::string>& positional, const Context& context
     if (!workspace) {
         return kFailed;
     }
-    WriteOperatingPointMatrix(*workspace, context.out);
+    if (args.format == "text") {
+        WriteOperatingPointMatrix(*workspace, context.out);
+    } else {
+        context.out << (args.format == "json" ? OperatingPointMatrixJsonOf(*workspace) : OperatingPointMatrixCsvOf(*workspace));
+    }
     return FinishStandardOutput(context, "operating-point matrix");
 }
 
 }  // namespace
 
 Command AddMatrixCommand(CLI::App& app) {
-    auto positional = std::make_shared<std::vector<std::string>>();
+    auto args = std::make_shared<MatrixArguments>();
     CLI::App* parser = app.add_subcommand("matrix");
-    parser->add_option("SETTINGS", *positional);
+    parser->add_option("SETTINGS", args->positional);
+    parser->add_option("--format", args->format);
     return {parser,
-            "  runwell-cli matrix SETTINGS [--data DIR]\n"
+            "  runwell-cli matrix SETTINGS [--data DIR] [--format text|json|csv]\n"
             "      Loads SETTINGS and prints the battery life at every voltage and temperature of the\n"
             "      device on the current battery, every mode recomputed there as refresh does; '*'\n"
-            "      marks the selected point, and a point where a mode has no data is not available.\n",
-            [positional](const Context& context) { return RunMatrix(*positional, context); }};
+            "      marks the selected point, and a point where a mode has no data is not available.\n"
+            "      --format json or csv writes the points for scripts.\n",
+            [args](const Context& context) { return RunMatrix(*args, context); }};
 }
 
 }  // namespace runwell::cli

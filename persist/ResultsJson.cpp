@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/Workspace.h"
+#include "persist/AnalysisJson.h"
 #include "persist/JsonValues.h"
 
 namespace runwell {
@@ -129,6 +130,7 @@ std::string ResultsJsonOf(const Workspace& workspace) {
     document["life"] = {
         {"hours", results.lifeHours != 0 ? Json(results.lifeHours) : Json(nullptr)},
         {"text", Text(results.lifeText)}};
+    document["chargeShare"] = ChargeShareJson(workspace);
     document["minimumVoltage"] = workspace.minimumVoltage() ? Json(*workspace.minimumVoltage())
                                                             : Json(nullptr);
     document["derated"] = DeratedJson(workspace);
