@@ -35,6 +35,7 @@ public:
     std::optional<std::filesystem::path> AskLoadSettings(QWidget*) override { return {}; }
     std::optional<std::filesystem::path> AskSaveSettings(QWidget*) override { return {}; }
     std::optional<std::filesystem::path> AskCreateReport(QWidget*) override { return {}; }
+    std::optional<std::filesystem::path> AskExportChart(QWidget*) override { return {}; }
 };
 
 /// The window over a workspace started from a bench folder, shown and exposed.
