@@ -27,6 +27,8 @@ public:
 
 private:
     std::vector<int> rowBatteries_;
+    const Workspace* workspace_ = nullptr;  // the one last shown, for a new order
+    bool longestFirst_ = true;  // a click on the life heading turns the order round
 };
 
 }  // namespace runwell::ui

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "model/ChargeShare.h"
+
 namespace runwell {
 class Workspace;
 }
@@ -18,9 +20,13 @@ public:
     void Show(const Workspace& workspace);
 
     QSize sizeHint() const override { return {420, 240}; }
+    const ChargeShare& share() const { return share_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    ChargeShare share_;
 };
 
 }  // namespace runwell::ui

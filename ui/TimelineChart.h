@@ -2,7 +2,10 @@
 
 #include <QWidget>
 #include <filesystem>
+#include <string>
+#include <vector>
 
+#include "model/ProfileTimeline.h"
 #include "model/Result.h"
 
 namespace runwell {
@@ -29,8 +32,22 @@ public:
 
     QSize sizeHint() const override { return {420, 240}; }
 
+    const ProfileTimeline& timeline() const { return timeline_; }
+    /// The tooltip text for the step under `position` in a chart of `size`; empty off the steps.
+    std::string TipAt(QPoint position, QSize size) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QRect PlotArea(QSize size) const;
+
+    ProfileTimeline timeline_;
+    std::vector<std::string> labels_;  // one per segment
+    double average_ = 0.0;             // nA
+    double continuousLimit_ = 0.0;     // nA, 0: none
+    double pulseLimit_ = 0.0;
 };
 
 }  // namespace runwell::ui
