@@ -93,9 +93,8 @@ void AnalysisPanel::Refresh(const Workspace& workspace) {
     deratedField_->setText(ToDisplay(DeratedLifeFieldText(workspace.derated())));
     deratedField_->setCursorPosition(0);
     deratedField_->setToolTip(deratedField_->text());
-    if (!minimumVoltageField_->hasFocus()) {
-        minimumVoltageField_->setText(ToDisplay(MinimumVoltageText(workspace.minimumVoltage())));
-    }
+    // Also after a refused edit: the field shows the value in force.
+    minimumVoltageField_->setText(ToDisplay(MinimumVoltageText(workspace.minimumVoltage())));
     for (Page& page : pages_) {
         page.stale = true;
     }
