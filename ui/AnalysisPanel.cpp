@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -124,9 +125,13 @@ QWidget* AnalysisPanel::Build(Tab tab) {
         case kTimeline:
             page.widget = new TimelineChart(page.holder);
             break;
-        case kChargeShare:
-            page.widget = new ChargeShareBars(page.holder);
+        case kChargeShare: {
+            auto* scroll = new QScrollArea(page.holder);
+            scroll->setWidgetResizable(true);
+            scroll->setWidget(new ChargeShareBars(scroll));
+            page.widget = scroll;
             break;
+        }
         case kComparison: {
             auto* table = new BatteryComparisonTable(page.holder);
             table->onBatteryChosen = [this](int index) {
@@ -163,7 +168,8 @@ void AnalysisPanel::Show(Tab tab) {
             static_cast<TimelineChart*>(page.widget)->Show(workspace);
             break;
         case kChargeShare:
-            static_cast<ChargeShareBars*>(page.widget)->Show(workspace);
+            static_cast<ChargeShareBars*>(static_cast<QScrollArea*>(page.widget)->widget())
+                ->Show(workspace);
             break;
         case kComparison:
             static_cast<BatteryComparisonTable*>(page.widget)->Show(workspace);
@@ -185,7 +191,8 @@ TimelineChart& AnalysisPanel::timeline() {
 
 ChargeShareBars& AnalysisPanel::chargeShare() {
     Show(kChargeShare);
-    return *static_cast<ChargeShareBars*>(pages_[kChargeShare].widget);
+    return *static_cast<ChargeShareBars*>(
+        static_cast<QScrollArea*>(pages_[kChargeShare].widget)->widget());
 }
 
 BatteryComparisonTable& AnalysisPanel::comparison() {

@@ -1,5 +1,6 @@
 #include "ChargeShareBars.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,13 @@ namespace {
 
 const QColor kChargeColour(0, 90, 200);
 const QColor kTimeColour(160, 160, 160);
+constexpr int kMaxHeight = 16000000;  // below the toolkit's largest widget
+
+}  // namespace
+
+int ChargeShareBars::LineHeight() const { return 2 * fontMetrics().height(); }
+
+namespace {
 
 }  // namespace
 
@@ -22,13 +30,13 @@ ChargeShareBars::ChargeShareBars(QWidget* parent) : QWidget(parent) {
 
 void ChargeShareBars::Show(const Workspace& workspace) {
     share_ = ComputeChargeShare(workspace.modes(), workspace.currentBattery());
-    // Each line is two bars and its label; the widget grows so a scroll area could hold it.
+    // Each line is two bars and its label; the widget is as tall as its lines, in a scroll area.
     const int lines = static_cast<int>(share_.modes.size()) + 2;
-    setMinimumHeight(std::min(4000, std::max(120, lines * 2 * fontMetrics().height())));
+    setFixedHeight(std::min(kMaxHeight, std::max(120, lines * LineHeight())));
     update();
 }
 
-void ChargeShareBars::paintEvent(QPaintEvent*) {
+void ChargeShareBars::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
     painter.setPen(palette().text().color());
@@ -51,13 +59,16 @@ void ChargeShareBars::paintEvent(QPaintEvent*) {
     for (const ChargeShareLine* line : lines) {
         scale = std::max({scale, std::abs(line->chargeShare), std::abs(line->timeShare)});
     }
-    const int lineHeight = std::max(4, std::min(2 * metrics.height(), height() /
+    const int lineHeight = std::max(4, std::min(LineHeight(), height() /
                                                    static_cast<int>(lines.size())));
     const int bar = std::max(1, lineHeight / 2 - 2);
-    int top = 0;
-    for (const ChargeShareLine* line : lines) {
-        if (top + lineHeight > height()) {
-            break;  // the rest does not fit; the widget asked for room
+    // Only the lines in the part to repaint: a long profile has thousands.
+    const std::size_t first = static_cast<std::size_t>(std::max(0, event->rect().top() / lineHeight));
+    int top = static_cast<int>(first) * lineHeight;
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        const ChargeShareLine* line = lines[i];
+        if (top > event->rect().bottom()) {
+            break;
         }
         painter.setPen(palette().text().color());
         painter.drawText(QRect(2, top, labelWidth, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,

@@ -26,6 +26,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int LineHeight() const;
+
     ChargeShare share_;
 };
 
