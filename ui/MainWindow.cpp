@@ -311,16 +311,6 @@ void MainWindow::CreateControls(const DialogUnits& units) {
         button("importTraceButton", "Import trace...", units.Rect(225, 324, 66, 15));
     analysisButton_ = button("analysisButton", "Analysis >>", units.Rect(298, 324, 66, 15));
     analysisButton_->setCheckable(true);
-    analysisPanel_ = new AnalysisPanel(this);
-    analysisPanel_->hide();
-    analysisPanel_->onBatteryChosen = [this](int index) {
-        batteryList_->setCurrentCell(index, 0);  // as a click on that row of the battery list
-        OnBatteryListClicked();
-    };
-    analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
-        OnMinimumVoltageEdited(text);
-    };
-    analysisPanel_->onExportRequested = [this] { OnExportChart(); };
     resultBoxes_[1] = group("Estimated Average Current", units.Rect(152, 281, 141, 31));
     averageCurrentField_ = field("averageCurrentField", units.Rect(155, 291, 133, 17));
 
@@ -415,7 +405,9 @@ void MainWindow::Refresh(bool rebuildModeRows) {
     batteryLifeField_->setCursorPosition(0);
     ShowResult(averageCurrentField_, results.averageText, results.averageWarning);
     ShowResult(peakCurrentField_, results.peakText, results.peakWarning);
-    analysisPanel_->Refresh(workspace_);
+    if (analysisPanel_ != nullptr) {
+        analysisPanel_->Refresh(workspace_);
+    }
 }
 
 void MainWindow::ShowModeRows(const std::vector<ModeCells>& rows) {
@@ -480,7 +472,23 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     ApplyGeometry(LayoutMainWindow(split.steps, CurrentGeometry(), scale_));
     importTraceButton_->move(importTraceButton_->x(), createReportButton_->y());
     analysisButton_->move(analysisButton_->x(), createReportButton_->y());
-    analysisPanel_->setGeometry(split.panel);
+    if (analysisPanel_ != nullptr) {
+        analysisPanel_->setGeometry(split.panel);
+    }
+}
+
+void MainWindow::CreateAnalysisPanel() {
+    // Built when first opened, so start-up pays nothing for it.
+    analysisPanel_ = new AnalysisPanel(this);
+    analysisPanel_->onBatteryChosen = [this](int index) {
+        batteryList_->setCurrentCell(index, 0);  // as a click on that row of the battery list
+        OnBatteryListClicked();
+    };
+    analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
+        OnMinimumVoltageEdited(text);
+    };
+    analysisPanel_->onExportRequested = [this] { OnExportChart(); };
+    analysisPanel_->Refresh(workspace_);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -661,6 +669,9 @@ void MainWindow::OnAnalysisToggled(bool open) {
     const int wanted = open ? 2 * steps : steps;
     setMinimumWidth(open ? stepsMinimumWidth_ + stepsMinimumWidth_ / 2 : stepsMinimumWidth_);
     analysisButton_->setText(open ? QStringLiteral("<< Analysis") : QStringLiteral("Analysis >>"));
+    if (open && analysisPanel_ == nullptr) {
+        CreateAnalysisPanel();
+    }
     analysisPanel_->setVisible(open);
     const int available = screen()->availableGeometry().width();
     resize(std::max(minimumWidth(), std::min(wanted, available)), height());

@@ -89,6 +89,7 @@ private:
     bool ConfirmDiscardChanges();
     void OnCreateReport();
     void OnImportTrace();
+    void CreateAnalysisPanel();
     void OnAnalysisToggled(bool open);
     void OnMinimumVoltageEdited(const std::string& text);
     void OnExportChart();
