@@ -133,6 +133,32 @@ void TimelineChart::Render(QPainter& painter, QSize size) const {
     line(pulseLimit_, kLimitColour, Qt::DotLine);
     line(average_, kAverageColour, Qt::DashDotLine);
 
+    // The key, at the plot's top right: only the lines that are drawn.
+    struct Key {
+        const char* text;
+        double current;
+        QColor colour;
+        Qt::PenStyle style;
+    };
+    const Key keys[] = {{"average", average_, kAverageColour, Qt::DashDotLine},
+                        {"continuous limit", continuousLimit_, kLimitColour, Qt::DashLine},
+                        {"pulse limit", pulseLimit_, kLimitColour, Qt::DotLine}};
+    int keyTop = plot.top() + 2;
+    const int keyWidth = metrics.horizontalAdvance(QStringLiteral("continuous limit")) + 28;
+    for (const Key& key : keys) {
+        if (!(key.current > 0.0)) {
+            continue;
+        }
+        const int left = plot.right() - keyWidth;
+        const double middle = keyTop + metrics.height() / 2.0;
+        painter.setPen(QPen(key.colour, 1, key.style));
+        painter.drawLine(QPointF(left, middle), QPointF(left + 20, middle));
+        painter.setPen(palette().text().color());
+        painter.drawText(QRect(left + 24, keyTop, keyWidth - 24, metrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(key.text));
+        keyTop += metrics.height();
+    }
+
     // One polyline with a thin cosmetic pen: a wide pen makes the painter stroke every corner
     // of a long profile, which costs far more than the whole refresh.
     QPolygonF steps;

@@ -20,6 +20,7 @@
 #include "ui/ChargeShareBars.h"
 #include "ui/DeratedCurveView.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
 #include "ui/OperatingPointTable.h"
 #include "ui/TimelineChart.h"
 
@@ -200,6 +201,25 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     EXPECT_EQ(renderer.viewBox().size(), image.size());
     files_.exports.push_back(std::nullopt);  // a cancelled dialog writes nothing
     QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
+}
+
+TEST(AnalysisSplit, StepsKeepHalfButNeverLessThanTheirMinimum) {
+    struct Case {
+        QSize client;
+        bool open;
+        int stepsWidth, panelLeft, panelWidth;
+    };
+    for (const Case& c : {Case{{900, 500}, false, 900, 0, 0},   // closed: all to the steps
+                          Case{{1800, 500}, true, 900, 900, 900},
+                          Case{{1801, 500}, true, 901, 901, 900},   // the odd pixel to the steps
+                          Case{{1200, 500}, true, 800, 800, 400},   // the steps' minimum holds
+                          Case{{700, 500}, true, 700, 700, 0}}) {   // narrower than the minimum
+        const AnalysisSplit split = SplitForAnalysis(c.client, c.open, 800);
+        EXPECT_EQ(split.steps, QSize(c.stepsWidth, 500)) << c.client.width();
+        EXPECT_EQ(split.panel.left(), c.open ? c.panelLeft : 0);
+        EXPECT_EQ(split.panel.width(), c.panelWidth);
+        EXPECT_EQ(split.panel.isEmpty(), c.panelWidth == 0);
+    }
 }
 
 }  // namespace
