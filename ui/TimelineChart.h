@@ -35,14 +35,14 @@ public:
     const ProfileTimeline& timeline() const { return timeline_; }
     /// The tooltip text for the step under `position` in a chart of `size`; empty off the steps.
     std::string TipAt(QPoint position, QSize size) const;
+    /// Where the period is drawn in a chart of `size`, the axes' texts outside it.
+    QRect PlotArea(QSize size) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    QRect PlotArea(QSize size) const;
-
     ProfileTimeline timeline_;
     std::vector<std::string> labels_;  // one per segment
     double average_ = 0.0;             // nA

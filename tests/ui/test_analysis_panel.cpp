@@ -203,6 +203,32 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
 }
 
+TEST_F(AnalysisPanelTest, TheTooltipNamesTheStepUnderThePointerAndAnEmptyPeriodDrawsNoSteps) {
+    Open();
+    TimelineChart& chart = panel_->timeline();
+    const QSize size(400, 200);
+    EXPECT_EQ(chart.TipAt({200, 100}, size), "") << "no profile";
+    Add(Mode("zero", 700.0f, 0.0f));  // no time: a period of 0, nothing drawn, no tooltip
+    EXPECT_TRUE(chart.timeline().drawing.empty());
+    EXPECT_EQ(chart.TipAt({200, 100}, size), "");
+    EXPECT_FALSE(chart.grab().isNull());
+    Add(Mode("sleep", 2.0f, 9000.0f));
+    Add(Mode("rx", 5000.0f, 1000.0f));
+    // The plot spans the period; sleep fills its first 90 %, rx the rest, and the zero-length
+    // mode at its start is never the one named.
+    const QRect plot = chart.PlotArea(size);
+    ASSERT_GT(plot.width(), 100);
+    std::string tips;
+    for (const double at : {-0.05, 0.0, 0.5, 0.88, 0.92, 0.999, 1.05}) {  // of the period
+        const int x = plot.left() + static_cast<int>(at * plot.width());
+        const std::string tip = chart.TipAt({x, plot.center().y()}, size);
+        tips += (tips.empty() ? "" : " / ") + (tip.empty() ? "-" : tip.substr(0, tip.find(':')));
+    }
+    EXPECT_EQ(tips, "- / sleep / sleep / sleep / rx / rx / -") << "outside the plot: no tooltip";
+    EXPECT_EQ(chart.TipAt(plot.center(), size),
+              "sleep: " + FormatCurrent(2.0f) + ", " + FormatTime(9000.0f));
+}
+
 TEST(AnalysisSplit, StepsKeepHalfButNeverLessThanTheirMinimum) {
     struct Case {
         QSize client;
