@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <cstdio>
@@ -15,6 +17,7 @@
 
 #include "BenchData.h"
 #include "model/Workspace.h"
+#include "ui/AnalysisPanel.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/ModeEditorLauncher.h"
@@ -35,6 +38,7 @@ public:
     std::optional<std::filesystem::path> AskLoadSettings(QWidget*) override { return {}; }
     std::optional<std::filesystem::path> AskSaveSettings(QWidget*) override { return {}; }
     std::optional<std::filesystem::path> AskCreateReport(QWidget*) override { return {}; }
+    std::optional<std::filesystem::path> AskExportChart(QWidget*) override { return {}; }
 };
 
 /// The window over a workspace started from a bench folder, shown and exposed.
@@ -73,6 +77,38 @@ void BM_RecomputeResults(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+/// The same with the Analysis panel open on tab range(1): the refresh then also recomputes and
+/// repaints that tab (the others wait until shown).
+void BM_RecomputeWithAnalysis(benchmark::State& state) {
+    auto* button = session->window->findChild<QPushButton*>(QStringLiteral("analysisButton"));
+    if (button != nullptr && !button->isChecked()) {
+        button->click();  // the panel is built when first opened
+    }
+    auto* tabs = session->window->findChild<QTabWidget*>(QStringLiteral("analysisTabs"));
+    if (button == nullptr || tabs == nullptr) {
+        state.SkipWithError("the window has no Analysis panel");
+        return;
+    }
+    tabs->setCurrentIndex(static_cast<int>(state.range(1)));
+    BM_RecomputeResults(state);
+    button->click();
+}
+
+/// A new window over the session's (empty-profile) workspace, shown with the panel opened on
+/// its first tab: what start-up adds to the window alone.
+void BM_OpenWindowWithAnalysis(benchmark::State& state) {
+    session->workspace->SetModes({});
+    for (auto _ : state) {
+        ui::MainWindow window(*session->workspace, session->modeEditor, session->prompter,
+                              session->fileDialogs);
+        window.show();
+        if (state.range(0) != 0) {
+            window.findChild<QPushButton*>(QStringLiteral("analysisButton"))->click();
+        }
+        QCoreApplication::processEvents();
+    }
+}
+
 }  // namespace
 }  // namespace runwell::bench
 
@@ -108,6 +144,18 @@ int main(int argc, char** argv) {
         ->Arg(1000)
         ->Arg(10000)
         ->Complexity(benchmark::oN)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    for (const std::int64_t tab : {0, 1, 2, 3, 4}) {
+        benchmark::RegisterBenchmark("RecomputeResults/analysis", BM_RecomputeWithAnalysis)
+            ->Args({1000, tab})
+            ->Args({10000, tab})
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::RegisterBenchmark("OpenWindow", BM_OpenWindowWithAnalysis)
+        ->Arg(0)
+        ->Arg(1)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();

@@ -2,9 +2,13 @@
 // each confirmed through the mode editor's logic, saved as a PNG. Not a test; run it under a
 // real or virtual X server:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot_main_window [data-folder] [out.png]
+// With a third argument, a tab number, the Analysis panel is opened on that tab first
+// (docs/analysis-panel.png is tab 0).
 
 #include <QApplication>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <filesystem>
 #include <iostream>
@@ -114,6 +118,11 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::cerr << "the window was not shown\n";
         return 1;
+    }
+    if (argc > 3) {
+        window.findChild<QPushButton*>(QStringLiteral("analysisButton"))->click();
+        window.findChild<QTabWidget*>(QStringLiteral("analysisTabs"))
+            ->setCurrentIndex(std::stoi(argv[3]));
     }
     QTest::qWait(200);
     if (!window.grab().save(QString::fromStdString(output.string()))) {

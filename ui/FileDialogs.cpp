@@ -53,4 +53,16 @@ std::optional<std::filesystem::path> QtFileDialogs::AskCreateReport(QWidget* par
     return Run(dialog);
 }
 
+std::optional<std::filesystem::path> QtFileDialogs::AskExportChart(QWidget* parent) {
+    const QString png = QStringLiteral("PNG image (*.png)");
+    const QString svg = QStringLiteral("SVG image (*.svg)");
+    QFileDialog dialog(parent, QString(), QString(), png + QStringLiteral(";;") + svg);
+    PrepareSave(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(filter == svg ? QStringLiteral("svg") : QStringLiteral("png"));
+    });
+    return Run(dialog);
+}
+
 }  // namespace runwell::ui

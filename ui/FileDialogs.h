@@ -17,6 +17,8 @@ public:
     virtual std::optional<std::filesystem::path> AskLoadSettings(QWidget* parent) = 0;
     virtual std::optional<std::filesystem::path> AskSaveSettings(QWidget* parent) = 0;
     virtual std::optional<std::filesystem::path> AskCreateReport(QWidget* parent) = 0;
+    /// The file a chart is exported to: its suffix, ".png" or ".svg", says the format.
+    virtual std::optional<std::filesystem::path> AskExportChart(QWidget* parent) = 0;
 };
 
 /// The toolkit's file dialogs. Load asks for an existing "*.set" file; Save Settings appends
@@ -27,6 +29,8 @@ public:
     std::optional<std::filesystem::path> AskLoadSettings(QWidget* parent) override;
     std::optional<std::filesystem::path> AskSaveSettings(QWidget* parent) override;
     std::optional<std::filesystem::path> AskCreateReport(QWidget* parent) override;
+    /// Appends ".png" to a name typed without a suffix (".svg" with the SVG filter chosen).
+    std::optional<std::filesystem::path> AskExportChart(QWidget* parent) override;
 };
 
 }  // namespace runwell::ui

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "AboutDialog.h"
+#include "AnalysisPanel.h"
 #include "AppIcon.h"
 #include "ClickList.h"
 #include "DroppedFile.h"
@@ -28,8 +29,10 @@
 #include "ModeEditorLauncher.h"
 #include "NotesDialog.h"
 #include "Text.h"
+#include "TimelineChart.h"
 #include "TraceDialog.h"
 #include "model/Messages.h"
+#include "model/MinimumVoltage.h"
 #include "model/Workspace.h"
 #include "persist/Report.h"
 #include "persist/SettingsFile.h"
@@ -214,7 +217,8 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     // The window may shrink until each list shows about three rows and steps 1 and 2 just fit,
     // and starts at the design's size unless the screen's free area is smaller.
     const int listHeight = std::max(ListHeightFor(batteryList_, 3), ListHeightFor(modeList_, 3));
-    setMinimumSize(units.X(446), ClientHeightForLists(listHeight, scale_));
+    stepsMinimumWidth_ = units.X(446);
+    setMinimumSize(stepsMinimumWidth_, ClientHeightForLists(listHeight, scale_));
     QSize available = screen()->availableGeometry().size();
     available.rheight() -= style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     resize(StartClientSize(units.Size(446, 345), minimumSize(), available));
@@ -305,6 +309,8 @@ void MainWindow::CreateControls(const DialogUnits& units) {
         button("createReportButton", "Create Report", units.Rect(152, 324, 66, 15));
     importTraceButton_ =
         button("importTraceButton", "Import trace...", units.Rect(225, 324, 66, 15));
+    analysisButton_ = button("analysisButton", "Analysis >>", units.Rect(298, 324, 66, 15));
+    analysisButton_->setCheckable(true);
     resultBoxes_[1] = group("Estimated Average Current", units.Rect(152, 281, 141, 31));
     averageCurrentField_ = field("averageCurrentField", units.Rect(155, 291, 133, 17));
 
@@ -328,6 +334,7 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     connect(createReportButton_, &QPushButton::clicked, this, &MainWindow::OnCreateReport);
     connect(importTraceButton_, &QPushButton::clicked, this, &MainWindow::OnImportTrace);
     connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(analysisButton_, &QPushButton::toggled, this, &MainWindow::OnAnalysisToggled);
 }
 
 void MainWindow::SetTabOrder() {
@@ -398,6 +405,9 @@ void MainWindow::Refresh(bool rebuildModeRows) {
     batteryLifeField_->setCursorPosition(0);
     ShowResult(averageCurrentField_, results.averageText, results.averageWarning);
     ShowResult(peakCurrentField_, results.peakText, results.peakWarning);
+    if (analysisPanel_ != nullptr) {
+        analysisPanel_->Refresh(workspace_);
+    }
 }
 
 void MainWindow::ShowModeRows(const std::vector<ModeCells>& rows) {
@@ -457,8 +467,28 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     if (batteryList_ == nullptr) {
         return;  // still being built; the controls stand where the design puts them
     }
-    ApplyGeometry(LayoutMainWindow(event->size(), CurrentGeometry(), scale_));
+    const AnalysisSplit split =
+        SplitForAnalysis(event->size(), analysisButton_->isChecked(), stepsMinimumWidth_);
+    ApplyGeometry(LayoutMainWindow(split.steps, CurrentGeometry(), scale_));
     importTraceButton_->move(importTraceButton_->x(), createReportButton_->y());
+    analysisButton_->move(analysisButton_->x(), createReportButton_->y());
+    if (analysisPanel_ != nullptr) {
+        analysisPanel_->setGeometry(split.panel);
+    }
+}
+
+void MainWindow::CreateAnalysisPanel() {
+    // Built when first opened, so start-up pays nothing for it.
+    analysisPanel_ = new AnalysisPanel(this);
+    analysisPanel_->onBatteryChosen = [this](int index) {
+        batteryList_->setCurrentCell(index, 0);  // as a click on that row of the battery list
+        OnBatteryListClicked();
+    };
+    analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
+        OnMinimumVoltageEdited(text);
+    };
+    analysisPanel_->onExportRequested = [this] { OnExportChart(); };
+    analysisPanel_->Refresh(workspace_);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -629,6 +659,44 @@ void MainWindow::OnImportTrace() {
     TraceDialog dialog(workspace_, *prompter_, this);
     if (dialog.AskForTrace() && dialog.exec() == QDialog::Accepted) {
         Refresh(true);
+    }
+}
+
+void MainWindow::OnAnalysisToggled(bool open) {
+    // The steps keep their width: the window grows by as much for the panel (as far as the
+    // screen allows) and gives it back when the panel closes.
+    const int steps = SplitForAnalysis(size(), !open, stepsMinimumWidth_).steps.width();
+    const int wanted = open ? 2 * steps : steps;
+    setMinimumWidth(open ? stepsMinimumWidth_ + stepsMinimumWidth_ / 2 : stepsMinimumWidth_);
+    analysisButton_->setText(open ? QStringLiteral("<< Analysis") : QStringLiteral("Analysis >>"));
+    if (open && analysisPanel_ == nullptr) {
+        CreateAnalysisPanel();
+    }
+    analysisPanel_->setVisible(open);
+    const int available = screen()->availableGeometry().width();
+    resize(std::max(minimumWidth(), std::min(wanted, available)), height());
+    QResizeEvent event(size(), size());
+    resizeEvent(&event);  // the same size when the screen is full: the split still changes
+}
+
+void MainWindow::OnMinimumVoltageEdited(const std::string& text) {
+    const Result<std::optional<double>> volts = ReadMinimumVoltage(text);
+    if (!volts) {
+        prompter_->ShowMessage(volts.error().message, MessageKind::Plain);
+    } else {
+        workspace_.SetMinimumVoltage(*volts);
+    }
+    Refresh(false);
+}
+
+void MainWindow::OnExportChart() {
+    const std::optional<std::filesystem::path> path = fileDialogs_.AskExportChart(this);
+    if (!path) {
+        return;
+    }
+    const Status written = analysisPanel_->timeline().Export(*path);
+    if (!written) {
+        prompter_->ShowMessage(written.error().message, MessageKind::Plain);
     }
 }
 

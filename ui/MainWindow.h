@@ -24,6 +24,7 @@ class Workspace;
 
 namespace runwell::ui {
 
+class AnalysisPanel;
 class DialogUnits;
 class FileDialogs;
 class ModeEditorLauncher;
@@ -88,6 +89,10 @@ private:
     bool ConfirmDiscardChanges();
     void OnCreateReport();
     void OnImportTrace();
+    void CreateAnalysisPanel();
+    void OnAnalysisToggled(bool open);
+    void OnMinimumVoltageEdited(const std::string& text);
+    void OnExportChart();
     void ShowAbout();
 
     Workspace& workspace_;
@@ -117,6 +122,9 @@ private:
     QPushButton* importTraceButton_ = nullptr;
     QPushButton* quitButton_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QPushButton* analysisButton_ = nullptr;
+    AnalysisPanel* analysisPanel_ = nullptr;
+    int stepsMinimumWidth_ = 0;  // the steps' part of the client never gets narrower
 
     std::vector<ModeCells> shownModeRows_;
 };

@@ -72,3 +72,16 @@ QSize StartClientSize(QSize design, QSize minimum, QSize available) {
 }
 
 }  // namespace runwell::ui
+
+namespace runwell::ui {
+
+AnalysisSplit SplitForAnalysis(QSize client, bool open, int stepsMinimum) {
+    if (!open) {
+        return {client, QRect()};
+    }
+    const int width = client.width();
+    const int steps = std::max(std::min(stepsMinimum, width), width - width / 2);
+    return {QSize(steps, client.height()), QRect(steps, 0, width - steps, client.height())};
+}
+
+}  // namespace runwell::ui

@@ -51,3 +51,18 @@ int ClientHeightForLists(int listHeight, LayoutScale scale);
 QSize StartClientSize(QSize design, QSize minimum, QSize available);
 
 }  // namespace runwell::ui
+
+namespace runwell::ui {
+
+/// How a client area is shared between the steps and the Analysis panel at their right.
+struct AnalysisSplit {
+    QSize steps;  // the area LayoutMainWindow lays the steps out in, from the top left
+    QRect panel;  // empty while the panel is closed
+};
+
+/// With the panel open, the steps keep half of the client width but never less than
+/// `stepsMinimum` (unless the client is narrower still) and the panel takes the rest; a closed
+/// panel leaves the whole client to the steps.
+AnalysisSplit SplitForAnalysis(QSize client, bool open, int stepsMinimum);
+
+}  // namespace runwell::ui

@@ -99,7 +99,8 @@ struct ScriptedFileDialogs : FileDialogs {
     std::optional<fs::path> AskLoadSettings(QWidget*) override { return Next(loads); }
     std::optional<fs::path> AskSaveSettings(QWidget*) override { return Next(saves); }
     std::optional<fs::path> AskCreateReport(QWidget*) override { return Next(reports); }
-    std::deque<std::optional<fs::path>> loads, saves, reports;
+    std::optional<fs::path> AskExportChart(QWidget*) override { return Next(exports); }
+    std::deque<std::optional<fs::path>> loads, saves, reports, exports;
 };
 
 /// Answers from `answers` (nothing = Cancel), or opens the real dialog when `useDialog` is set.

@@ -1,0 +1,252 @@
+// The Analysis panel in the real window: its figures follow every recomputation, a row of the
+// battery comparison chooses that battery, the minimum voltage field is checked, and the chart
+// exports to PNG and SVG files that load back.
+
+#include <QImage>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <memory>
+
+#include "UiTestSupport.h"
+#include "model/ChargeShare.h"
+#include "model/Format.h"
+#include "model/Messages.h"
+#include "model/MinimumVoltage.h"
+#include "model/Workspace.h"
+#include "ui/AnalysisPanel.h"
+#include "ui/BatteryComparisonTable.h"
+#include "ui/ChargeShareBars.h"
+#include "ui/DeratedCurveView.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/OperatingPointTable.h"
+#include "ui/TimelineChart.h"
+
+namespace runwell::ui {
+namespace {
+
+using namespace test_support;
+
+ModeRecord Mode(const std::string& label, float current, float time) {
+    return ModeRecord{label, "RUN", "1MHZ", {}, time, current, current * time, 0.0f};
+}
+
+class AnalysisPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Result<Workspace> started = Workspace::Start(data_.path, prompter_);
+        ASSERT_TRUE(started.ok());
+        workspace_.emplace(std::move(started).value());
+        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void TearDown() override {
+        EXPECT_EQ(Take(prompter_.messages), "") << "unchecked";
+        EXPECT_TRUE(editor_.answers.empty() && files_.exports.empty());
+    }
+
+    void Open() {
+        const int closedWidth = window_->width();
+        QTest::mouseClick(Find(window_.get(), "analysisButton"), Qt::LeftButton);
+        panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
+        ASSERT_TRUE(panel_->isVisible());
+        EXPECT_GT(window_->width(), closedWidth);
+        // The steps keep their width; the panel takes the rest, inside the window.
+        EXPECT_EQ(Find(window_.get(), "quitButton")->geometry().right() < panel_->x(), true);
+        EXPECT_TRUE(window_->rect().contains(panel_->geometry()));
+    }
+    void Add(const ModeRecord& mode) {
+        editor_.answers.push_back(mode);
+        QTest::mouseClick(Find(window_.get(), "addButton"), Qt::LeftButton);
+    }
+    void ClickRow(QTableWidget* list, int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 0)).center());
+    }
+    void ShowTab(AnalysisPanel::Tab tab) {
+        Find<QTabWidget>(panel_, "analysisTabs")->setCurrentIndex(tab);
+    }
+    /// The catalogue index of the bold row of the comparison, or -1.
+    int BoldBattery() {
+        BatteryComparisonTable& table = panel_->comparison();
+        for (int row = 0; row < table.rowCount(); ++row) {
+            if (table.item(row, 0)->font().bold()) {
+                return table.rowBatteries()[static_cast<std::size_t>(row)];
+            }
+        }
+        return -1;
+    }
+
+    DataFolder data_;
+    ScriptedPrompter prompter_;
+    ScriptedModeEditor editor_;
+    ScriptedFileDialogs files_;
+    std::optional<Workspace> workspace_;
+    std::unique_ptr<MainWindow> window_;
+    AnalysisPanel* panel_ = nullptr;
+};
+
+TEST_F(AnalysisPanelTest, FiguresFollowAddRemoveAndBatteryClicksAndTabsAreBuiltWhenShown) {
+    EXPECT_EQ(window_->findChild<AnalysisPanel*>(), nullptr) << "built when first opened";
+    Add(Mode("sleep", 2.0f, 9000.0f));
+    Open();
+    EXPECT_TRUE(panel_->IsBuilt(AnalysisPanel::kTimeline));
+    EXPECT_FALSE(panel_->IsBuilt(AnalysisPanel::kChargeShare));
+
+    Add(Mode("rx", 5000.0f, 1000.0f));
+    const auto shown = [&] {
+        std::string text = Find<QLineEdit>(panel_, "deratedLifeField")->text().toStdString();
+        const ProfileTimeline& timeline = panel_->timeline().timeline();
+        text += " | segments " + std::to_string(timeline.segments.size()) + " period " +
+                FormatTrimmed(timeline.period, 0);
+        ShowTab(AnalysisPanel::kChargeShare);
+        for (const ChargeShareLine& line : panel_->chargeShare().share().modes) {
+            text += " | " + line.label + " " + line.chargeShareText + " " + line.timeShareText;
+        }
+        ShowTab(AnalysisPanel::kOperatingPoints);
+        const OperatingPointTable& matrix = panel_->operatingPoints();
+        const QTableWidgetItem* selected =
+            matrix.item(workspace_->voltageIndex(), workspace_->temperatureIndex());
+        EXPECT_TRUE(selected->font().bold());
+        EXPECT_EQ(FromDisplay(selected->text()), workspace_->results().lifeText);
+        ShowTab(AnalysisPanel::kDerated);
+        EXPECT_EQ(panel_->deratedCurve().life().lifeText, workspace_->derated().lifeText);
+        ShowTab(AnalysisPanel::kComparison);
+        text += " | bold " + std::to_string(BoldBattery());
+        ShowTab(AnalysisPanel::kTimeline);
+        return text;
+    };
+    const std::string derated = DeratedLifeFieldText(workspace_->derated());
+    EXPECT_EQ(shown(), derated + " | segments 2 period 10000 | sleep 0.4 % 90.0 % | rx 99.6 % " +
+                           "10.0 %" + " | bold 0")
+        << "the self-discharge takes its own line, so the two modes may sum below 100 %";
+
+    ClickRow(Find<QTableWidget>(window_.get(), "batteryList"), 1);
+    EXPECT_EQ(workspace_->batteryIndex(), 1);
+    EXPECT_NE(shown().find("| bold 1"), std::string::npos);
+
+    QTest::mouseClick(Find(window_.get(), "removeButton"), Qt::LeftButton);
+    EXPECT_EQ(shown().find("rx"), std::string::npos);
+    EXPECT_EQ(panel_->timeline().timeline().segments.size(), 1u);
+
+    // Closing gives the width back.
+    const int openWidth = window_->width();
+    QTest::mouseClick(Find(window_.get(), "analysisButton"), Qt::LeftButton);
+    EXPECT_FALSE(panel_->isVisible());
+    EXPECT_LT(window_->width(), openWidth);
+}
+
+TEST_F(AnalysisPanelTest, AComparisonRowChoosesItsBatteryAsTheBatteryListDoes) {
+    Add(Mode("run", 300.0f, 1000.0f));
+    Open();
+    ShowTab(AnalysisPanel::kComparison);
+    BatteryComparisonTable& table = panel_->comparison();
+    ASSERT_GE(table.rowCount(), 2);
+    for (const int row : {table.rowCount() - 1, 0}) {
+        const int battery = table.rowBatteries()[static_cast<std::size_t>(row)];
+        ClickRow(&table, row);
+        EXPECT_EQ(workspace_->batteryIndex(), battery);
+        auto* list = Find<QTableWidget>(window_.get(), "batteryList");
+        EXPECT_EQ(list->currentRow(), battery);
+        EXPECT_TRUE(list->item(battery, 0)->font().bold());
+        EXPECT_EQ(BoldBattery(), battery);
+        EXPECT_EQ(FromDisplay(Find<QLineEdit>(window_.get(), "batteryLifeField")->text()),
+                  workspace_->results().lifeText);
+    }
+}
+
+TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBack) {
+    Add(Mode("run", 300.0f, 1000.0f));
+    Add(Mode("burst", 8e6f, 10.0f));
+    Open();
+    auto* field = Find<QLineEdit>(panel_, "minimumVoltageField");
+    for (const char* text : {"abc", "0", "-1"}) {
+        CommonAction(window_.get(), "type", std::string("minimumVoltageField=") + text);
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(Take(prompter_.messages), kBadMinimumVoltage) << text;
+        EXPECT_EQ(workspace_->minimumVoltage(), std::nullopt);
+        EXPECT_EQ(field->text(), QString()) << "the field shows the value in force";
+    }
+    CommonAction(window_.get(), "type", "minimumVoltageField=2.5 V");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(workspace_->minimumVoltage(), 2.5);
+    EXPECT_EQ(Find<QLineEdit>(panel_, "deratedLifeField")->text().toStdString(),
+              DeratedLifeFieldText(workspace_->derated()));
+
+    const fs::path png = data_.path / "chart.png";
+    const fs::path svg = data_.path / "chart.svg";
+    const fs::path unwritable = data_.path / "no such folder" / "chart.png";
+    for (const fs::path& path : {png, svg, unwritable}) {
+        files_.exports.push_back(path);
+        QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
+    }
+    EXPECT_EQ(Take(prompter_.messages), msg::kWriteFailed);
+    EXPECT_FALSE(fs::exists(unwritable));
+    const QImage image(QFile::decodeName(png.c_str()));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_GE(image.width(), panel_->timeline().sizeHint().width());
+    // The step curve is drawn: some pixel carries the steps' blue.
+    bool blue = false;
+    for (int y = 0; y < image.height() && !blue; ++y) {
+        for (int x = 0; x < image.width() && !blue; ++x) {
+            blue = image.pixelColor(x, y) == QColor(0, 90, 200);
+        }
+    }
+    EXPECT_TRUE(blue);
+    QSvgRenderer renderer(QFile::decodeName(svg.c_str()));
+    EXPECT_TRUE(renderer.isValid());
+    EXPECT_EQ(renderer.viewBox().size(), image.size());
+    files_.exports.push_back(std::nullopt);  // a cancelled dialog writes nothing
+    QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
+}
+
+TEST_F(AnalysisPanelTest, TheTooltipNamesTheStepUnderThePointerAndAnEmptyPeriodDrawsNoSteps) {
+    Open();
+    TimelineChart& chart = panel_->timeline();
+    const QSize size(400, 200);
+    EXPECT_EQ(chart.TipAt({200, 100}, size), "") << "no profile";
+    Add(Mode("zero", 700.0f, 0.0f));  // no time: a period of 0, nothing drawn, no tooltip
+    EXPECT_TRUE(chart.timeline().drawing.empty());
+    EXPECT_EQ(chart.TipAt({200, 100}, size), "");
+    EXPECT_FALSE(chart.grab().isNull());
+    Add(Mode("sleep", 2.0f, 9000.0f));
+    Add(Mode("rx", 5000.0f, 1000.0f));
+    // The plot spans the period; sleep fills its first 90 %, rx the rest, and the zero-length
+    // mode at its start is never the one named.
+    const QRect plot = chart.PlotArea(size);
+    ASSERT_GT(plot.width(), 100);
+    std::string tips;
+    for (const double at : {-0.05, 0.0, 0.5, 0.88, 0.92, 0.999, 1.05}) {  // of the period
+        const int x = plot.left() + static_cast<int>(at * plot.width());
+        const std::string tip = chart.TipAt({x, plot.center().y()}, size);
+        tips += (tips.empty() ? "" : " / ") + (tip.empty() ? "-" : tip.substr(0, tip.find(':')));
+    }
+    EXPECT_EQ(tips, "- / sleep / sleep / sleep / rx / rx / -") << "outside the plot: no tooltip";
+    EXPECT_EQ(chart.TipAt(plot.center(), size),
+              "sleep: " + FormatCurrent(2.0f) + ", " + FormatTime(9000.0f));
+}
+
+TEST(AnalysisSplit, StepsKeepHalfButNeverLessThanTheirMinimum) {
+    struct Case {
+        QSize client;
+        bool open;
+        int stepsWidth, panelLeft, panelWidth;
+    };
+    for (const Case& c : {Case{{900, 500}, false, 900, 0, 0},   // closed: all to the steps
+                          Case{{1800, 500}, true, 900, 900, 900},
+                          Case{{1801, 500}, true, 901, 901, 900},   // the odd pixel to the steps
+                          Case{{1200, 500}, true, 800, 800, 400},   // the steps' minimum holds
+                          Case{{700, 500}, true, 700, 700, 0}}) {   // narrower than the minimum
+        const AnalysisSplit split = SplitForAnalysis(c.client, c.open, 800);
+        EXPECT_EQ(split.steps, QSize(c.stepsWidth, 500)) << c.client.width();
+        EXPECT_EQ(split.panel.left(), c.open ? c.panelLeft : 0);
+        EXPECT_EQ(split.panel.width(), c.panelWidth);
+        EXPECT_EQ(split.panel.isEmpty(), c.panelWidth == 0);
+    }
+}
+
+}  // namespace
+}  // namespace runwell::ui

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QTableWidget>
+
+namespace runwell {
+class Workspace;
+}
+
+namespace runwell::ui {
+
+/// The life on the current battery for every supply voltage (rows) and temperature (columns)
+/// the device offers; a cell that cannot be computed says why in its tooltip, and the selected
+/// point is in bold.
+class OperatingPointTable : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit OperatingPointTable(QWidget* parent = nullptr);
+
+    void Show(const Workspace& workspace);
+};
+
+}  // namespace runwell::ui
