@@ -2,14 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "Command.h"
-#include "Session.h"
+#include "TableCommand.h"
 #include "TextTable.h"
 #include "model/OperatingPointMatrix.h"
 #include "model/Workspace.h"
@@ -59,47 +57,18 @@ void WriteOperatingPointMatrix(const Workspace& workspace, std::ostream& out) {
     }
 }
 
-struct MatrixArguments {
-    std::vector<std::string> positional;
-    std::string format = "text";
-};
-
-int RunMatrix(const MatrixArguments& args, const Context& context) {
-    const std::vector<std::string>& positional = args.positional;
-    if (args.format != "text" && args.format != "json" && args.format != "csv") {
-        return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
-    }
-    if (positional.size() != 1) {
-        return UsageError(context.err, "matrix takes one settings file");
-    }
-    StderrPrompter prompter(context.err, context.data, context.verbose);
-    const std::optional<Workspace> workspace =
-        OpenSettings(context.data, PathArgument(positional[0]), prompter);
-    if (!workspace) {
-        return kFailed;
-    }
-    if (args.format == "text") {
-        WriteOperatingPointMatrix(*workspace, context.out);
-    } else {
-        context.out << (args.format == "json" ? OperatingPointMatrixJsonOf(*workspace) : OperatingPointMatrixCsvOf(*workspace));
-    }
-    return FinishStandardOutput(context, "operating-point matrix");
-}
-
 }  // namespace
 
 Command AddMatrixCommand(CLI::App& app) {
-    auto args = std::make_shared<MatrixArguments>();
-    CLI::App* parser = app.add_subcommand("matrix");
-    parser->add_option("SETTINGS", args->positional);
-    parser->add_option("--format", args->format);
-    return {parser,
-            "  runwell-cli matrix SETTINGS [--data DIR] [--format text|json|csv]\n"
-            "      Loads SETTINGS and prints the battery life at every voltage and temperature of the\n"
-            "      device on the current battery, every mode recomputed there as refresh does; '*'\n"
-            "      marks the selected point, and a point where a mode has no data is not available.\n"
-            "      --format json or csv writes the points for scripts.\n",
-            [args](const Context& context) { return RunMatrix(*args, context); }};
+    return AddTableCommand(
+        app, "matrix",
+        "  runwell-cli matrix SETTINGS [--data DIR] [--format text|json|csv]\n"
+        "      Loads SETTINGS and prints the battery life at every voltage and temperature of the\n"
+        "      device on the current battery, every mode recomputed there as refresh does; '*'\n"
+        "      marks the selected point, and a point where a mode has no data is not available.\n"
+        "      --format json or csv writes the points for scripts.\n",
+        "operating-point matrix",
+        {WriteOperatingPointMatrix, OperatingPointMatrixJsonOf, OperatingPointMatrixCsvOf});
 }
 
 }  // namespace runwell::cli
