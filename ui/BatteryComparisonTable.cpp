@@ -20,6 +20,7 @@ BatteryComparisonTable::BatteryComparisonTable(QWidget* parent) : QTableWidget(p
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setColumnCount(6);
     setHorizontalHeaderLabels({QStringLiteral("Battery"), QStringLiteral("Life"),
                                QStringLiteral("Average"), QStringLiteral("Peak"),
@@ -70,6 +71,8 @@ void BatteryComparisonTable::Show(const Workspace& workspace) {
             setItem(static_cast<int>(i), static_cast<int>(column), item);
         }
     }
+    // Whole descriptions and lives, the last column taking what is left.
+    resizeColumnsToContents();
 }
 
 }  // namespace runwell::ui
