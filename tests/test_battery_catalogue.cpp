@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "TableFile.h"
 #include "model/BatteryCatalogue.h"
 #include "model/FileRead.h"
@@ -23,17 +23,6 @@ std::vector<std::string> Descriptions(const std::vector<BatteryRecord>& records)
     std::ranges::transform(records, names.begin(), &BatteryRecord::description);
     return names;
 }
-
-/// A fresh empty folder, removed afterwards; the random name keeps parallel runs apart.
-struct TempFolder {
-    fs::path path =
-        fs::temp_directory_path() / ("runwell_battery_" + std::to_string(std::random_device{}()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 TEST(BatteryFile, LinesGiveTheirRows) {
     const auto table = ReadTable(RUNWELL_FIXTURES "/battery/lines.tsv");
@@ -76,36 +65,35 @@ TEST(BatteryCatalogueLoad, StandardThenCustom) {
         {"custom is a dangling link", true, "@", {"S1", "S2", "Ideal"}, kCannotOpen},
     };
     for (const Case& c : cases) {
-        const TempFolder folder;
-        const fs::path custom = folder.path / "CustomBattery.csv";
+        const ScratchFolder folder;
+        const fs::path custom = folder / "CustomBattery.csv";
         if (c.standard) {
-            std::ofstream(folder.path / "StandardBattery.csv", std::ios::binary)
-                << "H\nS1,1\nS2,2\n";
+            folder.Put("StandardBattery.csv", "H\nS1,1\nS2,2\n");
         }
         if (c.custom == "/") {
             fs::create_directory(custom);
         } else if (c.custom == "@") {
             std::error_code ec;
-            fs::create_symlink(folder.path / "nowhere.csv", custom, ec);
+            fs::create_symlink(folder / "nowhere.csv", custom, ec);
             if (ec) {
                 continue;  // Windows makes links only for privileged users
             }
         } else if (c.custom != "-") {
-            std::ofstream(custom, std::ios::binary) << c.custom;
+            folder.Put("CustomBattery.csv", c.custom);
         }
-        const BatteryCatalogue catalogue = LoadBatteryCatalogue(folder.path);
+        const BatteryCatalogue catalogue = LoadBatteryCatalogue(folder.path());
         EXPECT_EQ(Descriptions(catalogue.records), c.descriptions) << c.name;
         EXPECT_EQ(catalogue.messages, c.messages) << c.name;
         if (c.custom == "-") {
             EXPECT_EQ(ReadWholeFile(custom), header) << c.name;
         }
-        EXPECT_FALSE(fs::exists(folder.path / "nowhere.csv")) << c.name;
+        EXPECT_FALSE(fs::exists(folder / "nowhere.csv")) << c.name;
     }
     EXPECT_EQ(BatteryCells(IdealBattery()),
               (std::array<std::string, 7>{"Ideal", "1000 mAh", "0 %/mo(0 nA)", "", "*", "*", "*"}));
 
     // A folder that does not exist can take no custom file, whoever runs the test.
-    const BatteryCatalogue gone = LoadBatteryCatalogue(TempFolder().path / "gone");
+    const BatteryCatalogue gone = LoadBatteryCatalogue(ScratchFolder() / "gone");
     EXPECT_EQ(gone.messages, kCannotOpen);
     EXPECT_EQ(gone.customFileNotCreated, "Cannot open file for writing.");
     EXPECT_EQ(gone.records, std::vector<BatteryRecord>{IdealBattery()});

@@ -17,10 +17,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 #include <string>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
 #include "model/BatteryCatalogue.h"
 #include "model/DeviceFile.h"
 #include "model/FileRead.h"
@@ -42,43 +43,19 @@ const fs::path kData = fs::path(RUNWELL_FIXTURES) / "settings/data";
 const std::string kFolderName = "Pr\xC3\xBC" "fung \xE2\x88\x86 \xE9\x9B\xBB\xE6\xB1\xA0";
 const std::string kFileName = "Profil \xC3\xA9t\xC3\xA9";
 
-class SilentPrompter : public Prompter {
-public:
-    void ShowMessage(const std::string& text, MessageKind) override { messages += text + "|"; }
-    bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-    std::string messages;
-};
-
 class PlatformFiles : public testing::Test {
 protected:
-    PlatformFiles() { fs::create_directories(folder_); }
+#ifdef _WIN32
     ~PlatformFiles() override {
         std::error_code ec;
-        for (const auto& entry : fs::recursive_directory_iterator(folder_, ec)) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder_.path(), ec)) {
             SetReadOnly(entry.path(), false);
         }
-        fs::remove_all(folder_, ec);
     }
-
-    void Put(const fs::path& path, const std::string& content) const {
-        std::ofstream(folder_ / path, std::ios::binary) << content;
-    }
-    /// Every path below the folder with the bytes of each file: what a failed write must leave
-    /// as it was, and where a left-over temporary file would show.
-    std::set<std::string> Snapshot() const {
-        std::set<std::string> paths;
-        for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
-            paths.insert(Name(entry.path()) + "=" +
-                         ReadWholeFile(entry.path()).value_or("<folder>"));
-        }
-        return paths;
-    }
-    /// `path` below the folder, in UTF-8 with '/' between the names.
-    std::string Name(const fs::path& path) const {
-        std::string name = PathToUtf8(path.lexically_relative(folder_));
-        std::replace(name.begin(), name.end(), '\\', '/');
-        return name;
-    }
+#endif
+    void Put(const fs::path& path, const std::string& content) const { folder_.Put(path, content); }
+    std::set<std::string> Snapshot() const { return folder_.Snapshot(); }
+    std::string Name(const fs::path& path) const { return folder_.Name(path); }
     /// A workspace over a copy of the fixture data in `data`, without CustomBattery.csv, so
     /// start-up creates it there.
     Workspace Start(const fs::path& data) {
@@ -103,9 +80,8 @@ protected:
 #endif
     }
 
-    const fs::path folder_ =
-        fs::temp_directory_path() / ("runwell-platform-" + std::to_string(std::random_device{}()));
-    SilentPrompter prompter_;
+    const ScratchFolder folder_;
+    RecordingPrompter prompter_;
 };
 
 auto Writes(std::string content) {
@@ -116,7 +92,7 @@ TEST_F(PlatformFiles, NamesOutsideAsciiWorkFromStartUpToReport) {
     EXPECT_EQ(PathToUtf8(PathFromUtf8(kFolderName)), kFolderName);
     const fs::path data = folder_ / PathFromUtf8(kFolderName);
     Workspace workspace = Start(data);
-    EXPECT_EQ(prompter_.messages, "");
+    EXPECT_EQ(prompter_.messages, std::vector<std::string>{});
     EXPECT_FALSE(workspace.devices().empty());
     EXPECT_EQ(ReadWholeFile(data / "CustomBattery.csv"), std::string(CustomBatteryHeader()));
 
@@ -127,7 +103,7 @@ TEST_F(PlatformFiles, NamesOutsideAsciiWorkFromStartUpToReport) {
     ASSERT_TRUE(fs::exists(saved));
     const std::string before = ReadWholeFile(saved).value_or("");
     LoadSettings(workspace, saved, prompter_);
-    EXPECT_EQ(prompter_.messages, "");
+    EXPECT_EQ(prompter_.messages, std::vector<std::string>{});
     ASSERT_TRUE(SaveSettings(workspace, saved).ok());
     EXPECT_EQ(ReadWholeFile(saved), before);
     ASSERT_TRUE(CreateReport(workspace, data / PathFromUtf8("Bericht \xC3\xBC")).ok());

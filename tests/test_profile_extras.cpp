@@ -2,7 +2,6 @@
 // carry the minimum operating voltage without changing the settings file itself.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <filesystem>
@@ -11,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
 #include "model/FileRead.h"
 #include "model/Workspace.h"
 #include "persist/ProfileExtras.h"
@@ -20,14 +21,6 @@ namespace runwell {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingPrompter : public Prompter {
-public:
-    void ShowMessage(const std::string& text, MessageKind) override { messages.push_back(text); }
-    bool AskOkCancel(const std::string&, const std::string&) override { return answer; }
-    std::vector<std::string> messages;
-    bool answer = true;
-};
 
 TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
     const ProfileExtras set{2.2};
@@ -67,9 +60,6 @@ TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
 class SidecarTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "runwell-extras-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         Result<Workspace> started =
             Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter_);
         ASSERT_TRUE(started.ok());
@@ -79,12 +69,7 @@ protected:
         mode.totalCurrent = 5000.0f;
         workspace_->AddMode(mode);
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-
-    fs::path folder_;
+    const ScratchFolder folder_;
     RecordingPrompter prompter_;
     std::optional<Workspace> workspace_;
 };

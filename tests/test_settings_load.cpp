@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "TableFile.h"
 #include "model/Workspace.h"
 #include "persist/SettingsFile.h"
@@ -70,16 +70,6 @@ const std::vector<ModeRecord> kModes = {Mode("m1", 1500.0f), Mode("m2", 250000.0
 
 class SettingsLoadTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("runwell-load-" + std::to_string(std::random_device{}()));
-        ASSERT_TRUE(fs::create_directory(folder_));
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-
     /// A workspace over the fixture data (which holds CustomBattery.csv, so start-up writes
     /// nothing) with `device` at its last voltage and temperature, the second battery and one mode
     /// "kept".
@@ -101,7 +91,7 @@ protected:
         return *workspace_;
     }
 
-    fs::path folder_;
+    const ScratchFolder folder_;
     ScriptedPrompter prompter_;
     std::optional<Workspace> workspace_;
 };
@@ -121,7 +111,7 @@ TEST_F(SettingsLoadTest, LoadCases) {
                      : keep.empty() ? bytes.size()
                                     : static_cast<std::size_t>(count));
         const fs::path path =
-            keep == "folder" ? folder_ : folder_ / (written ? "load.set" : "missing.set");
+            keep == "folder" ? folder_.path() : folder_ / (written ? "load.set" : "missing.set");
         if (written) {
             std::ofstream(path, std::ios::binary) << bytes + row[7];
         }

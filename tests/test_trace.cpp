@@ -6,12 +6,13 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
 #include "TableFile.h"
 #include "model/BatteryCatalogue.h"
 #include "model/BatteryModel.h"
@@ -119,13 +120,11 @@ TEST(TraceReader, LongLinesAndBlockEdges) {
         text += std::to_string(k) + "," + std::to_string(k % 7) + (k % 2 ? "\r\n" : "\n");
     }
     text += "40000,3\r";  // no line end at the very end
-    const fs::path path = fs::temp_directory_path() / "runwell-trace-blocks.csv";
-    std::ofstream(path, std::ios::binary) << text;
+    const ScratchFolder folder;
     TraceAccumulator fromText;
     TraceAccumulator fromFile;
     const Result<TraceReadSummary> a = ReadTraceText(text, {}, fromText);
-    const Result<TraceReadSummary> b = ReadTraceFile(path, {}, fromFile);
-    fs::remove(path);
+    const Result<TraceReadSummary> b = ReadTraceFile(folder.Put("blocks.csv", text), {}, fromFile);
     ASSERT_TRUE(a.ok() && b.ok());
     EXPECT_EQ(a->samples, 40001);
     EXPECT_EQ(b->samples, a->samples);
@@ -357,13 +356,10 @@ TEST(TraceText, JsonStringsAreValidUtf8) {
 }
 
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {
-    const fs::path folder = fs::temp_directory_path() / "runwell-trace-round-trip";
-    fs::remove_all(folder);
+    const ScratchFolder scratch;
+    const fs::path folder = scratch.path();
     fs::copy(fs::path(RUNWELL_FIXTURES) / "settings/data", folder, fs::copy_options::recursive);
-    struct Silent : Prompter {
-        void ShowMessage(const std::string&, MessageKind) override {}
-        bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-    } prompter;
+    RecordingPrompter prompter;
     Result<Workspace> first = Workspace::Start(folder, prompter);
     ASSERT_TRUE(first.ok());
 
@@ -393,7 +389,6 @@ TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     EXPECT_EQ(second->modes(), modes);
     EXPECT_EQ(BuildReport(*second), BuildReport(*first));
     EXPECT_NE(BuildReport(*second).find("Trace 3"), std::string::npos);
-    fs::remove_all(folder);
 }
 
 }  // namespace
