@@ -53,9 +53,6 @@ protected:
         }
     }
 #endif
-    void Put(const fs::path& path, const std::string& content) const { folder_.Put(path, content); }
-    std::set<std::string> Snapshot() const { return folder_.Snapshot(); }
-    std::string Name(const fs::path& path) const { return folder_.Name(path); }
     /// A workspace over a copy of the fixture data in `data`, without CustomBattery.csv, so
     /// start-up creates it there.
     Workspace Start(const fs::path& data) {
@@ -120,7 +117,7 @@ TEST_F(PlatformFiles, NamesOutsideAsciiWorkFromStartUpToReport) {
 }
 
 TEST_F(PlatformFiles, AFileHeldOpenElsewhereIsReplacedOrKept) {
-    Put("held.set", "old bytes");
+    folder_.Put("held.set", "old bytes");
     const fs::path held = folder_ / "held.set";
     {
         // Another reader of this program, which opens files with every sharing allowed.
@@ -131,7 +128,7 @@ TEST_F(PlatformFiles, AFileHeldOpenElsewhereIsReplacedOrKept) {
         ASSERT_TRUE(reader.Next(line));
         EXPECT_EQ(line, "old bytes");  // it goes on reading the file it opened
     }
-    EXPECT_EQ(Snapshot(), (std::set<std::string>{"held.set=new bytes"}));
+    EXPECT_EQ(folder_.Snapshot(), (std::set<std::string>{"held.set=new bytes"}));
 #ifdef _WIN32
     // A program that lets others read and write the file but not rename or delete it, as the C
     // run-time's fopen does: Windows cannot replace it then. The write fails, and the old file
@@ -142,15 +139,15 @@ TEST_F(PlatformFiles, AFileHeldOpenElsewhereIsReplacedOrKept) {
     const Status status = WriteFileSafely(held, Writes("newer"));
     ::CloseHandle(handle);
     EXPECT_EQ(status.ok() ? "written" : status.error().message, msg::kWriteFailed);
-    EXPECT_EQ(Snapshot(), (std::set<std::string>{"held.set=new bytes"}));
+    EXPECT_EQ(folder_.Snapshot(), (std::set<std::string>{"held.set=new bytes"}));
 #endif
 }
 
 TEST_F(PlatformFiles, ReadOnlyTargetsAndFolders) {
-    Put("locked.set", "locked");
+    folder_.Put("locked.set", "locked");
     fs::create_directory(folder_ / "shut");
-    Put("shut/inside.set", "inside");
-    Put("kept.set", "kept");
+    folder_.Put("shut/inside.set", "inside");
+    folder_.Put("kept.set", "kept");
 
 #ifdef _WIN32
     // The read-only attribute protects a file, but on a folder Windows takes it only as a hint for
@@ -178,7 +175,7 @@ TEST_F(PlatformFiles, ReadOnlyTargetsAndFolders) {
     SetReadOnly(folder_ / "shut", true);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
-        std::set<std::string> expected = Snapshot();
+        std::set<std::string> expected = folder_.Snapshot();
         const auto write = [&](std::ostream& out) { return bool(out << "replaced") && !c.givesUp; };
         const Status status = WriteFileSafely(folder_ / c.target, write);
         EXPECT_EQ(status.ok() ? "written" : status.error().message, c.message);
@@ -188,7 +185,7 @@ TEST_F(PlatformFiles, ReadOnlyTargetsAndFolders) {
             });
             expected.insert(std::string(c.target) + "=replaced");
         }
-        EXPECT_EQ(Snapshot(), expected);
+        EXPECT_EQ(folder_.Snapshot(), expected);
     }
 }
 
@@ -207,7 +204,7 @@ TEST_F(PlatformFiles, ANameWithoutADotInAFolderWithOne) {
     std::set<std::string> written;
     for (const char* sub : {"my.folder", "myfolder"}) {
         for (const auto& entry : fs::directory_iterator(folder_ / sub)) {
-            written.insert(Name(entry.path()));
+            written.insert(folder_.Name(entry.path()));
         }
     }
     EXPECT_EQ(written,

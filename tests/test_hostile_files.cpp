@@ -279,6 +279,15 @@ std::string FortyCaptions() {
     return header + ",hOSC";
 }
 
+/// The RUN mode at 3V and 25C with every peripheral of `flags`, the system current and the
+/// duration in the third unit (mA, s).
+ModeInputs RunInputs(const char* frequency, const PeripheralFlags& flags, std::uint32_t sleep,
+                     const char* systemCurrent, const char* duration) {
+    return {.operatingMode = "RUN", .voltage = "3V", .temperature = "25C", .frequency = frequency,
+            .flags = &flags, .sleepCurrent = sleep, .systemCurrentText = systemCurrent,
+            .systemCurrentUnit = 2, .durationText = duration, .durationUnit = 2};
+}
+
 TEST(HostileDeviceFile, EveryNumericFieldTakesHostileNumbers) {
     const std::string header = FortyCaptions();
     for (const HostileNumber& number : kHostileNumbers) {
@@ -304,18 +313,8 @@ TEST(HostileDeviceFile, EveryNumericFieldTakesHostileNumbers) {
                 EXPECT_FALSE(ShowsNonFinite(entry.text)) << entry.text;
             }
             flags.fill(1);
-            ModeInputs inputs;
-            inputs.operatingMode = "RUN";
-            inputs.voltage = "3V";
-            inputs.temperature = "25C";
-            inputs.frequency = "1MHZ";
-            inputs.flags = &flags;
-            inputs.sleepCurrent = 50;
-            inputs.systemCurrentText = number.text;
-            inputs.systemCurrentUnit = 2;
-            inputs.durationText = number.text;
-            inputs.durationUnit = 2;
-            const Result<ModeFigures> figures = ComputeMode(*device, inputs);
+            const Result<ModeFigures> figures =
+                ComputeMode(*device, RunInputs("1MHZ", flags, 50, number.text, number.text));
             ASSERT_TRUE(figures.ok()) << figures.error().message;
             for (const float value : {figures->controllerCurrent, figures->totalCurrent}) {
                 EXPECT_TRUE(std::isfinite(value)) << value;
@@ -350,16 +349,8 @@ TEST(HostileDeviceFile, SaturatedCurrentsShowTheirLimits) {
                                                "Sleepy<-2147483648 nA>"}));
 
     flags.fill(1);
-    ModeInputs inputs;
-    inputs.operatingMode = "RUN";
-    inputs.voltage = "3V";
-    inputs.temperature = "25C";
-    inputs.frequency = "1";
-    inputs.flags = &flags;
-    inputs.sleepCurrent = sleep.nanoamps;
-    inputs.durationText = "1e39";
-    inputs.durationUnit = 2;
-    const Result<ModeFigures> figures = ComputeMode(*device, inputs);
+    const Result<ModeFigures> figures =
+        ComputeMode(*device, RunInputs("1", flags, sleep.nanoamps, "", "1e39"));
     ASSERT_TRUE(figures.ok());
     // (2^31 - 1) + (2^31 - 1) - 2^31 - 2^31, less the SLEEP current 2^31, in single precision.
     EXPECT_EQ(figures->controllerCurrent, -2147483648.0f);
@@ -456,12 +447,9 @@ TEST(HostileBatteryFile, TenMegabyteLines) {
 class ReadLimits : public ::testing::Test {
 protected:
     ~ReadLimits() override { ReapWriter(); }
-    fs::path Put(const std::string& name, const std::string& content) const {
-        return folder_.Put(name, content);
-    }
     /// A file one byte over the limit, sparse, so it costs no disk and is never read.
     fs::path PutOversized(const std::string& name) const {
-        const fs::path path = Put(name, "x");
+        const fs::path path = folder_.Put(name, "x");
         fs::resize_file(path, kMaxInputFileBytes + 1);
         return path;
     }
@@ -512,7 +500,7 @@ TEST_F(ReadLimits, FilesOverTheLimitAreRefusedBeforeTheyAreRead) {
     ASSERT_EQ(catalogue.size(), 1u);  // "Ideal" stands in, as for a file that cannot be opened
     EXPECT_EQ(catalogue[0].description, "Ideal");
 
-    Put("Data/small.csv", "Small\nNotes\nM,V,T,F,Base\nSLEEP,3V,25C,0,5\n");
+    folder_.Put("Data/small.csv", "Small\nNotes\nM,V,T,F,Base\nSLEEP,3V,25C,0,5\n");
     fs::rename(device, folder_ / "Data/big.csv");
     const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
     EXPECT_EQ(scan.messages, std::vector<std::string>{FileTooLargeMessage(device)});
@@ -531,7 +519,7 @@ TEST_F(ReadLimits, FilesOverTheLimitAreRefusedBeforeTheyAreRead) {
 #endif
 
 TEST_F(ReadLimits, TheLimitItselfIsReadAndOneByteMoreIsNot) {
-    const fs::path ten = Put("ten", "0123456\r\n9");
+    const fs::path ten = folder_.Put("ten", "0123456\r\n9");
     ASSERT_TRUE(ReadFileContent(ten, "closed", 10).ok());
     EXPECT_EQ(ReadFileContent(ten, "closed", 9).error().message, FileTooLargeMessage(ten));
     EXPECT_EQ(ReadFileContent(folder_ / "missing", "closed").error().message, "closed");
@@ -598,7 +586,7 @@ TEST_F(ReadLimits, RunningOutOfMemoryInADeviceLoadIsAMessage) {
     for (int i = 0; i < 300000; ++i) {
         content += row;
     }
-    const fs::path path = Put("huge.csv", content);
+    const fs::path path = folder_.Put("huge.csv", content);
     content = {};
 
     int pipeFds[2];
@@ -637,10 +625,10 @@ TEST_F(ReadLimits, RunningOutOfMemoryInADeviceLoadIsAMessage) {
 #endif  // _WIN32
 
 TEST_F(ReadLimits, TheScanKeepsEachNameOnceWithItsFile) {
-    Put("Data/a.csv", ",b3,,A1,abc ,\r\nnotes, not names\n");
-    Put("Data/b.csv", "a2,ABC ,a1\r");  // no line end: the CR is dropped all the same
-    Put("Data/c.csv", std::string(300000, ',') + "z9" + std::string(300000, ',') + "\n");
-    Put("Data/d.csv", "\nno names on line 1\n");
+    folder_.Put("Data/a.csv", ",b3,,A1,abc ,\r\nnotes, not names\n");
+    folder_.Put("Data/b.csv", "a2,ABC ,a1\r");  // no line end: the CR is dropped all the same
+    folder_.Put("Data/c.csv", std::string(300000, ',') + "z9" + std::string(300000, ',') + "\n");
+    folder_.Put("Data/d.csv", "\nno names on line 1\n");
     const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
     EXPECT_TRUE(scan.messages.empty());
     std::vector<std::string> entries;
@@ -668,7 +656,7 @@ TEST_F(ReadLimits, TheScanOfManyNamesSortsLikeAStableSortIgnoringCase) {
         names.push_back(name);
         line += name + ",";
     }
-    Put("Data/many.csv", line + "\n");
+    folder_.Put("Data/many.csv", line + "\n");
     const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return LessIgnoringCase(a, b);

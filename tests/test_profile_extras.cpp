@@ -12,6 +12,7 @@
 
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
+#include "TableFile.h"
 #include "model/FileRead.h"
 #include "model/Workspace.h"
 #include "persist/ProfileExtras.h"
@@ -36,24 +37,13 @@ TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(read->minimumVoltage, 1.8);
 
-    const std::vector<std::pair<std::string, std::string>> broken = {
-        {"", "The file is not valid JSON."},
-        {"{\"format\":\"runwell-profile-extras\"", "The file is not valid JSON."},
-        {"[]", "The file is not a profile's extra settings (\"format\" must be "
-               "\"runwell-profile-extras\")."},
-        {R"({"format":"runwell-profile-extras","version":2})",
-         "\"version\" must be 1; this version of the program reads version 1 only."},
-        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":"2"})",
-         "\"minimumVoltage\" must be a voltage above 0 and at most 100 V."},
-        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":-1})",
-         "\"minimumVoltage\" must be a voltage above 0 and at most 100 V."},
-        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":1e400})",
-         "The file is not valid JSON."},
-    };
-    for (const auto& [content, message] : broken) {
-        const Result<ProfileExtras> bad = ParseProfileExtras(content);
-        ASSERT_FALSE(bad.ok()) << content;
-        EXPECT_EQ(bad.error().message, message) << content;
+    const auto broken = ReadTable(fs::path(RUNWELL_FIXTURES) / "profile/extras_broken.tsv");
+    ASSERT_GE(broken.size(), 7u);
+    for (const auto& row : broken) {
+        ASSERT_EQ(row.size(), 3u) << row[0];
+        const Result<ProfileExtras> bad = ParseProfileExtras(row[1]);
+        ASSERT_FALSE(bad.ok()) << row[0];
+        EXPECT_EQ(bad.error().message, row[2]) << row[0];
     }
 }
 
