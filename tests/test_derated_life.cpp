@@ -1,4 +1,4 @@
-// The derated life on the hand-computed cases of fixtures/functions/derated_life.tsv; the
+// The derated life on the hand-computed cases of fixtures/battery-model/derated_life.tsv; the
 // helpers' cases are in fixtures/functions/derating.tsv.
 
 #include <gtest/gtest.h>
@@ -44,7 +44,7 @@ BatteryRecord Battery(const std::string& text) {
 }
 
 TEST(DeratedLife, HandComputedCases) {
-    const auto rows = ReadTable(RUNWELL_FIXTURES "/functions/derated_life.tsv");
+    const auto rows = ReadTable(RUNWELL_FIXTURES "/battery-model/derated_life.tsv");
     ASSERT_GE(rows.size(), 25u);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.at(0));

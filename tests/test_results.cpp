@@ -1,6 +1,7 @@
-// A profile's results: the average, peak, life and shares (fixtures/results), the check against
-// limits (fixtures/check/limits.tsv) and the report's bytes (each folder under fixtures/report
-// holds a report's content, content.tsv, and the exact bytes expected for it, expected.txt).
+// A profile's results: the average, peak, life and shares (fixtures/results; the life texts are
+// in fixtures/functions/life.tsv), the check against limits (fixtures/check/limits.tsv) and the
+// report's bytes (each folder under fixtures/report holds a report's content, content.tsv, and the
+// exact bytes expected for it, expected.txt).
 
 #include <gtest/gtest.h>
 
@@ -59,14 +60,6 @@ TEST(ProfileResults, AveragePeakLifeAndShares) {
             shares.push_back(cells[3]);
         }
         EXPECT_EQ(shares, std::vector<std::string>(row.begin() + 6, row.end())) << row[0];
-    }
-}
-
-TEST(ProfileResults, LifeText) {
-    const auto table = ReadTable(RUNWELL_FIXTURES "/results/life.tsv");
-    ASSERT_GE(table.size(), 21u);
-    for (const std::vector<std::string>& row : table) {
-        EXPECT_EQ(FormatBatteryLife(std::stoll(row.at(0))), row.at(1)) << row[0];
     }
 }
 
