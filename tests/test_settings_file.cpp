@@ -35,6 +35,12 @@ std::size_t g_largestAllocation = 0;
     void* p = std::malloc(size == 0 ? 1 : size);
     return p != nullptr ? p : throw std::bad_alloc();
 }
+// The library's temporary buffers (std::stable_sort in a workspace's start) take the nothrow form;
+// left to the default, it would not be paired with the delete below.
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    g_largestAllocation = std::max(g_largestAllocation, size);
+    return std::malloc(size == 0 ? 1 : size);
+}
 [[gnu::noinline]] void operator delete(void* p) noexcept {
     std::free(p);
 }
