@@ -3,7 +3,6 @@
 // results the main window shows.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "model/BatteryComparison.h"
 #include "model/ChargeShare.h"
 #include "model/ModeRefresh.h"
@@ -183,32 +183,23 @@ public:
 class Loaded {
 public:
     Loaded(const fs::path& data, const fs::path& settings) {
-        folder_ = fs::temp_directory_path() /
-                  ("runwell-analysis-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(counter_++));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         for (const char* part : {"Data", "StandardBattery.csv", "BatteryModels"}) {
             if (fs::exists(data / part)) {
                 fs::copy(data / part, folder_ / part, fs::copy_options::recursive);
             }
         }
-        Result<Workspace> started = Workspace::Start(folder_, prompter_);
+        Result<Workspace> started = Workspace::Start(folder_.path(), prompter_);
         EXPECT_TRUE(static_cast<bool>(started));
         workspace_.emplace(std::move(started).value());
         EXPECT_TRUE(LoadSettings(*workspace_, settings, prompter_));
         EXPECT_EQ(prompter_.messages, std::vector<std::string>{});
     }
-    ~Loaded() { fs::remove_all(folder_); }
-    Loaded(const Loaded&) = delete;
-    Loaded& operator=(const Loaded&) = delete;
 
     Workspace& operator*() { return *workspace_; }
     Workspace* operator->() { return &*workspace_; }
 
 private:
-    static inline int counter_ = 0;
-    fs::path folder_;
+    const ScratchFolder folder_;
     QuietPrompter prompter_;
     std::optional<Workspace> workspace_;
 };

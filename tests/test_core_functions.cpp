@@ -1,6 +1,6 @@
-// Runs the case tables under fixtures/functions: number reading, text helpers, quantity texts and
-// the mode computation. Each line names a function, gives its arguments as texts and ends with the
-// expected result as text.
+// Runs the case tables under fixtures/functions: number reading, text helpers, quantity texts, the
+// mode computation, battery cells and the derating helpers. Each line names a function, gives its
+// arguments as texts and ends with the expected result as text.
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,20 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "TableFile.h"
+#include "model/BatteryCatalogue.h"
+#include "model/BatteryModel.h"
+#include "model/CurveScale.h"
+#include "model/DeratedLife.h"
 #include "model/Format.h"
+#include "model/MinimumVoltage.h"
 #include "model/ModeComputation.h"
+#include "model/ProfileResults.h"
 #include "model/Numbers.h"
 #include "model/Text.h"
 
@@ -120,6 +127,28 @@ std::string Figures(const Args& a) {
            Shortest(r->controllerCharge) + " " + Shortest(r->totalCharge);
 }
 
+/// A value that may be missing: "none" when it is.
+std::string Optional(const std::optional<double>& value) {
+    return value ? Shortest(*value) : "none";
+}
+
+std::string Ticks(const std::vector<AxisTick>& ticks) {
+    std::string texts;
+    for (const AxisTick& tick : ticks) {
+        texts += (texts.empty() ? "" : ",") + tick.text;
+    }
+    return texts;
+}
+
+/// Points "x y|x y|..." of a table; an empty text is an empty table.
+InterpolationTable Points(const std::string& text) {
+    std::vector<std::pair<double, double>> points;
+    for (const std::string& point : Split(text, '|')) {
+        std::istringstream(point) >> points.emplace_back().first >> points.back().second;
+    }
+    return InterpolationTable(points);
+}
+
 struct Function {
     std::size_t arity;
     std::function<std::string(const Args&)> call;
@@ -193,34 +222,53 @@ const std::map<std::string, Function> kFunctions = {
           return Shortest(ControllerCurrent(RunDevice(a[0], a[1]), 1, Flags(a[2]), kSleep));
       }}},
     {"ComputeMode", {8, Figures}},
+    {"BatteryCell",
+     {2,
+      [](const Args& a) {
+          const std::vector<BatteryRecord> records = ParseBatteryRecords("Header\n" + a[0] + "\n");
+          return records.size() != 1 ? "(no record)" : BatteryCells(records[0]).at(std::stoul(a[1]));
+      }}},
+    {"TemperatureOfLabel", {1, [](const Args& a) { return Optional(TemperatureOfLabel(a[0])); }}},
+    {"ReadMinimumVoltage",
+     {1,
+      [](const Args& a) {
+          const Result<std::optional<double>> read = ReadMinimumVoltage(a[0]);
+          return read.ok() ? Optional(*read) : read.error().message;
+      }}},
+    {"MinimumVoltageText",
+     {1,
+      [](const Args& a) {
+          return MinimumVoltageText(a[0] == "none" ? std::nullopt
+                                                   : std::optional<double>(Double(a[0])));
+      }}},
+    {"HourTicks", {1, [](const Args& a) { return Ticks(HourTicks(Double(a[0]))); }}},
+    {"VoltTicks", {2, [](const Args& a) { return Ticks(VoltTicks(Double(a[0]), Double(a[1]))); }}},
+    {"FormatBatteryLife",
+     {1, [](const Args& a) { return FormatBatteryLife(std::stoll(a[0])); }}},
+    {"Interpolate",
+     {2, [](const Args& a) { return Shortest(Points(a[0]).At(Double(a[1]), -1.0)); }}},
 };
 
-void RunTable(const std::string& name) {
-    const std::vector<Args> table =
-        ReadTable(std::filesystem::path(RUNWELL_FIXTURES) / "functions" / name);
-    ASSERT_FALSE(table.empty()) << name;
-    for (const Args& row : table) {
-        const auto function = kFunctions.find(row[0]);
-        ASSERT_TRUE(function != kFunctions.end()) << name << ": no function " << row[0];
-        ASSERT_EQ(row.size(), function->second.arity + 2)
-            << name << ": " << testing::PrintToString(row);
-        const Args args(row.begin() + 1, row.end() - 1);
-        EXPECT_EQ(function->second.call(args), row.back())
-            << name << ": " << testing::PrintToString(row);
+// Every table under fixtures/functions, each line a call of one of kFunctions.
+TEST(CoreFunctions, EveryTable) {
+    std::size_t tables = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(RUNWELL_FIXTURES) / "functions")) {
+        const std::string name = entry.path().filename().string();
+        const std::vector<Args> table = ReadTable(entry.path());
+        ASSERT_FALSE(table.empty()) << name;
+        for (const Args& row : table) {
+            const auto function = kFunctions.find(row[0]);
+            ASSERT_TRUE(function != kFunctions.end()) << name << ": no function " << row[0];
+            ASSERT_EQ(row.size(), function->second.arity + 2)
+                << name << ": " << testing::PrintToString(row);
+            const Args args(row.begin() + 1, row.end() - 1);
+            EXPECT_EQ(function->second.call(args), row.back())
+                << name << ": " << testing::PrintToString(row);
+        }
+        ++tables;
     }
-}
-
-TEST(CoreFunctions, Numbers) {
-    RunTable("numbers.tsv");
-}
-TEST(CoreFunctions, Text) {
-    RunTable("text.tsv");
-}
-TEST(CoreFunctions, Format) {
-    RunTable("format.tsv");
-}
-TEST(CoreFunctions, ModeComputation) {
-    RunTable("mode_computation.tsv");
+    EXPECT_GE(tables, 6u);
 }
 
 }  // namespace

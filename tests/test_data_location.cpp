@@ -5,10 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
 #include "model/BatteryCatalogue.h"
 #include "model/DataLocation.h"
 #include "model/FileRead.h"
@@ -18,25 +19,6 @@ namespace runwell {
 namespace {
 
 namespace fs = std::filesystem;
-
-/// A fresh empty folder, removed afterwards; the random name keeps parallel runs apart.
-struct TempFolder {
-    fs::path path =
-        fs::temp_directory_path() / ("runwell_location_" + std::to_string(std::random_device{}()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
-struct RecordingPrompter : Prompter {
-    void ShowMessage(const std::string& text, MessageKind kind) override {
-        messages.push_back((kind == MessageKind::Notice ? "notice: " : "") + text);
-    }
-    bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-    std::vector<std::string> messages;
-};
 
 TEST(DataLocation, UserDataFolderFollowsTheXdgRules) {
     struct Case {
@@ -60,18 +42,18 @@ TEST(DataLocation, UserDataFolderFollowsTheXdgRules) {
 }
 
 TEST(DataLocation, PortableOnlyWhenTheProgramFolderHoldsADataFolder) {
-    const TempFolder root;
-    const fs::path bin = root.path / "bin", user = root.path / "user";
+    const ScratchFolder root;
+    const fs::path bin = root / "bin", user = root / "user";
     fs::create_directories(bin);
 
     const DataLocation installed = FindDataLocation(bin, user);
-    EXPECT_EQ(installed.folder, root.path / "share/runwell");
+    EXPECT_EQ(installed.folder, root / "share/runwell");
     EXPECT_EQ(installed.customBatteries, user / "runwell/CustomBattery.csv");
     EXPECT_TRUE(installed.createCustomFolder);
     EXPECT_EQ(FindDataLocation(bin, {}).customBatteries, fs::path());  // nowhere to keep it
 
     std::ofstream(bin / "Data") << "a file, not the folder";
-    EXPECT_EQ(FindDataLocation(bin, user).folder, root.path / "share/runwell");
+    EXPECT_EQ(FindDataLocation(bin, user).folder, root / "share/runwell");
 
     fs::remove(bin / "Data");
     fs::create_directory(bin / "Data");
@@ -82,10 +64,10 @@ TEST(DataLocation, PortableOnlyWhenTheProgramFolderHoldsADataFolder) {
 }
 
 /// An installed tree under a scratch root: bin/ empty, share/runwell with the shipped data.
-struct InstalledTree : TempFolder {
-    fs::path bin = path / "bin";
+struct InstalledTree : ScratchFolder {
+    fs::path bin = path() / "bin";
     InstalledTree() {
-        const fs::path share = path / "share/runwell";
+        const fs::path share = path() / "share/runwell";
         fs::create_directories(bin);
         fs::create_directories(share);
         fs::copy(fs::path(RUNWELL_SOURCE_DIR) / "Data", share / "Data");
@@ -94,7 +76,7 @@ struct InstalledTree : TempFolder {
     }
     std::size_t StandardCount() const {
         std::vector<BatteryRecord> records;
-        EXPECT_EQ(LoadBatteryFile(path / "share/runwell/StandardBattery.csv", records),
+        EXPECT_EQ(LoadBatteryFile(path() / "share/runwell/StandardBattery.csv", records),
                   std::nullopt);
         return records.size();
     }
@@ -102,7 +84,7 @@ struct InstalledTree : TempFolder {
 
 TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolder) {
     const InstalledTree tree;
-    const fs::path user = tree.path / "home/.local/share";  // none of it exists yet
+    const fs::path user = tree / "home/.local/share";  // none of it exists yet
     const fs::path custom = user / "runwell/CustomBattery.csv";
     {
         RecordingPrompter prompter;
@@ -113,7 +95,7 @@ TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolder) {
     }
     EXPECT_EQ(ReadWholeFile(custom), std::string(CustomBatteryHeader()));
     EXPECT_TRUE(fs::is_empty(tree.bin));
-    for (const fs::path& created : {tree.path / "home", user, user / "runwell"}) {
+    for (const fs::path& created : {tree / "home", user, user / "runwell"}) {
         EXPECT_EQ(fs::status(created).permissions() & fs::perms::all, fs::perms::owner_all)
             << created;
     }
@@ -129,15 +111,15 @@ TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolder) {
 
 TEST(DataLocation, AUserFolderThatCannotTakeTheCustomFileIsOneNotice) {
     const InstalledTree tree;
-    const fs::path blocked = tree.path / "not-a-folder";
+    const fs::path blocked = tree / "not-a-folder";
     std::ofstream(blocked) << "x";
     for (const fs::path& user : {blocked, blocked / "deeper", fs::path()}) {
         RecordingPrompter prompter;
         const Result<Workspace> started = Workspace::Start(FindDataLocation(tree.bin, user), prompter);
         ASSERT_TRUE(started.ok()) << user;
-        EXPECT_EQ(prompter.messages,
-                  std::vector<std::string>{"notice: Cannot open file for writing."})
+        EXPECT_EQ(prompter.messages, std::vector<std::string>{"Cannot open file for writing."})
             << user;
+        EXPECT_EQ(prompter.kinds, std::vector<MessageKind>{MessageKind::Notice}) << user;
         EXPECT_EQ(started->batteries().size(), tree.StandardCount()) << user;
     }
     EXPECT_TRUE(fs::is_regular_file(blocked));

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "ScratchFolder.h"
 #include "model/DeviceFile.h"
 #include "model/FileRead.h"
 #include "model/Format.h"
@@ -29,14 +30,10 @@ namespace fs = std::filesystem;
 
 class FastPaths : public testing::Test {
 protected:
-    FastPaths() { fs::create_directories(folder_); }
-    ~FastPaths() override { fs::remove_all(folder_); }
     fs::path Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(folder_ / name, std::ios::binary) << bytes;
-        return folder_ / name;
+        return folder_.Put(name, bytes);
     }
-    const fs::path folder_ =
-        fs::temp_directory_path() / ("runwell-fast-" + std::to_string(std::random_device{}()));
+    const ScratchFolder folder_;
 };
 
 template <typename Reader>

@@ -1,10 +1,22 @@
-// Device and battery files written to break the readers: huge lines, too many entries, bytes
-// outside ASCII, and numbers beyond every range. Each loads or is refused with a message, and
-// nothing shows an infinity or a NaN. The sanitizer build runs these to prove there is no
-// undefined behaviour on the way.
+// Files written to break the readers: huge lines, too many entries, bytes outside ASCII, numbers
+// beyond every range, files over the read limit, endless ones (a FIFO fed without end) and a load
+// that runs out of memory. Each loads or is refused with a message, and nothing shows an infinity
+// or a NaN. The sanitizer build runs these to prove there is no undefined behaviour on the way.
+// Also the device scan's list of names.
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <malloc.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -12,21 +24,30 @@
 #include <fstream>
 #include <functional>
 #include <limits>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
 #include "model/BatteryCatalogue.h"
+#include "model/DeviceCatalogue.h"
 #include "model/DeviceData.h"
 #include "model/DeviceFile.h"
+#include "model/FileRead.h"
 #include "model/Format.h"
+#include "model/Messages.h"
 #include "model/ModeComputation.h"
 #include "model/Numbers.h"
 #include "model/ProfileResults.h"
+#include "model/Text.h"
+#include "model/Workspace.h"
+#include "persist/SettingsFile.h"
 
 namespace runwell {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr std::size_t kTenMegabytes = std::size_t{10} << 20;
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
@@ -73,10 +94,27 @@ std::string DeviceFile(std::string_view notes, std::string_view header, std::str
 constexpr std::string_view kHeader = "Mode,Voltage,Temperature,Frequency,Base,ADC";
 constexpr std::string_view kSleepLine = "SLEEP,3V,25C,0,50\n";
 
-// --- Device files: lines of 10 MB -----------------------------------------------------------
+// --- Device files: lines of 10 MB, more than 40 entries ------------------------------------
 
-TEST(HostileDeviceFile, TenMegabyteLinesLoadOrAreRefused) {
+/// `count` data lines whose label in field `field` (0 mode, 1 voltage, 2 temperature) is
+/// distinct on every line; the other labels stay the same.
+std::string DistinctLabels(int count, int field) {
+    std::string table;
+    for (int i = 0; i < count; ++i) {
+        std::string labels[3] = {"RUN", "3V", "25C"};
+        labels[field] = "L" + std::to_string(i);
+        table += labels[0] + "," + labels[1] + "," + labels[2] + ",1MHZ,100\n";
+    }
+    return table;
+}
+
+TEST(HostileDeviceFile, HostileContentLoadsOrIsRefusedByName) {
     const std::string ten(kTenMegabytes, 'x');
+    std::string captions = "Mode,Voltage,Temperature,Frequency";
+    for (int k = 0; k < 41; ++k) {
+        captions += ",C" + std::to_string(k);
+    }
+    const auto fortyModes = [](const DeviceData& d) { EXPECT_EQ(d.modeNames.size(), 40u); };
     struct Case {
         const char* what;
         std::string content;
@@ -136,14 +174,34 @@ TEST(HostileDeviceFile, TenMegabyteLinesLoadOrAreRefused) {
          }},
         {"data line of one field of 10 MB", DeviceFile("n", kHeader, std::string(kSleepLine) + ten),
          "line 5 needs at least the operating mode, voltage, temperature and frequency.", nullptr},
+        {"41 value columns", DeviceFile("n", captions, kSleepLine),
+         "line 3 has more than 40 value columns.", nullptr},
+        {"41 operating modes", DeviceFile("n", kHeader, DistinctLabels(41, 0)),
+         "line 44 brings a 41st operating mode; at most 40 are allowed.", nullptr},
+        {"41 voltages", DeviceFile("n", kHeader, DistinctLabels(41, 1)),
+         "line 44 brings a 41st voltage; at most 40 are allowed.", nullptr},
+        {"41 temperatures", DeviceFile("n", kHeader, DistinctLabels(41, 2)),
+         "line 44 brings a 41st temperature; at most 40 are allowed.", nullptr},
+        // Repeats and skipped lines bring no entry: the 41st comes only with a kept row.
+        {"41st mode after repeats",
+         DeviceFile("n", kHeader,
+                    DistinctLabels(40, 0) + DistinctLabels(40, 0) + "NEW,3V,25C,1,1\n"),
+         "line 84 brings a 41st operating mode; at most 40 are allowed.", nullptr},
+        {"41st mode on skipped lines",
+         DeviceFile("n", kHeader, DistinctLabels(40, 0) + "NEW,3V,25C,1,0\nNEWER,3V,25C,1\n"),
+         nullptr, fortyModes},
+        {"41st mode after the end of the table",
+         DeviceFile("n", kHeader, DistinctLabels(40, 0) + "\nNEW,3V,25C,1,1\n"), nullptr,
+         fortyModes},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Result<DeviceData> device = ParseDeviceData(c.content, "huge.csv");
+        const Result<DeviceData> device = ParseDeviceData(c.content, "hostile.csv");
         if (c.refusal != nullptr) {
             ASSERT_FALSE(device.ok());
             EXPECT_EQ(device.error().message,
-                      std::string("The device data file \"huge.csv\" is malformed: ") + c.refusal);
+                      std::string("The device data file \"hostile.csv\" is malformed: ") +
+                          c.refusal);
         } else {
             ASSERT_TRUE(device.ok()) << device.error().message;
             c.check(*device);
@@ -152,75 +210,14 @@ TEST(HostileDeviceFile, TenMegabyteLinesLoadOrAreRefused) {
 }
 
 TEST(HostileDeviceFile, TenMegabyteFileLoadsFromDisk) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("runwell_hostile_" + std::to_string(std::random_device{}()) + ".csv");
+    const ScratchFolder folder;
     const std::string label(kTenMegabytes, 'v');
-    std::ofstream(path, std::ios::binary)
-        << DeviceFile("n", kHeader, std::string(kSleepLine) + "SLEEP," + label + ",25C,0,9\r\n");
-    const Result<DeviceData> device = LoadDeviceFile(path);
-    std::filesystem::remove(path);
+    const Result<DeviceData> device = LoadDeviceFile(folder.Put(
+        "huge.csv",
+        DeviceFile("n", kHeader, std::string(kSleepLine) + "SLEEP," + label + ",25C,0,9\r\n")));
     ASSERT_TRUE(device.ok()) << device.error().message;
     EXPECT_EQ(device->voltageNames,
               (std::vector<std::string>{"3V", std::string(kTenMegabytes, 'V')}));
-}
-
-// --- Device files: more than 40 entries -----------------------------------------------------
-
-/// `count` data lines whose label in field `field` (0 mode, 1 voltage, 2 temperature) is
-/// distinct on every line; the other labels stay the same.
-std::string DistinctLabels(int count, int field) {
-    std::string table;
-    for (int i = 0; i < count; ++i) {
-        std::string labels[3] = {"RUN", "3V", "25C"};
-        labels[field] = "L" + std::to_string(i);
-        table += labels[0] + "," + labels[1] + "," + labels[2] + ",1MHZ,100\n";
-    }
-    return table;
-}
-
-TEST(HostileDeviceFile, TheFortyFirstEntryIsRefusedByName) {
-    std::string captions = "Mode,Voltage,Temperature,Frequency";
-    for (int k = 0; k < 41; ++k) {
-        captions += ",C" + std::to_string(k);
-    }
-    struct Case {
-        const char* what;
-        std::string content;
-        const char* message;  // nullptr: the file loads
-    };
-    const Case cases[] = {
-        {"41 value columns", DeviceFile("n", captions, kSleepLine),
-         "line 3 has more than 40 value columns."},
-        {"41 operating modes", DeviceFile("n", kHeader, DistinctLabels(41, 0)),
-         "line 44 brings a 41st operating mode; at most 40 are allowed."},
-        {"41 voltages", DeviceFile("n", kHeader, DistinctLabels(41, 1)),
-         "line 44 brings a 41st voltage; at most 40 are allowed."},
-        {"41 temperatures", DeviceFile("n", kHeader, DistinctLabels(41, 2)),
-         "line 44 brings a 41st temperature; at most 40 are allowed."},
-        // Repeats and skipped lines bring no entry: the 41st comes only with a kept row.
-        {"41st mode after repeats",
-         DeviceFile("n", kHeader,
-                    DistinctLabels(40, 0) + DistinctLabels(40, 0) + "NEW,3V,25C,1,1\n"),
-         "line 84 brings a 41st operating mode; at most 40 are allowed."},
-        {"41st mode on skipped lines",
-         DeviceFile("n", kHeader, DistinctLabels(40, 0) + "NEW,3V,25C,1,0\nNEWER,3V,25C,1\n"),
-         nullptr},
-        {"41st mode after the end of the table",
-         DeviceFile("n", kHeader, DistinctLabels(40, 0) + "\nNEW,3V,25C,1,1\n"), nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Result<DeviceData> device = ParseDeviceData(c.content, "many.csv");
-        if (c.message == nullptr) {
-            ASSERT_TRUE(device.ok()) << device.error().message;
-            EXPECT_EQ(device->modeNames.size(), 40u);
-            continue;
-        }
-        ASSERT_FALSE(device.ok());
-        EXPECT_EQ(device.error().message,
-                  std::string("The device data file \"many.csv\" is malformed: ") + c.message);
-    }
 }
 
 // --- Device files: bytes outside ASCII ------------------------------------------------------
@@ -282,6 +279,15 @@ std::string FortyCaptions() {
     return header + ",hOSC";
 }
 
+/// The RUN mode at 3V and 25C with every peripheral of `flags`, the system current and the
+/// duration in the third unit (mA, s).
+ModeInputs RunInputs(const char* frequency, const PeripheralFlags& flags, std::uint32_t sleep,
+                     const char* systemCurrent, const char* duration) {
+    return {.operatingMode = "RUN", .voltage = "3V", .temperature = "25C", .frequency = frequency,
+            .flags = &flags, .sleepCurrent = sleep, .systemCurrentText = systemCurrent,
+            .systemCurrentUnit = 2, .durationText = duration, .durationUnit = 2};
+}
+
 TEST(HostileDeviceFile, EveryNumericFieldTakesHostileNumbers) {
     const std::string header = FortyCaptions();
     for (const HostileNumber& number : kHostileNumbers) {
@@ -307,18 +313,8 @@ TEST(HostileDeviceFile, EveryNumericFieldTakesHostileNumbers) {
                 EXPECT_FALSE(ShowsNonFinite(entry.text)) << entry.text;
             }
             flags.fill(1);
-            ModeInputs inputs;
-            inputs.operatingMode = "RUN";
-            inputs.voltage = "3V";
-            inputs.temperature = "25C";
-            inputs.frequency = "1MHZ";
-            inputs.flags = &flags;
-            inputs.sleepCurrent = 50;
-            inputs.systemCurrentText = number.text;
-            inputs.systemCurrentUnit = 2;
-            inputs.durationText = number.text;
-            inputs.durationUnit = 2;
-            const Result<ModeFigures> figures = ComputeMode(*device, inputs);
+            const Result<ModeFigures> figures =
+                ComputeMode(*device, RunInputs("1MHZ", flags, 50, number.text, number.text));
             ASSERT_TRUE(figures.ok()) << figures.error().message;
             for (const float value : {figures->controllerCurrent, figures->totalCurrent}) {
                 EXPECT_TRUE(std::isfinite(value)) << value;
@@ -353,16 +349,8 @@ TEST(HostileDeviceFile, SaturatedCurrentsShowTheirLimits) {
                                                "Sleepy<-2147483648 nA>"}));
 
     flags.fill(1);
-    ModeInputs inputs;
-    inputs.operatingMode = "RUN";
-    inputs.voltage = "3V";
-    inputs.temperature = "25C";
-    inputs.frequency = "1";
-    inputs.flags = &flags;
-    inputs.sleepCurrent = sleep.nanoamps;
-    inputs.durationText = "1e39";
-    inputs.durationUnit = 2;
-    const Result<ModeFigures> figures = ComputeMode(*device, inputs);
+    const Result<ModeFigures> figures =
+        ComputeMode(*device, RunInputs("1", flags, sleep.nanoamps, "", "1e39"));
     ASSERT_TRUE(figures.ok());
     // (2^31 - 1) + (2^31 - 1) - 2^31 - 2^31, less the SLEEP current 2^31, in single precision.
     EXPECT_EQ(figures->controllerCurrent, -2147483648.0f);
@@ -430,36 +418,7 @@ TEST(HostileBatteryFile, EveryNumericFieldTakesHostileNumbers) {
     }
 }
 
-TEST(HostileBatteryFile, SaturatedFieldsShowTheirLimits) {
-    struct Case {
-        int field;
-        const char* text;
-        int cell;
-        const char* shown;
-    };
-    const Case cases[] = {
-        {1, "99999999999999999999", 1, "2147483647 mAh"},
-        // Saturated at -2^31, held unsigned as 2^31 and shown signed, as -1 shows as -1 mAh.
-        {1, "-99999999999999999999", 1, "-2147483648 mAh"},
-        {1, "1e39", 1, "1 mAh"},
-        {1, "0x1F", 1, "0 mAh"},
-        {2, "nan", 2, "0 %/mo(0 nA)"},
-        {2, "inf", 2, "0 %/mo(0 nA)"},
-        {2, "99999999999999999999", 2, "100000002004087734272 %/mo(1388888931994435584 mA)"},
-        // 1e39 mA saturates at the largest float in nA, shown in mA.
-        {4, "1e39", 4, "340282327376181848531187106054144 mA"},
-        {4, "-0", 4, "*"},
-        {4, "nan", 4, "*"},
-        // Negative currents are never above a step: they are truncated to whole nA, and saturate.
-        {5, "-99999999999999999999", 5, "-2147483648 nA"},
-        {5, "0x1F", 5, "*"},
-    };
-    for (const Case& c : cases) {
-        const std::array<std::string, 7> cells = BatteryCells(BatteryWith(c.field, c.text));
-        EXPECT_EQ(cells[static_cast<std::size_t>(c.cell)], c.shown)
-            << c.text << " in field " << c.field;
-    }
-}
+// The texts of saturated fields are in fixtures/functions/battery_cells.tsv.
 
 TEST(HostileBatteryFile, BytesOutsideAsciiAreKeptByteForByte) {
     const std::string raw = HighBytesAndNul();
@@ -481,6 +440,225 @@ TEST(HostileBatteryFile, TenMegabyteLines) {
     EXPECT_EQ(records[0].capacityMah, static_cast<std::uint32_t>(kIntMax));
     EXPECT_EQ(records[1].capacityMah, 5u);
     EXPECT_EQ(records[2].notes, ten);  // an unclosed quote runs to the end of the line
+}
+
+// --- The read limit, endless input and memory ---------------------------------------------
+
+class ReadLimits : public ::testing::Test {
+protected:
+    ~ReadLimits() override { ReapWriter(); }
+    /// A file one byte over the limit, sparse, so it costs no disk and is never read.
+    fs::path PutOversized(const std::string& name) const {
+        const fs::path path = folder_.Put(name, "x");
+        fs::resize_file(path, kMaxInputFileBytes + 1);
+        return path;
+    }
+#ifndef _WIN32
+    /// A FIFO that a child process fills with `line` repeated until the reader goes away.
+    fs::path EndlessFifo(const std::string& name, const std::string& line) {
+        const fs::path path = folder_ / name;
+        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        writer_ = ::fork();
+        if (writer_ == 0) {
+            ::signal(SIGPIPE, SIG_DFL);
+            const int fd = ::open(path.c_str(), O_WRONLY);
+            std::string chunk;
+            while (chunk.size() < 65536) {
+                chunk += line;
+            }
+            while (::write(fd, chunk.data(), chunk.size()) > 0) {
+            }
+            ::_exit(0);
+        }
+        return path;
+    }
+    pid_t writer_ = -1;
+#endif
+    void ReapWriter() {
+#ifndef _WIN32
+        if (writer_ > 0) {
+            ::kill(writer_, SIGKILL);
+            ::waitpid(writer_, nullptr, 0);
+            writer_ = -1;
+        }
+#endif
+    }
+
+    const ScratchFolder folder_;
+};
+
+#ifndef _WIN32  // a sparse file of 1 GiB
+TEST_F(ReadLimits, FilesOverTheLimitAreRefusedBeforeTheyAreRead) {
+    const fs::path device = PutOversized("big.csv");
+    EXPECT_EQ(LoadDeviceFile(device).error().message, FileTooLargeMessage(device));
+    EXPECT_EQ(FileTooLargeMessage(device),
+              "The file \"big.csv\" is larger than 1 GiB, the most Runwell reads; it was not read.");
+
+    std::vector<BatteryRecord> catalogue;
+    const fs::path battery = PutOversized("StandardBattery.csv");
+    EXPECT_EQ(LoadBatteryFile(battery, catalogue), FileTooLargeMessage(battery));
+    ASSERT_EQ(catalogue.size(), 1u);  // "Ideal" stands in, as for a file that cannot be opened
+    EXPECT_EQ(catalogue[0].description, "Ideal");
+
+    folder_.Put("Data/small.csv", "Small\nNotes\nM,V,T,F,Base\nSLEEP,3V,25C,0,5\n");
+    fs::rename(device, folder_ / "Data/big.csv");
+    const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
+    EXPECT_EQ(scan.messages, std::vector<std::string>{FileTooLargeMessage(device)});
+    ASSERT_EQ(scan.entries.size(), 1u);
+    EXPECT_EQ(scan.entries[0].name, "Small");
+
+    RecordingPrompter prompter;
+    Result<Workspace> workspace = Workspace::Start(folder_.path(), prompter);
+    ASSERT_TRUE(workspace.ok());
+    const fs::path settings = PutOversized("big.set");
+    prompter.messages.clear();
+    LoadSettings(*workspace, settings, prompter);
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{FileTooLargeMessage(settings)});
+}
+
+#endif
+
+TEST_F(ReadLimits, TheLimitItselfIsReadAndOneByteMoreIsNot) {
+    const fs::path ten = folder_.Put("ten", "0123456\r\n9");
+    ASSERT_TRUE(ReadFileContent(ten, "closed", 10).ok());
+    EXPECT_EQ(ReadFileContent(ten, "closed", 9).error().message, FileTooLargeMessage(ten));
+    EXPECT_EQ(ReadFileContent(folder_ / "missing", "closed").error().message, "closed");
+
+    for (const std::uint64_t limit : {9u, 10u}) {
+        FileLineReader reader(ten, 4, limit);
+        std::string_view line;
+        std::vector<std::string> lines;
+        while (reader.Next(line)) {
+            lines.emplace_back(line);
+        }
+        EXPECT_EQ(reader.tooLarge(), limit == 9);
+        const std::vector<std::string> expected =
+            limit == 9 ? std::vector<std::string>{} : std::vector<std::string>{"0123456", "9"};
+        EXPECT_EQ(lines, expected);
+    }
+}
+
+#ifndef _WIN32
+TEST_F(ReadLimits, EndlessInputIsReadInBoundedStepsAndRefused) {
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 22;
+    {
+        const fs::path fifo = EndlessFifo("whole.set", std::string(1000, '\0'));
+        EXPECT_EQ(ReadFileContent(fifo, "closed", kLimit).error().message,
+                  FileTooLargeMessage(fifo));
+        ReapWriter();
+    }
+    // Lines, and one endless line, as a device file's reader sees them.
+    for (const std::string line : {"SLEEP,3V,25C,0,5\n", "xxxxxxxx"}) {
+        const fs::path fifo = EndlessFifo("lines" + std::to_string(line.size()) + ".csv", line);
+        FileLineReader reader(fifo, 4096, kLimit);
+        std::string_view read;
+        std::uint64_t bytes = 0;
+        while (reader.Next(read)) {
+            bytes += read.size() + 1;
+        }
+        EXPECT_TRUE(reader.tooLarge());
+        EXPECT_LE(bytes, kLimit);
+        ReapWriter();
+    }
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#ifdef __GLIBC__
+// A fixed threshold keeps every large block mapped on its own, so the 10 MB texts of the cases
+// above go back to the system when freed instead of leaving holes in the heap that the load
+// below would fill without reaching its memory limit.
+[[maybe_unused]] const int kLargeBlocksMapped = ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+
+TEST_F(ReadLimits, RunningOutOfMemoryInADeviceLoadIsAMessage) {
+    // 300,000 rows of 40 currents need about 53 MB; the child may use 24 MB more than it holds.
+    std::string content = "D\nNotes\nM,V,T,F";
+    for (int k = 0; k < 40; ++k) {
+        content += ",C" + std::to_string(k);
+    }
+    content += "\n";
+    std::string row = "RUN,3V,25C,1";
+    for (int k = 0; k < 40; ++k) {
+        row += ",1";
+    }
+    row += "\n";
+    content.reserve(content.size() + 300000 * row.size());
+    for (int i = 0; i < 300000; ++i) {
+        content += row;
+    }
+    const fs::path path = folder_.Put("huge.csv", content);
+    content = {};
+
+    const fs::path result = folder_ / "message";  // the child's verdict, written without memory
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        long sizeKb = 0;
+        while (std::getline(status, line)) {
+            if (line.rfind("VmSize:", 0) == 0) {
+                sizeKb = std::stol(line.substr(7));
+            }
+        }
+        const rlim_t bytes = static_cast<rlim_t>(sizeKb) * 1024 + (rlim_t{24} << 20);
+        rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const Result<DeviceData> loaded = LoadDeviceFile(path);
+        const std::string message = loaded ? "loaded" : loaded.error().message;
+        const int fd = ::open(result.c_str(), O_WRONLY | O_CREAT, 0600);
+        (void)!::write(fd, message.data(), message.size());
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    const std::string message = ReadWholeFile(result).value_or("<no verdict>");
+    EXPECT_EQ(message, OutOfMemoryMessage(path));
+}
+#endif
+#endif  // _WIN32
+
+TEST_F(ReadLimits, TheScanKeepsEachNameOnceWithItsFile) {
+    folder_.Put("Data/a.csv", ",b3,,A1,abc ,\r\nnotes, not names\n");
+    folder_.Put("Data/b.csv", "a2,ABC ,a1\r");  // no line end: the CR is dropped all the same
+    folder_.Put("Data/c.csv", std::string(300000, ',') + "z9" + std::string(300000, ',') + "\n");
+    folder_.Put("Data/d.csv", "\nno names on line 1\n");
+    const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
+    EXPECT_TRUE(scan.messages.empty());
+    std::vector<std::string> entries;
+    for (const DeviceEntry& entry : scan.entries) {
+        entries.push_back(std::string(entry.name) + "@" + entry.file.filename().string());
+    }
+    EXPECT_EQ(entries, (std::vector<std::string>{"A1@a.csv", "a1@b.csv", "a2@b.csv",
+                                                 "abc @a.csv", "ABC @b.csv", "b3@a.csv",
+                                                 "z9@c.csv"}));
+    EXPECT_EQ(&scan.entries[0].file, &scan.entries[5].file);  // one path for all of a file's names
+}
+
+TEST_F(ReadLimits, TheScanOfManyNamesSortsLikeAStableSortIgnoringCase) {
+    // Enough names for every path of the sort (buckets, several threads, runs of names that
+    // agree in their first eight letters), in an order that is not sorted.
+    std::vector<std::string> names;
+    std::string line;
+    for (std::uint32_t i = 0; i < 200000; ++i) {
+        const std::uint32_t k = i * 2654435761u;
+        std::string name = (k & 1u) != 0 ? "Device-" : "DEVICE-";
+        name += static_cast<char>('a' + (k >> 8) % 26);
+        if ((k >> 16) % 3 == 0) {
+            name += std::to_string((k >> 4) % 5000);  // beyond the eighth letter, and duplicated
+        }
+        names.push_back(name);
+        line += name + ",";
+    }
+    folder_.Put("Data/many.csv", line + "\n");
+    const DeviceScan scan = ScanDeviceFolder(folder_ / "Data");
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return LessIgnoringCase(a, b);
+    });
+    ASSERT_EQ(scan.entries.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(scan.entries[i].name, names[i]) << "at " << i;
+    }
 }
 
 }  // namespace

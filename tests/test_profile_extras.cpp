@@ -2,7 +2,6 @@
 // carry the minimum operating voltage without changing the settings file itself.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <filesystem>
@@ -11,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
+#include "TableFile.h"
 #include "model/FileRead.h"
 #include "model/Workspace.h"
 #include "persist/ProfileExtras.h"
@@ -20,14 +22,6 @@ namespace runwell {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingPrompter : public Prompter {
-public:
-    void ShowMessage(const std::string& text, MessageKind) override { messages.push_back(text); }
-    bool AskOkCancel(const std::string&, const std::string&) override { return answer; }
-    std::vector<std::string> messages;
-    bool answer = true;
-};
 
 TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
     const ProfileExtras set{2.2};
@@ -43,33 +37,19 @@ TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(read->minimumVoltage, 1.8);
 
-    const std::vector<std::pair<std::string, std::string>> broken = {
-        {"", "The file is not valid JSON."},
-        {"{\"format\":\"runwell-profile-extras\"", "The file is not valid JSON."},
-        {"[]", "The file is not a profile's extra settings (\"format\" must be "
-               "\"runwell-profile-extras\")."},
-        {R"({"format":"runwell-profile-extras","version":2})",
-         "\"version\" must be 1; this version of the program reads version 1 only."},
-        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":"2"})",
-         "\"minimumVoltage\" must be a voltage above 0 and at most 100 V."},
-        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":-1})",
-         "\"minimumVoltage\" must be a voltage above 0 and at most 100 V."},
-        {R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":1e400})",
-         "The file is not valid JSON."},
-    };
-    for (const auto& [content, message] : broken) {
-        const Result<ProfileExtras> bad = ParseProfileExtras(content);
-        ASSERT_FALSE(bad.ok()) << content;
-        EXPECT_EQ(bad.error().message, message) << content;
+    const auto broken = ReadTable(fs::path(RUNWELL_FIXTURES) / "profile/extras_broken.tsv");
+    ASSERT_GE(broken.size(), 7u);
+    for (const auto& row : broken) {
+        ASSERT_EQ(row.size(), 3u) << row[0];
+        const Result<ProfileExtras> bad = ParseProfileExtras(row[1]);
+        ASSERT_FALSE(bad.ok()) << row[0];
+        EXPECT_EQ(bad.error().message, row[2]) << row[0];
     }
 }
 
 class SidecarTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "runwell-extras-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         Result<Workspace> started =
             Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter_);
         ASSERT_TRUE(started.ok());
@@ -79,12 +59,7 @@ protected:
         mode.totalCurrent = 5000.0f;
         workspace_->AddMode(mode);
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-
-    fs::path folder_;
+    const ScratchFolder folder_;
     RecordingPrompter prompter_;
     std::optional<Workspace> workspace_;
 };

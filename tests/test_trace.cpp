@@ -1,17 +1,20 @@
 // Measured current traces: the header forms and refusals (fixtures/trace/headers.tsv), malformed
-// lines (fixtures/trace/malformed.tsv), the exact figures over a range, the levels of a
-// three-level trace, the life on a battery, and a trace made a profile, saved and reported.
+// lines (fixtures/trace/malformed.tsv), the exact figures over a range (fixtures/trace/ranges.tsv),
+// the levels of a three-level trace, the life on a battery, and a trace made a profile, saved and
+// reported.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "RecordingPrompter.h"
+#include "ScratchFolder.h"
 #include "TableFile.h"
 #include "model/BatteryCatalogue.h"
 #include "model/BatteryModel.h"
@@ -119,13 +122,11 @@ TEST(TraceReader, LongLinesAndBlockEdges) {
         text += std::to_string(k) + "," + std::to_string(k % 7) + (k % 2 ? "\r\n" : "\n");
     }
     text += "40000,3\r";  // no line end at the very end
-    const fs::path path = fs::temp_directory_path() / "runwell-trace-blocks.csv";
-    std::ofstream(path, std::ios::binary) << text;
+    const ScratchFolder folder;
     TraceAccumulator fromText;
     TraceAccumulator fromFile;
     const Result<TraceReadSummary> a = ReadTraceText(text, {}, fromText);
-    const Result<TraceReadSummary> b = ReadTraceFile(path, {}, fromFile);
-    fs::remove(path);
+    const Result<TraceReadSummary> b = ReadTraceFile(folder.Put("blocks.csv", text), {}, fromFile);
     ASSERT_TRUE(a.ok() && b.ok());
     EXPECT_EQ(a->samples, 40001);
     EXPECT_EQ(b->samples, a->samples);
@@ -165,45 +166,29 @@ TEST(TraceReader, ProblemsStayBounded) {
     EXPECT_NEAR(s->duration, 0.2, 1e-12);
 }
 
-// Samples at 0, 1, 2 and 3 s of 100, 300, 200 and 400 nA, each held until the next; the last one
-// for as long as the interval before it.
-constexpr const char* kSteps = "Time(s),Current(nA)\n0,100\n1,300\n2,200\n3,400\n";
-
 TEST(TraceStatistics, ExactFiguresOverRanges) {
-    struct Case {
-        TraceRange range;
-        std::int64_t samples;
-        double start, end, charge, peak, squares;
+    const auto table = ReadTable(RUNWELL_FIXTURES "/trace/ranges.tsv");
+    ASSERT_GE(table.size(), 9u);
+    const auto bound = [](const std::string& cell) {
+        return cell == "-" ? std::nullopt : std::optional<double>(std::stod(cell));
     };
-    const Case cases[] = {
-        {{}, 4, 0, 4, 1000, 400, 1e4 + 9e4 + 4e4 + 16e4},
-        {{0.5, 2.5}, 3, 0.5, 2.5, 50 + 300 + 100, 300, 0.5e4 + 9e4 + 2e4},
-        {{3.5, std::nullopt}, 1, 3.5, 4, 200, 400, 8e4},
-        {{std::nullopt, 1.0}, 1, 0, 1, 100, 100, 1e4},
-        {{-10, 10}, 4, 0, 4, 1000, 400, 1e4 + 9e4 + 4e4 + 16e4},
-    };
-    for (const Case& c : cases) {
-        const Result<TraceAnalysis> a = AnalyseTraceText(kSteps, {}, c.range, {});
-        ASSERT_TRUE(a.ok()) << a.error().message;
-        const TraceStatistics& s = a->statistics;
-        const double duration = c.end - c.start;
-        EXPECT_EQ(s.samples, c.samples);
-        EXPECT_DOUBLE_EQ(s.start, c.start);
-        EXPECT_DOUBLE_EQ(s.end, c.end);
-        EXPECT_DOUBLE_EQ(s.duration, duration);
-        EXPECT_DOUBLE_EQ(s.charge, c.charge);
-        EXPECT_DOUBLE_EQ(s.average, c.charge / duration);
-        EXPECT_DOUBLE_EQ(s.peak, c.peak);
-        EXPECT_DOUBLE_EQ(s.rms, std::sqrt(c.squares / duration));
+    for (const std::vector<std::string>& row : table) {
+        ASSERT_EQ(row.size(), 4u) << row[0];
+        const Result<TraceAnalysis> a =
+            AnalyseTraceText("Time(s),Current(nA)\n0,100\n1,300\n2,200\n3,400\n", {},
+                             {bound(row[1]), bound(row[2])}, {});
+        std::string figures = a.ok() ? std::to_string(a->statistics.samples) : "!" + a.error().message;
+        if (a.ok()) {
+            const TraceStatistics& s = a->statistics;
+            for (const double value :
+                 {s.start, s.end, s.duration, s.charge, s.average, s.peak, s.rms}) {
+                char text[32];
+                std::snprintf(text, sizeof text, " %.12g", value);
+                figures += text;
+            }
+        }
+        EXPECT_EQ(figures, row[3]) << row[0];
     }
-    for (const TraceRange range : {TraceRange{5, 6}, TraceRange{1, 1}, TraceRange{-2, 0}}) {
-        const Result<TraceAnalysis> a = AnalyseTraceText(kSteps, {}, range, {});
-        ASSERT_FALSE(a.ok());
-        EXPECT_EQ(a.error().message, "The range holds no part of the trace.");
-    }
-    const Result<TraceAnalysis> reversed = AnalyseTraceText(kSteps, {}, {2, 1}, {});
-    ASSERT_FALSE(reversed.ok());
-    EXPECT_EQ(reversed.error().message, "The range ends before it begins.");
 }
 
 /// 1 kHz samples: 2 uA sleep, 8 mA bursts of 20 ms, 150 uA for 100 ms, each with +-3 % of noise.
@@ -357,13 +342,10 @@ TEST(TraceText, JsonStringsAreValidUtf8) {
 }
 
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {
-    const fs::path folder = fs::temp_directory_path() / "runwell-trace-round-trip";
-    fs::remove_all(folder);
+    const ScratchFolder scratch;
+    const fs::path folder = scratch.path();
     fs::copy(fs::path(RUNWELL_FIXTURES) / "settings/data", folder, fs::copy_options::recursive);
-    struct Silent : Prompter {
-        void ShowMessage(const std::string&, MessageKind) override {}
-        bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-    } prompter;
+    RecordingPrompter prompter;
     Result<Workspace> first = Workspace::Start(folder, prompter);
     ASSERT_TRUE(first.ok());
 
@@ -393,7 +375,6 @@ TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     EXPECT_EQ(second->modes(), modes);
     EXPECT_EQ(BuildReport(*second), BuildReport(*first));
     EXPECT_NE(BuildReport(*second).find("Trace 3"), std::string::npos);
-    fs::remove_all(folder);
 }
 
 }  // namespace

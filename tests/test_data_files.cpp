@@ -1,14 +1,19 @@
+// The data files of the catalogues: battery files line by line, the standard and custom battery
+// files together, the shipped battery file, and the device data files.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "TableFile.h"
 #include "model/BatteryCatalogue.h"
+#include "model/DeviceFile.h"
 #include "model/FileRead.h"
 
 namespace runwell {
@@ -23,17 +28,6 @@ std::vector<std::string> Descriptions(const std::vector<BatteryRecord>& records)
     std::ranges::transform(records, names.begin(), &BatteryRecord::description);
     return names;
 }
-
-/// A fresh empty folder, removed afterwards; the random name keeps parallel runs apart.
-struct TempFolder {
-    fs::path path =
-        fs::temp_directory_path() / ("runwell_battery_" + std::to_string(std::random_device{}()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 TEST(BatteryFile, LinesGiveTheirRows) {
     const auto table = ReadTable(RUNWELL_FIXTURES "/battery/lines.tsv");
@@ -76,36 +70,35 @@ TEST(BatteryCatalogueLoad, StandardThenCustom) {
         {"custom is a dangling link", true, "@", {"S1", "S2", "Ideal"}, kCannotOpen},
     };
     for (const Case& c : cases) {
-        const TempFolder folder;
-        const fs::path custom = folder.path / "CustomBattery.csv";
+        const ScratchFolder folder;
+        const fs::path custom = folder / "CustomBattery.csv";
         if (c.standard) {
-            std::ofstream(folder.path / "StandardBattery.csv", std::ios::binary)
-                << "H\nS1,1\nS2,2\n";
+            folder.Put("StandardBattery.csv", "H\nS1,1\nS2,2\n");
         }
         if (c.custom == "/") {
             fs::create_directory(custom);
         } else if (c.custom == "@") {
             std::error_code ec;
-            fs::create_symlink(folder.path / "nowhere.csv", custom, ec);
+            fs::create_symlink(folder / "nowhere.csv", custom, ec);
             if (ec) {
                 continue;  // Windows makes links only for privileged users
             }
         } else if (c.custom != "-") {
-            std::ofstream(custom, std::ios::binary) << c.custom;
+            folder.Put("CustomBattery.csv", c.custom);
         }
-        const BatteryCatalogue catalogue = LoadBatteryCatalogue(folder.path);
+        const BatteryCatalogue catalogue = LoadBatteryCatalogue(folder.path());
         EXPECT_EQ(Descriptions(catalogue.records), c.descriptions) << c.name;
         EXPECT_EQ(catalogue.messages, c.messages) << c.name;
         if (c.custom == "-") {
             EXPECT_EQ(ReadWholeFile(custom), header) << c.name;
         }
-        EXPECT_FALSE(fs::exists(folder.path / "nowhere.csv")) << c.name;
+        EXPECT_FALSE(fs::exists(folder / "nowhere.csv")) << c.name;
     }
     EXPECT_EQ(BatteryCells(IdealBattery()),
               (std::array<std::string, 7>{"Ideal", "1000 mAh", "0 %/mo(0 nA)", "", "*", "*", "*"}));
 
     // A folder that does not exist can take no custom file, whoever runs the test.
-    const BatteryCatalogue gone = LoadBatteryCatalogue(TempFolder().path / "gone");
+    const BatteryCatalogue gone = LoadBatteryCatalogue(ScratchFolder() / "gone");
     EXPECT_EQ(gone.messages, kCannotOpen);
     EXPECT_EQ(gone.customFileNotCreated, "Cannot open file for writing.");
     EXPECT_EQ(gone.records, std::vector<BatteryRecord>{IdealBattery()});
@@ -126,6 +119,85 @@ TEST(StandardBatteryFile, LoadsWithSensibleRows) {
                         cells[i].find_first_of("\r\n\"") == std::string::npos)
                 << b.description << " cell " << i << ": " << cells[i];
         }
+    }
+}
+
+// --- Device data files: every file under fixtures/device against fixtures/device/expected.tsv:
+// lists, rows, lookups, and the messages of files that fail. ---------------------------------
+
+std::string Join(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) {
+        text += (text.empty() ? "" : "|") + item;
+    }
+    return text;
+}
+
+/// The row's labels, then its values up to the last one that is not 0.
+std::string RowText(const DataRow& row) {
+    std::string text =
+        Join({std::string(row.modeName), std::string(row.voltageName),
+              std::string(row.temperatureName), std::string(row.frequencyName)});
+    std::size_t count = row.values.size();
+    while (count > 0 && row.values[count - 1] == 0) {
+        --count;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        text += (k == 0 ? "|" : " ") + std::to_string(row.values[k]);
+    }
+    return text;
+}
+
+/// The answer to one query of the table: q[1] names it, q[2] and on are its arguments.
+std::string Answer(const Result<DeviceData>& loaded, const std::vector<std::string>& q) {
+    if (!loaded.ok()) {
+        return (q[1] == "error" ? "" : "(failed) ") + loaded.error().message;
+    }
+    if (q[1] == "error") {
+        return "(loaded)";
+    }
+    const DeviceData& d = *loaded;
+    const std::map<std::string, std::string> lists{{"notes", d.deviceNotes},
+                                                   {"columns", Join(d.columnNames)},
+                                                   {"modes", Join(d.modeNames)},
+                                                   {"voltages", Join(d.voltageNames)},
+                                                   {"temperatures", Join(d.temperatureNames)},
+                                                   {"rows", std::to_string(d.rows.size())}};
+    if (const auto it = lists.find(q[1]); it != lists.end()) {
+        return it->second;
+    }
+    if (q[1] == "row") {
+        return RowText(d.rows.at(std::stoul(q.at(2))));
+    }
+    if (q[1] == "FindModeRow") {
+        return std::to_string(d.FindModeRow(q.at(2), q.at(3), q.at(4), q.at(5)));
+    }
+    if (q[1] == "FindColumn") {
+        return std::to_string(d.FindColumn(q.at(2)));
+    }
+    if (q[1] == "ListModeFrequencies") {
+        return Join(d.ListModeFrequencies(q.at(2), q.at(3), q.at(4)));
+    }
+    return "(unknown query)";
+}
+
+TEST(LoadDeviceFile, EveryFixtureLoadsAsTheTableSays) {
+    const fs::path folder = fs::path(RUNWELL_FIXTURES) / "device";
+    const std::vector<std::vector<std::string>> table = ReadTable(folder / "expected.tsv");
+    ASSERT_FALSE(table.empty());
+    std::map<std::string, Result<DeviceData>> loaded;
+    for (const std::vector<std::string>& q : table) {
+        ASSERT_GE(q.size(), 3u) << q[0];
+        auto it = loaded.find(q[0]);
+        if (it == loaded.end()) {
+            it = loaded.emplace(q[0], LoadDeviceFile(folder / q[0])).first;
+        }
+        EXPECT_EQ(Answer(it->second, q), q.back()) << testing::PrintToString(q);
+    }
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(entry.path().extension() != ".csv" || loaded.contains(name))
+            << "unused " << name;
     }
 }
 
