@@ -11,8 +11,10 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "FileRead.h"
+#include "HugePages.h"
 #include "Messages.h"
 #include "Platform.h"
 #include "Text.h"
@@ -29,11 +31,18 @@ bool HasCsvExtension(const std::string& name) {
 constexpr std::size_t kBlock = std::size_t{1} << 18;
 /// Below this many names the sort runs on one thread: starting others costs more.
 constexpr std::size_t kParallelSortEntries = std::size_t{1} << 16;
+/// Buckets up to this many names are sorted through a buffer of their size (12 MiB at most per
+/// thread) rather than split further in place.
+constexpr std::size_t kBufferedSortEntries = std::size_t{1} << 20;
 
-unsigned char Folded(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
+/// Each byte with ASCII letters folded to lower case, as the sort compares names.
+constexpr std::array<unsigned char, 256> kFolded = [] {
+    std::array<unsigned char, 256> folded{};
+    for (std::size_t c = 0; c < 256; ++c) {
+        folded[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return folded;
+}();
 
 }  // namespace
 
@@ -48,21 +57,39 @@ struct DeviceListBuilder {
         return std::string_view(start, static_cast<std::size_t>(static_cast<const char*>(comma) - start));
     }
 
-    /// Ends the name that starts at `start` in names_; an empty one is no name.
-    void FinishName(std::size_t start) {
+    /// Takes the name names_[start, end) (an empty one is no name) and leaves a comma after it.
+    void AddName(std::size_t start, std::size_t end) {
         std::string& names = list.names_;
-        if (names.size() == start) {
+        if (end == names.size()) {
+            names.push_back(',');
+        }
+        if (end == start) {
             return;
         }
+        const std::size_t length = std::min<std::size_t>(end - start, 8);
         std::uint64_t key = 0;
-        for (std::size_t i = 0; i < 8; ++i) {
-            key = (key << 8) | (start + i < names.size() ? Folded(names[start + i]) : 0u);
+        for (std::size_t i = 0; i < length; ++i) {
+            key = (key << 8) | kFolded[static_cast<unsigned char>(names[start + i])];
         }
+        key <<= 8 * (8 - length);
         list.entries_.push_back({static_cast<std::uint32_t>(key >> 32),
                                  static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(start)});
-        names.push_back(',');
+    }
+
+    /// Appends bytes of line 1 (no line end among them) to names_ as they are, since names_
+    /// holds names followed by commas as the line does, and takes each name they complete.
+    /// `start` is where the unfinished name begins.
+    void AppendLinePart(const char* bytes, std::size_t count, std::size_t& start) {
+        std::string& names = list.names_;
+        std::size_t at = names.size();
+        names.append(bytes, count);
         if (names.size() > 0xFFFFFFF0u) {
             throw std::length_error("device names beyond 4 GiB");
+        }
+        while (const void* comma = std::memchr(names.data() + at, ',', names.size() - at)) {
+            const auto end = static_cast<std::size_t>(static_cast<const char*>(comma) - names.data());
+            AddName(start, end);
+            start = at = end + 1;
         }
     }
 
@@ -114,7 +141,8 @@ struct DeviceListBuilder {
                 }
                 if (bytes <= kMaxInputFileBytes) {
                     list.names_.reserve(namesBefore + static_cast<std::size_t>(bytes) + 1);
-                    list.entries_.reserve(entriesBefore + static_cast<std::size_t>(commas) + 1);
+                    AdviseHugePages(list.names_.data(), list.names_.capacity());
+                    ReserveLarge(list.entries_, entriesBefore + static_cast<std::size_t>(commas) + 1);
                 }
             }
             std::size_t start = namesBefore;
@@ -123,20 +151,13 @@ struct DeviceListBuilder {
             while (!lineEnded) {
                 const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
                 read += n;
-                for (std::size_t i = 0; i < n && !lineEnded; ++i) {
-                    std::size_t j = i;
-                    while (j < n && block[j] != ',' && block[j] != '\n') {
-                        ++j;
-                    }
-                    list.names_.append(block.data() + i, j - i);
-                    if (j < n && block[j] == ',') {
-                        FinishName(start);
-                        start = list.names_.size();
-                    } else if (j < n) {
-                        lineEnded = true;
-                    }
-                    i = j;
-                }
+                const void* lineEnd = std::memchr(block.data(), '\n', n);
+                lineEnded = lineEnd != nullptr;
+                AppendLinePart(block.data(),
+                               lineEnded ? static_cast<std::size_t>(static_cast<const char*>(lineEnd) -
+                                                                    block.data())
+                                         : n,
+                               start);
                 if (!lineEnded && read > kMaxInputFileBytes) {
                     dropNames();
                     return FileTooLargeMessage(path);
@@ -152,7 +173,7 @@ struct DeviceListBuilder {
             if (list.names_.size() > start && list.names_.back() == '\r') {
                 list.names_.pop_back();  // a CR before the line end is not part of the name
             }
-            FinishName(start);
+            AddName(start, list.names_.size());
         } catch (const std::bad_alloc&) {
             dropNames();
             return OutOfMemoryMessage(path);
@@ -167,11 +188,56 @@ struct DeviceListBuilder {
         return (std::uint64_t{e.keyHigh} << 32) | e.keyLow;
     }
 
-    /// Sorts [first, last) by the key alone, from the key's byte at `shift` down: an in-place
-    /// radix sort (each element moved straight to its bucket), which for millions of names is
-    /// several times faster than comparison sorting and needs no second array.
+    /// Sorts [first, last) by the key alone, the bytes above `shift` being equal, through
+    /// `buffer`: a least-significant-byte-first radix sort, one pass for every byte that differs.
+    /// False when the buffer cannot be had; nothing has moved then.
+    static bool SortThroughBuffer(DeviceList::Entry* first, DeviceList::Entry* last, int shift,
+                                  std::vector<DeviceList::Entry>& buffer) {
+        const auto count = static_cast<std::size_t>(last - first);
+        try {
+            if (buffer.size() < count) {
+                buffer.resize(count);
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        const auto bytes = static_cast<std::size_t>(shift / 8 + 1);
+        std::array<std::array<std::uint32_t, 256>, 8> counts{};
+        for (const DeviceList::Entry* e = first; e != last; ++e) {
+            const std::uint64_t key = KeyOf(*e);
+            for (std::size_t b = 0; b < bytes; ++b) {
+                ++counts[b][(key >> (8 * b)) & 0xFFu];
+            }
+        }
+        DeviceList::Entry* from = first;
+        DeviceList::Entry* to = buffer.data();
+        for (std::size_t b = 0; b < bytes; ++b) {
+            std::array<std::uint32_t, 256>& next = counts[b];
+            if (std::find(next.begin(), next.end(), count) != next.end()) {
+                continue;  // every key has the same byte here
+            }
+            std::uint32_t total = 0;
+            for (std::uint32_t& n : next) {
+                total += std::exchange(n, total);
+            }
+            for (const DeviceList::Entry* e = from; e != from + count; ++e) {
+                to[next[(KeyOf(*e) >> (8 * b)) & 0xFFu]++] = *e;
+            }
+            std::swap(from, to);
+        }
+        if (from != first) {
+            std::copy(from, from + count, first);
+        }
+        return true;
+    }
+
+    /// Sorts [first, last) by the key alone, from the key's byte at `shift` down. Millions of
+    /// names are split in place by their most significant byte that differs (each element moved
+    /// straight to its bucket, no second array), until a bucket is small enough to be sorted
+    /// through `buffer`; for millions of names that is several times faster than comparison
+    /// sorting, and the buffer stays a small part of the names' memory.
     static void SortByKey(DeviceList::Entry* first, DeviceList::Entry* last, int shift,
-                          unsigned threads = 1) {
+                          std::vector<DeviceList::Entry>& buffer, unsigned threads = 1) {
         const auto byteOf = [shift](const DeviceList::Entry& e) {
             return static_cast<std::size_t>((KeyOf(e) >> shift) & 0xFFu);
         };
@@ -182,6 +248,9 @@ struct DeviceListBuilder {
             });
             return;
         }
+        if (count <= kBufferedSortEntries && SortThroughBuffer(first, last, shift, buffer)) {
+            return;
+        }
         std::array<std::size_t, 256> ends{};
         for (const DeviceList::Entry* e = first; e != last; ++e) {
             ++ends[byteOf(*e)];
@@ -189,7 +258,7 @@ struct DeviceListBuilder {
         if (std::find(ends.begin(), ends.end(), count) != ends.end()) {
             // One bucket holds them all (a shared prefix): nothing to move at this byte.
             if (shift > 0) {
-                SortByKey(first, last, shift - 8, threads);
+                SortByKey(first, last, shift - 8, buffer, threads);
             }
             return;
         }
@@ -214,12 +283,12 @@ struct DeviceListBuilder {
             return;
         }
         // The buckets are independent: with several cores (millions of names), each worker
-        // takes the next unsorted bucket.
+        // takes the next unsorted bucket, with a buffer of its own.
         std::atomic<std::size_t> nextBucket{0};
-        const auto work = [&] {
+        const auto work = [&](std::vector<DeviceList::Entry>& own) {
             for (std::size_t b = nextBucket++; b < 256; b = nextBucket++) {
                 if (ends[b] - starts[b] > 1) {
-                    SortByKey(first + starts[b], first + ends[b], shift - 8);
+                    SortByKey(first + starts[b], first + ends[b], shift - 8, own);
                 }
             }
         };
@@ -227,13 +296,16 @@ struct DeviceListBuilder {
         if (threads > 1 && count >= kParallelSortEntries) {
             try {
                 for (unsigned t = 1; t < threads; ++t) {
-                    helpers.emplace_back(work);
+                    helpers.emplace_back([&work] {
+                        std::vector<DeviceList::Entry> own;
+                        work(own);
+                    });
                 }
             } catch (const std::system_error&) {
                 // No more threads to be had: the ones started and this one do the work.
             }
         }
-        work();
+        work(buffer);
         for (std::thread& helper : helpers) {
             helper.join();
         }
@@ -244,7 +316,8 @@ struct DeviceListBuilder {
         if (entries.empty()) {
             return;
         }
-        SortByKey(entries.data(), entries.data() + entries.size(), 56,
+        std::vector<DeviceList::Entry> buffer;
+        SortByKey(entries.data(), entries.data() + entries.size(), 56, buffer,
                   std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
         // Names that agree in their first eight letters (ignoring case) are ordered by the whole
         // name; equal names keep their order of insertion, which is their order in names_: the

@@ -636,14 +636,17 @@ TEST_F(ReadLimits, TheScanKeepsEachNameOnceWithItsFile) {
 }
 
 TEST_F(ReadLimits, TheScanOfManyNamesSortsLikeAStableSortIgnoringCase) {
-    // Enough names for every path of the sort (buckets, several threads, runs of names that
-    // agree in their first eight letters), in an order that is not sorted.
+    // Enough names for every path of the sort (split in place on several threads, then sorted
+    // through a buffer; runs of names that agree in their first eight letters), in an order
+    // that is not sorted.
     std::vector<std::string> names;
     std::string line;
-    for (std::uint32_t i = 0; i < 200000; ++i) {
+    for (std::uint32_t i = 0; i < 1100000; ++i) {
         const std::uint32_t k = i * 2654435761u;
-        std::string name = (k & 1u) != 0 ? "Device-" : "DEVICE-";
+        std::string name = (k & 1u) != 0 ? "Dev-" : "DEV-";
         name += static_cast<char>('a' + (k >> 8) % 26);
+        name += static_cast<char>('A' + (k >> 12) % 26);
+        name += "xy";
         if ((k >> 16) % 3 == 0) {
             name += std::to_string((k >> 4) % 5000);  // beyond the eighth letter, and duplicated
         }
