@@ -19,6 +19,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/ModeEditorDialog.h"
+#include "ui/WindowStyle.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+    QApplication::setStyle(new runwell::ui::WindowStyle);
     QApplication::setApplicationVersion(QString::fromLatin1(runwell::kVersion));
     // Message boxes without a caption of their own carry the program's file name.
     QApplication::setApplicationName(

@@ -49,7 +49,13 @@ constexpr std::array<unsigned char, 256> kFolded = [] {
 /// Fills a DeviceList file by file, then sorts it.
 struct DeviceListBuilder {
     DeviceList& list;
-    std::vector<char> block = std::vector<char>(kBlock);
+    /// The read buffer, not cleared first: only the bytes a read fills are looked at, so a short
+    /// file touches only the pages it fills.
+    struct Block {
+        std::unique_ptr<char[]> bytes{new char[kBlock]};
+        char* data() { return bytes.get(); }
+        static constexpr std::size_t size() { return kBlock; }
+    } block;
 
     std::string_view NameAt(std::uint32_t offset) const {
         const char* start = list.names_.data() + offset;
@@ -317,8 +323,10 @@ struct DeviceListBuilder {
             return;
         }
         std::vector<DeviceList::Entry> buffer;
-        SortByKey(entries.data(), entries.data() + entries.size(), 56, buffer,
-                  std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+        const unsigned threads = entries.size() >= kParallelSortEntries
+                                     ? std::clamp(std::thread::hardware_concurrency(), 1u, 8u)
+                                     : 1u;
+        SortByKey(entries.data(), entries.data() + entries.size(), 56, buffer, threads);
         // Names that agree in their first eight letters (ignoring case) are ordered by the whole
         // name; equal names keep their order of insertion, which is their order in names_: the
         // offset decides last.
@@ -379,7 +387,7 @@ DeviceScan ScanDeviceFolder(const std::filesystem::path& dataFolder) {
     // Byte order of the names, so the result never depends on the file system's order.
     std::sort(names.begin(), names.end());
 
-    DeviceListBuilder builder{scan.entries};
+    DeviceListBuilder builder{scan.entries, {}};
     for (const std::string& name : names) {
         if (std::optional<std::string> message = builder.AddFile(dataFolder / PathFromUtf8(name))) {
             scan.messages.push_back(std::move(*message));

@@ -1,22 +1,31 @@
 #include "AppIcon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 namespace runwell::ui {
 namespace {
 
-/// Draws the icon scaled to `size` pixels.
-QPixmap DrawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 32.0, size / 32.0);
-    PaintAppIcon(painter);
-    return pixmap;
-}
+/// Paints the icon when a size of it is first asked for, not when it is made: the window
+/// system may never ask for some sizes, and start-up need not wait for any.
+class AppIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 32.0, rect.height() / 32.0);
+        PaintAppIcon(*painter);
+        painter->restore();
+    }
+
+    QIconEngine* clone() const override { return new AppIconEngine; }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {QSize(16, 16), QSize(32, 32)};
+    }
+};
 
 }  // namespace
 
@@ -49,11 +58,6 @@ void PaintAppIcon(QPainter& painter) {
     painter.drawPath(pulse);
 }
 
-QIcon AppIcon() {
-    QIcon icon;
-    icon.addPixmap(DrawIcon(32));
-    icon.addPixmap(DrawIcon(16));
-    return icon;
-}
+QIcon AppIcon() { return QIcon(new AppIconEngine); }
 
 }  // namespace runwell::ui

@@ -1,11 +1,15 @@
 // The program's command line, read by the program itself: help, version, a settings file, and
-// a one-line error with exit status 2 for anything else.
+// a one-line error with exit status 2 for anything else; and the program's style.
 
+#include <QGroupBox>
+#include <QImage>
 #include <QProcess>
+#include <QStyleFactory>
 
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
 #include "model/BuildInfo.h"
+#include "ui/WindowStyle.h"
 
 namespace runwell::app {
 namespace {
@@ -49,6 +53,25 @@ TEST(AppShell, ReadsOneSettingsFile) {
     const CommandLine two = ParseCommandLine({"runwell", "a.set", "b.set"}, "1");
     EXPECT_EQ(two.exitCode, 2);
     EXPECT_EQ(two.output.toStdString(), "runwell: only one settings file can be opened.\n");
+}
+
+TEST(AppShell, TheWindowStyleDrawsGroupBoxesAsFusionDoes) {
+    QStyle* fusion = QStyleFactory::create(QStringLiteral("fusion"));
+    ASSERT_NE(fusion, nullptr);
+    ui::WindowStyle style(QStyleFactory::create(QStringLiteral("fusion")));
+    for (const QString& title : {QStringLiteral("Step 1: Select Device"), QString()}) {
+        const auto render = [&title](QStyle* with) {
+            QGroupBox box(title);
+            box.setStyle(with);
+            box.resize(220, 90);
+            QImage image(box.size(), QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            box.render(&image);
+            return image;
+        };
+        EXPECT_EQ(render(fusion), render(&style)) << title.toStdString();
+    }
+    delete fusion;
 }
 
 }  // namespace
