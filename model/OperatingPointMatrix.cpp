@@ -32,27 +32,20 @@ std::string RefreshKey(const ModeRecord& mode) {
     return key;
 }
 
-MatrixCell LifeCell(const ProfileLoad& load, const BatteryRecord* battery) {
-    MatrixCell cell;
-    cell.lifeHours = battery != nullptr ? BatteryLifeHours(*battery, load.average) : 0;
-    cell.text = battery != nullptr ? FormatBatteryLife(cell.lifeHours) : "?";
-    return cell;
-}
-
 }  // namespace
 
-OperatingPointMatrix ComputeOperatingPointMatrix(const DeviceData& device,
-                                                 const std::vector<std::string>& voltages,
-                                                 const std::vector<std::string>& temperatures,
-                                                 int selectedVoltage, int selectedTemperature,
-                                                 const std::vector<ModeRecord>& modes,
-                                                 const BatteryRecord* battery) {
-    OperatingPointMatrix matrix;
-    matrix.voltages = voltages;
-    matrix.temperatures = temperatures;
-    matrix.selectedVoltage = selectedVoltage;
-    matrix.selectedTemperature = selectedTemperature;
-    matrix.cells.reserve(voltages.size() * temperatures.size());
+OperatingPointLoads ComputeOperatingPointLoads(const DeviceData& device,
+                                               const std::vector<std::string>& voltages,
+                                               const std::vector<std::string>& temperatures,
+                                               int selectedVoltage, int selectedTemperature,
+                                               const std::vector<ModeRecord>& modes) {
+    OperatingPointLoads points;
+    points.voltages = voltages;
+    points.temperatures = temperatures;
+    points.selectedVoltage = selectedVoltage;
+    points.selectedTemperature = selectedTemperature;
+    points.loads.reserve(voltages.size() * temperatures.size());
+    points.reasons.reserve(voltages.size() * temperatures.size());
 
     // Each distinct mode is refreshed once per point; `unique[i]` is the first mode like mode i.
     std::vector<std::size_t> unique(modes.size());
@@ -79,7 +72,8 @@ OperatingPointMatrix ComputeOperatingPointMatrix(const DeviceData& device,
             if (static_cast<int>(v) == selectedVoltage &&
                 static_cast<int>(t) == selectedTemperature) {
                 // The profile was computed here; this is the life the results show.
-                matrix.cells.push_back(LifeCell(ComputeProfileLoad(modes), battery));
+                points.loads.emplace_back(ComputeProfileLoad(modes));
+                points.reasons.emplace_back();
                 continue;
             }
             for (const std::size_t i : distinct) {
@@ -92,24 +86,60 @@ OperatingPointMatrix ComputeOperatingPointMatrix(const DeviceData& device,
                 }
             }
             ProfileLoadSum sum;
-            std::optional<MatrixCell> missing;
+            std::string reason;
             for (std::size_t i = 0; i < modes.size(); ++i) {
                 const Refreshed& entry = refreshed[unique[i]];
                 if (entry.refusal) {
-                    missing.emplace();
-                    missing->available = false;
-                    missing->text = kNotAvailable;
-                    missing->reason = "Mode " + std::to_string(i + 1) + " (\"" + modes[i].label +
-                                      "\"): " + *entry.refusal;
+                    reason = "Mode " + std::to_string(i + 1) + " (\"" + modes[i].label +
+                             "\"): " + *entry.refusal;
                     break;
                 }
                 sum.Add(entry.duration, entry.current);
             }
-            matrix.cells.push_back(missing ? std::move(*missing)
-                                           : LifeCell(sum.Result(), battery));
+            if (reason.empty()) {
+                points.loads.emplace_back(sum.Result());
+            } else {
+                points.loads.emplace_back();
+            }
+            points.reasons.push_back(std::move(reason));
         }
     }
+    return points;
+}
+
+OperatingPointMatrix LivesAtOperatingPoints(const OperatingPointLoads& points,
+                                            const BatteryRecord* battery) {
+    OperatingPointMatrix matrix;
+    matrix.voltages = points.voltages;
+    matrix.temperatures = points.temperatures;
+    matrix.selectedVoltage = points.selectedVoltage;
+    matrix.selectedTemperature = points.selectedTemperature;
+    matrix.cells.reserve(points.loads.size());
+    for (std::size_t i = 0; i < points.loads.size(); ++i) {
+        MatrixCell cell;
+        if (!points.loads[i]) {
+            cell.available = false;
+            cell.text = kNotAvailable;
+            cell.reason = points.reasons[i];
+        } else {
+            cell.lifeHours = battery != nullptr ? BatteryLifeHours(*battery, points.loads[i]->average) : 0;
+            cell.text = battery != nullptr ? FormatBatteryLife(cell.lifeHours) : "?";
+        }
+        matrix.cells.push_back(std::move(cell));
+    }
     return matrix;
+}
+
+OperatingPointMatrix ComputeOperatingPointMatrix(const DeviceData& device,
+                                                 const std::vector<std::string>& voltages,
+                                                 const std::vector<std::string>& temperatures,
+                                                 int selectedVoltage, int selectedTemperature,
+                                                 const std::vector<ModeRecord>& modes,
+                                                 const BatteryRecord* battery) {
+    return LivesAtOperatingPoints(ComputeOperatingPointLoads(device, voltages, temperatures,
+                                                             selectedVoltage, selectedTemperature,
+                                                             modes),
+                                  battery);
 }
 
 OperatingPointMatrix ComputeOperatingPointMatrix(const Workspace& workspace) {
@@ -117,6 +147,22 @@ OperatingPointMatrix ComputeOperatingPointMatrix(const Workspace& workspace) {
                                        workspace.temperatures(), workspace.voltageIndex(),
                                        workspace.temperatureIndex(), workspace.modes(),
                                        workspace.currentBattery());
+}
+
+OperatingPointMatrix OperatingPointMatrixCache::Compute(const Workspace& workspace) {
+    if (!loads_ || deviceLoadId_ != workspace.deviceLoadId() ||
+        voltage_ != workspace.voltageIndex() || temperature_ != workspace.temperatureIndex() ||
+        modes_ != workspace.modes()) {
+        loads_.reset();
+        loads_ = ComputeOperatingPointLoads(workspace.device(), workspace.voltages(),
+                                            workspace.temperatures(), workspace.voltageIndex(),
+                                            workspace.temperatureIndex(), workspace.modes());
+        deviceLoadId_ = workspace.deviceLoadId();
+        voltage_ = workspace.voltageIndex();
+        temperature_ = workspace.temperatureIndex();
+        modes_ = workspace.modes();
+    }
+    return LivesAtOperatingPoints(*loads_, workspace.currentBattery());
 }
 
 }  // namespace runwell

@@ -2,12 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "BatteryRecord.h"
 #include "DeviceData.h"
 #include "ModeRecord.h"
+#include "ProfileResults.h"
 
 namespace runwell {
 
@@ -39,6 +41,29 @@ struct OperatingPointMatrix {
     }
 };
 
+/// What the matrix knows before a battery is chosen: each point's load, or why it has none.
+struct OperatingPointLoads {
+    std::vector<std::string> voltages;
+    std::vector<std::string> temperatures;
+    int selectedVoltage = -1;
+    int selectedTemperature = -1;
+    std::vector<std::optional<ProfileLoad>> loads;  // row by row as the cells; empty: not available
+    std::vector<std::string> reasons;               // why not available, where a load is empty
+};
+
+/// Each mode of `modes` recomputed at every point as the mode editor's confirmation does, and
+/// the profile's load there. At the selected point the profile is taken as it is. Identical
+/// modes are recomputed once per point.
+OperatingPointLoads ComputeOperatingPointLoads(const DeviceData& device,
+                                               const std::vector<std::string>& voltages,
+                                               const std::vector<std::string>& temperatures,
+                                               int selectedVoltage, int selectedTemperature,
+                                               const std::vector<ModeRecord>& modes);
+
+/// The life of every point's load on `battery` (nullptr: every life is "?").
+OperatingPointMatrix LivesAtOperatingPoints(const OperatingPointLoads& loads,
+                                            const BatteryRecord* battery);
+
 /// Each mode of `modes` recomputed at every point as the mode editor's confirmation does, and
 /// the life of the result on `battery` (nullptr: every life is "?"). At the selected point the
 /// profile is taken as it is, so that cell is exactly the life the results show. Identical
@@ -52,5 +77,19 @@ OperatingPointMatrix ComputeOperatingPointMatrix(const DeviceData& device,
 
 /// The matrix for the workspace's device, point, profile and current battery.
 OperatingPointMatrix ComputeOperatingPointMatrix(const Workspace& workspace);
+
+/// The matrix of a workspace, recomputing the modes only when the device, the point or the
+/// profile changed since the last call: a battery click costs one division per point.
+class OperatingPointMatrixCache {
+public:
+    OperatingPointMatrix Compute(const Workspace& workspace);
+
+private:
+    std::uint64_t deviceLoadId_ = 0;
+    int voltage_ = -1;
+    int temperature_ = -1;
+    std::vector<ModeRecord> modes_;
+    std::optional<OperatingPointLoads> loads_;
+};
 
 }  // namespace runwell

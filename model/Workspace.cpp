@@ -1,6 +1,7 @@
 #include "Workspace.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "DeviceFile.h"
 #include "Messages.h"
@@ -87,6 +88,8 @@ bool Workspace::LoadDevice(int index, Prompter& prompter) {
         return false;
     }
     device_ = std::move(loaded).value();
+    static std::atomic<std::uint64_t> loads{0};
+    deviceLoadId_ = ++loads;
     voltages_ = device_.voltageNames;
     std::stable_sort(voltages_.begin(), voltages_.end(),
                      [](const std::string& a, const std::string& b) { return LessIgnoringCase(a, b); });

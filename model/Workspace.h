@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -47,6 +48,9 @@ public:
     std::string_view voltage() const;
     std::string_view temperature() const;
     const DeviceData& device() const { return device_; }
+    /// Tells this load of the device from every other load in the process (of any workspace): a
+    /// figure derived from the device is stale when it changed.
+    std::uint64_t deviceLoadId() const { return deviceLoadId_; }
 
     const std::vector<BatteryRecord>& batteries() const { return batteries_; }
     const std::vector<std::array<std::string, 7>>& batteryRows() const { return batteryRows_; }
@@ -116,6 +120,7 @@ private:
     DeviceList devices_;
     int deviceIndex_ = -1;
     DeviceData device_;
+    std::uint64_t deviceLoadId_ = 0;
     std::vector<std::string> voltages_;
     int voltageIndex_ = -1;
     std::vector<std::string> temperatures_;

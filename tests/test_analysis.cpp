@@ -266,6 +266,20 @@ TEST(OperatingPointMatrix, TheSelectedCellIsTheShownLifeAndEveryOtherTheProfileR
     Loaded workspace(kShipped, kCases / "report-shipped/profile.set");
     const BatteryRecord* battery = workspace->currentBattery();
     const OperatingPointMatrix stale = ComputeOperatingPointMatrix(*workspace);
+    // The window's cache gives what a fresh computation gives, whatever changed since last.
+    OperatingPointMatrixCache cache;
+    const auto cells = [](const OperatingPointMatrix& m) {
+        std::vector<std::string> texts;
+        for (const MatrixCell& cell : m.cells) {
+            texts.push_back(cell.text + "|" + cell.reason);
+        }
+        return texts;
+    };
+    const auto expectCacheFresh = [&](const char* after) {
+        SCOPED_TRACE(after);
+        EXPECT_EQ(cells(cache.Compute(*workspace)), cells(ComputeOperatingPointMatrix(*workspace)));
+    };
+    expectCacheFresh("first");
     ASSERT_EQ(stale.voltages, workspace->voltages());
     ASSERT_EQ(stale.temperatures, workspace->temperatures());
     ASSERT_GT(stale.cells.size(), 1u);
@@ -278,6 +292,7 @@ TEST(OperatingPointMatrix, TheSelectedCellIsTheShownLifeAndEveryOtherTheProfileR
     workspace->SetModes(RefreshProfile(workspace->device(), workspace->voltage(),
                                        workspace->temperature(), workspace->modes())
                             .modes);
+    expectCacheFresh("new modes");
     const OperatingPointMatrix matrix = ComputeOperatingPointMatrix(*workspace);
     EXPECT_EQ(matrix.at(v0, t0).text, workspace->results().lifeText);
     for (std::size_t v = 0; v < matrix.voltages.size(); ++v) {
@@ -295,6 +310,12 @@ TEST(OperatingPointMatrix, TheSelectedCellIsTheShownLifeAndEveryOtherTheProfileR
             }
         }
     }
+    workspace->SelectBattery(static_cast<int>(workspace->batteries().size()) - 1);
+    expectCacheFresh("another battery");
+    workspace->SetVoltageIndex(static_cast<int>(workspace->voltages().size()) - 1);
+    expectCacheFresh("another voltage");
+    workspace->SetModes({workspace->modes().front()});
+    expectCacheFresh("one mode");
 }
 
 TEST(OperatingPointMatrix, AModeWithoutRowsMakesItsCellNotAvailable) {

@@ -17,7 +17,7 @@ OperatingPointTable::OperatingPointTable(QWidget* parent) : QTableWidget(parent)
 }
 
 void OperatingPointTable::Show(const Workspace& workspace) {
-    const OperatingPointMatrix matrix = ComputeOperatingPointMatrix(workspace);
+    const OperatingPointMatrix matrix = matrix_.Compute(workspace);
     setRowCount(static_cast<int>(matrix.voltages.size()));
     setColumnCount(static_cast<int>(matrix.temperatures.size()));
     QStringList rows;

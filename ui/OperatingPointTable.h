@@ -2,6 +2,8 @@
 
 #include <QTableWidget>
 
+#include "model/OperatingPointMatrix.h"
+
 namespace runwell {
 class Workspace;
 }
@@ -17,6 +19,9 @@ public:
     explicit OperatingPointTable(QWidget* parent = nullptr);
 
     void Show(const Workspace& workspace);
+
+private:
+    OperatingPointMatrixCache matrix_;
 };
 
 }  // namespace runwell::ui
