@@ -228,7 +228,7 @@ bool Workspace::SetMinimumVoltage(std::optional<double> volts) {
         return false;
     }
     minimumVoltage_ = volts;
-    Recompute();
+    RecomputeDerated();  // the classic figures do not depend on it
     return true;
 }
 
@@ -238,6 +238,11 @@ double Workspace::deratingTemperature() const {
 
 void Workspace::Recompute() {
     results_ = ComputeProfileResults(modes_, device_.columnNames, currentBattery());
+    RecomputeDerated();
+    currentModeRow_ = modes_.empty() ? -1 : static_cast<int>(modes_.size()) - 1;
+}
+
+void Workspace::RecomputeDerated() {
     const BatteryRecord* battery = currentBattery();
     if (battery == nullptr) {
         derated_ = DeratedLife{};
@@ -250,7 +255,6 @@ void Workspace::Recompute() {
         conditions.minimumVoltage = minimumVoltage_;
         derated_ = ComputeDeratedLife(*battery, batteryModel(batteryIndex_), conditions);
     }
-    currentModeRow_ = modes_.empty() ? -1 : static_cast<int>(modes_.size()) - 1;
 }
 
 }  // namespace runwell

@@ -116,6 +116,8 @@ private:
     Workspace() = default;
     /// Loads entry `index`'s file; on success replaces the device and refills the lists.
     bool LoadDevice(int index, Prompter& prompter);
+    /// The derated figures from the results as they stand.
+    void RecomputeDerated();
 
     DeviceList devices_;
     int deviceIndex_ = -1;

@@ -411,6 +411,14 @@ void MainWindow::Refresh(bool rebuildModeRows) {
 }
 
 void MainWindow::ShowModeRows(const std::vector<ModeCells>& rows) {
+    if (rows == shownModeRows_ && static_cast<std::size_t>(modeList_->rowCount()) == rows.size()) {
+        // The same rows (a battery click): the items stay, and the list forgets its current row
+        // and scrolls back to the top as a rebuilt list does.
+        modeList_->setCurrentIndex(QModelIndex());
+        modeList_->clearSelection();
+        modeList_->scrollToTop();
+        return;
+    }
     // Removing every row also forgets the list's current row: a click below the new rows then
     // means the first row.
     modeList_->setRowCount(0);
