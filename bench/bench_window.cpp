@@ -54,7 +54,10 @@ struct Session {
 
 Session* session = nullptr;
 
-void BM_RecomputeResults(benchmark::State& state) {
+/// A click on the current battery: recompute, results shown, window repainted. With `edit`, the
+/// last mode's label changes before each click (as Modify does), so the mode list is rebuilt
+/// and every figure of the profile recomputed; without, the rows stay as they are.
+void BM_RecomputeResults(benchmark::State& state, bool edit) {
     const auto count = static_cast<std::size_t>(state.range(0));
     session->workspace->SetModes({session->profile.begin(), session->profile.begin() + count});
     auto* batteries = session->window->findChild<QTableWidget*>(QStringLiteral("batteryList"));
@@ -64,7 +67,14 @@ void BM_RecomputeResults(benchmark::State& state) {
         return;
     }
     const QPoint row0 = batteries->visualItemRect(batteries->item(0, 0)).center();
+    ModeRecord last = session->profile[count - 1];
+    const std::string label = last.label;
+    int edits = 0;
     for (auto _ : state) {
+        if (edit) {
+            last.label = label + ((++edits % 2) != 0 ? "'" : "");
+            session->workspace->ReplaceMode(static_cast<int>(count) - 1, last);
+        }
         QTest::mouseClick(batteries->viewport(), Qt::LeftButton, {}, row0);
         QCoreApplication::processEvents();  // the repaint the refresh asked for
     }
@@ -79,7 +89,7 @@ void BM_RecomputeResults(benchmark::State& state) {
 
 /// The same with the Analysis panel open on tab range(1): the refresh then also recomputes and
 /// repaints that tab (the others wait until shown).
-void BM_RecomputeWithAnalysis(benchmark::State& state) {
+void BM_RecomputeWithAnalysis(benchmark::State& state, bool edit) {
     auto* button = session->window->findChild<QPushButton*>(QStringLiteral("analysisButton"));
     if (button != nullptr && !button->isChecked()) {
         button->click();  // the panel is built when first opened
@@ -90,7 +100,7 @@ void BM_RecomputeWithAnalysis(benchmark::State& state) {
         return;
     }
     tabs->setCurrentIndex(static_cast<int>(state.range(1)));
-    BM_RecomputeResults(state);
+    BM_RecomputeResults(state, edit);
     button->click();
 }
 
@@ -140,18 +150,22 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    benchmark::RegisterBenchmark("RecomputeResults/window", BM_RecomputeResults)
-        ->Arg(1000)
-        ->Arg(10000)
-        ->Complexity(benchmark::oN)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
-    for (const std::int64_t tab : {0, 1, 2, 3, 4}) {
-        benchmark::RegisterBenchmark("RecomputeResults/analysis", BM_RecomputeWithAnalysis)
-            ->Args({1000, tab})
-            ->Args({10000, tab})
+    for (const bool edit : {false, true}) {
+        const std::string kind = edit ? "EditedResults" : "RecomputeResults";
+        benchmark::RegisterBenchmark((kind + "/window").c_str(), BM_RecomputeResults, edit)
+            ->Arg(1000)
+            ->Arg(10000)
+            ->Complexity(benchmark::oN)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
+        for (const std::int64_t tab : {0, 1, 2, 3, 4}) {
+            benchmark::RegisterBenchmark((kind + "/analysis").c_str(), BM_RecomputeWithAnalysis,
+                                         edit)
+                ->Args({1000, tab})
+                ->Args({10000, tab})
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
     }
     benchmark::RegisterBenchmark("OpenWindow", BM_OpenWindowWithAnalysis)
         ->Arg(0)

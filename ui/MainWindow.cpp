@@ -411,21 +411,20 @@ void MainWindow::Refresh(bool rebuildModeRows) {
 }
 
 void MainWindow::ShowModeRows(const std::vector<ModeCells>& rows) {
-    if (rows == shownModeRows_ && static_cast<std::size_t>(modeList_->rowCount()) == rows.size()) {
-        // The same rows (a battery click): the items stay, and the list forgets its current row
-        // and scrolls back to the top as a rebuilt list does.
-        modeList_->setCurrentIndex(QModelIndex());
-        modeList_->clearSelection();
-        modeList_->scrollToTop();
-        return;
-    }
-    // Removing every row also forgets the list's current row: a click below the new rows then
-    // means the first row.
-    modeList_->setRowCount(0);
+    // Only rows whose texts changed get new items (a battery click changes none, Modify one,
+    // Add one at the end); the list then forgets its current row and scrolls to the top, as a
+    // list rebuilt from nothing does: a click below the rows then means the first row.
+    const std::size_t kept = std::min({rows.size(), shownModeRows_.size(),
+                                       static_cast<std::size_t>(modeList_->rowCount())});
     modeList_->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        SetRow(modeList_, static_cast<int>(i), rows[i]);
+        if (i >= kept || rows[i] != shownModeRows_[i]) {
+            SetRow(modeList_, static_cast<int>(i), rows[i]);
+        }
     }
+    modeList_->setCurrentIndex(QModelIndex());
+    modeList_->clearSelection();
+    modeList_->scrollToTop();
     shownModeRows_ = rows;
 }
 
