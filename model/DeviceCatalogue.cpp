@@ -39,7 +39,7 @@ constexpr std::size_t kBufferedSortEntries = std::size_t{1} << 20;
 constexpr std::array<unsigned char, 256> kFolded = [] {
     std::array<unsigned char, 256> folded{};
     for (std::size_t c = 0; c < 256; ++c) {
-        folded[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        folded[c] = FoldAscii(static_cast<unsigned char>(c));
     }
     return folded;
 }();

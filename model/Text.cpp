@@ -6,8 +6,7 @@ namespace runwell {
 namespace {
 
 unsigned char FoldCase(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+    return FoldAscii(static_cast<unsigned char>(c));
 }
 
 }  // namespace

@@ -22,6 +22,11 @@ std::string DecodeNotes(std::string_view line);
 /// ASCII letters upper-cased; every other byte is kept as it is.
 std::string ToUpperAscii(std::string_view text);
 
+/// `byte` with an ASCII capital folded to lower case, as the sorted lists compare texts.
+constexpr unsigned char FoldAscii(unsigned char byte) {
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
 /// Orders texts the way the sorted lists show them: ASCII letters folded to lower case, then
 /// byte order (bytes compared as unsigned).
 bool LessIgnoringCase(std::string_view a, std::string_view b);
