@@ -1,8 +1,9 @@
 #pragma once
 
 // What the window tests share: scripted stand-ins for the message boxes, file dialogs and mode
-// editor, a data folder copied from tests/fixtures/ui, acting on a window as a user would, and
-// running a script table of user actions and what the window must show after each.
+// editor, a data folder copied from tests/fixtures/ui, a main window over it, acting on a window
+// as a user would, and running a script table of user actions and what the window must show
+// after each.
 
 #include <gtest/gtest.h>
 
@@ -13,22 +14,25 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "model/FileRead.h"
 #include "model/Prompter.h"
+#include "model/Workspace.h"
 #include "tests/TableFile.h"
 #include "ui/FileDialogs.h"
+#include "ui/MainWindow.h"
 #include "ui/ModeEditorDialog.h"
 #include "ui/Text.h"
 
@@ -38,13 +42,6 @@ namespace fs = std::filesystem;
 
 inline fs::path Fixture(const fs::path& name) {
     return fs::path(RUNWELL_FIXTURES) / "ui" / name;
-}
-
-inline std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 /// A fresh copy of tests/fixtures/ui/data: Data/ with the device files and StandardBattery.csv.
@@ -62,6 +59,11 @@ inline std::string Take(std::vector<std::string>& texts) {
     }
     texts.clear();
     return joined;
+}
+
+/// A mode at RUN 1MHZ drawing `current` nA for `time` us.
+inline ModeRecord Mode(const std::string& label, float current, float time = 1000.0f) {
+    return ModeRecord{label, "RUN", "1MHZ", {}, time, current, current * time, 0.0f};
 }
 
 /// The next scripted answer; none left fails the test.
@@ -167,6 +169,57 @@ inline bool AnswerModal(const std::function<void()>& action,
     poll.stop();
     return answered;
 }
+
+/// A main window over a workspace over a fresh data folder, with the scripted stand-ins. By the end
+/// of a test every message and question was checked and every scripted answer used.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { Start(); }
+    void TearDown() override {
+        EXPECT_EQ(Take(prompter_.messages) + Take(prompter_.questions), "") << "unchecked";
+        EXPECT_TRUE(prompter_.answers.empty() && prompter_.choices.empty() &&
+                    editor_.answers.empty() && files_.loads.empty() && files_.saves.empty() &&
+                    files_.reports.empty() && files_.exports.empty());
+    }
+
+    /// A new window over a new data folder.
+    void Start() {
+        TearDown();
+        window_.reset();
+        data_.emplace();
+        editor_ = {};
+        Result<Workspace> started = Workspace::Start(data_->path, prompter_);
+        ASSERT_TRUE(started.ok());
+        workspace_.emplace(std::move(started).value());
+        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    QTableWidget* List(const std::string& name) const {
+        return Find<QTableWidget>(window_.get(), name);
+    }
+    void Click(const std::string& button) const {
+        QTest::mouseClick(Find(window_.get(), button), Qt::LeftButton);
+    }
+    /// Add, the mode editor answering `mode`.
+    void Add(const ModeRecord& mode) {
+        editor_.answers.push_back(mode);
+        Click("addButton");
+    }
+    static void ClickRow(QTableWidget* list, int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 0)).center());
+    }
+    fs::path Data(const fs::path& name) const { return data_->path / name; }
+
+    std::optional<DataFolder> data_;
+    ScriptedPrompter prompter_;
+    ScriptedModeEditor editor_;
+    ScriptedFileDialogs files_;
+    std::optional<Workspace> workspace_;
+    std::unique_ptr<MainWindow> window_;
+};
 
 /// "name=value" split at the first '='; without one, all is the name.
 inline std::pair<std::string, std::string> Split(const std::string& cell) {

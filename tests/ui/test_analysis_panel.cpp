@@ -6,20 +6,16 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTabWidget>
-#include <QTableWidget>
-#include <memory>
 
 #include "UiTestSupport.h"
 #include "model/ChargeShare.h"
 #include "model/Format.h"
 #include "model/Messages.h"
 #include "model/MinimumVoltage.h"
-#include "model/Workspace.h"
 #include "ui/AnalysisPanel.h"
 #include "ui/BatteryComparisonTable.h"
 #include "ui/ChargeShareBars.h"
 #include "ui/DeratedCurveView.h"
-#include "ui/MainWindow.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/OperatingPointTable.h"
 #include "ui/TimelineChart.h"
@@ -29,42 +25,17 @@ namespace {
 
 using namespace test_support;
 
-ModeRecord Mode(const std::string& label, float current, float time) {
-    return ModeRecord{label, "RUN", "1MHZ", {}, time, current, current * time, 0.0f};
-}
-
-class AnalysisPanelTest : public ::testing::Test {
+class AnalysisPanelTest : public WindowTest {
 protected:
-    void SetUp() override {
-        Result<Workspace> started = Workspace::Start(data_.path, prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_.emplace(std::move(started).value());
-        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    void TearDown() override {
-        EXPECT_EQ(Take(prompter_.messages), "") << "unchecked";
-        EXPECT_TRUE(editor_.answers.empty() && files_.exports.empty());
-    }
-
     void Open() {
         const int closedWidth = window_->width();
-        QTest::mouseClick(Find(window_.get(), "analysisButton"), Qt::LeftButton);
+        Click("analysisButton");
         panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
         ASSERT_TRUE(panel_->isVisible());
         EXPECT_GT(window_->width(), closedWidth);
         // The steps keep their width; the panel takes the rest, inside the window.
-        EXPECT_EQ(Find(window_.get(), "quitButton")->geometry().right() < panel_->x(), true);
+        EXPECT_LT(Find(window_.get(), "quitButton")->geometry().right(), panel_->x());
         EXPECT_TRUE(window_->rect().contains(panel_->geometry()));
-    }
-    void Add(const ModeRecord& mode) {
-        editor_.answers.push_back(mode);
-        QTest::mouseClick(Find(window_.get(), "addButton"), Qt::LeftButton);
-    }
-    void ClickRow(QTableWidget* list, int row) {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, 0)).center());
     }
     void ShowTab(AnalysisPanel::Tab tab) {
         Find<QTabWidget>(panel_, "analysisTabs")->setCurrentIndex(tab);
@@ -80,12 +51,6 @@ protected:
         return -1;
     }
 
-    DataFolder data_;
-    ScriptedPrompter prompter_;
-    ScriptedModeEditor editor_;
-    ScriptedFileDialogs files_;
-    std::optional<Workspace> workspace_;
-    std::unique_ptr<MainWindow> window_;
     AnalysisPanel* panel_ = nullptr;
 };
 
@@ -96,7 +61,7 @@ TEST_F(AnalysisPanelTest, FiguresFollowAddRemoveAndBatteryClicksAndTabsAreBuiltW
     EXPECT_TRUE(panel_->IsBuilt(AnalysisPanel::kTimeline));
     EXPECT_FALSE(panel_->IsBuilt(AnalysisPanel::kChargeShare));
 
-    Add(Mode("rx", 5000.0f, 1000.0f));
+    Add(Mode("rx", 5000.0f));
     const auto shown = [&] {
         std::string text = Find<QLineEdit>(panel_, "deratedLifeField")->text().toStdString();
         const ProfileTimeline& timeline = panel_->timeline().timeline();
@@ -124,23 +89,23 @@ TEST_F(AnalysisPanelTest, FiguresFollowAddRemoveAndBatteryClicksAndTabsAreBuiltW
                            "10.0 %" + " | bold 0")
         << "the self-discharge takes its own line, so the two modes may sum below 100 %";
 
-    ClickRow(Find<QTableWidget>(window_.get(), "batteryList"), 1);
+    ClickRow(List("batteryList"), 1);
     EXPECT_EQ(workspace_->batteryIndex(), 1);
     EXPECT_NE(shown().find("| bold 1"), std::string::npos);
 
-    QTest::mouseClick(Find(window_.get(), "removeButton"), Qt::LeftButton);
+    Click("removeButton");
     EXPECT_EQ(shown().find("rx"), std::string::npos);
     EXPECT_EQ(panel_->timeline().timeline().segments.size(), 1u);
 
     // Closing gives the width back.
     const int openWidth = window_->width();
-    QTest::mouseClick(Find(window_.get(), "analysisButton"), Qt::LeftButton);
+    Click("analysisButton");
     EXPECT_FALSE(panel_->isVisible());
     EXPECT_LT(window_->width(), openWidth);
 }
 
 TEST_F(AnalysisPanelTest, AComparisonRowChoosesItsBatteryAsTheBatteryListDoes) {
-    Add(Mode("run", 300.0f, 1000.0f));
+    Add(Mode("run", 300.0f));
     Open();
     ShowTab(AnalysisPanel::kComparison);
     BatteryComparisonTable& table = panel_->comparison();
@@ -149,7 +114,7 @@ TEST_F(AnalysisPanelTest, AComparisonRowChoosesItsBatteryAsTheBatteryListDoes) {
         const int battery = table.rowBatteries()[static_cast<std::size_t>(row)];
         ClickRow(&table, row);
         EXPECT_EQ(workspace_->batteryIndex(), battery);
-        auto* list = Find<QTableWidget>(window_.get(), "batteryList");
+        auto* list = List("batteryList");
         EXPECT_EQ(list->currentRow(), battery);
         EXPECT_TRUE(list->item(battery, 0)->font().bold());
         EXPECT_EQ(BoldBattery(), battery);
@@ -159,7 +124,7 @@ TEST_F(AnalysisPanelTest, AComparisonRowChoosesItsBatteryAsTheBatteryListDoes) {
 }
 
 TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBack) {
-    Add(Mode("run", 300.0f, 1000.0f));
+    Add(Mode("run", 300.0f));
     Add(Mode("burst", 8e6f, 10.0f));
     Open();
     auto* field = Find<QLineEdit>(panel_, "minimumVoltageField");
@@ -176,9 +141,9 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     EXPECT_EQ(Find<QLineEdit>(panel_, "deratedLifeField")->text().toStdString(),
               DeratedLifeFieldText(workspace_->derated()));
 
-    const fs::path png = data_.path / "chart.png";
-    const fs::path svg = data_.path / "chart.svg";
-    const fs::path unwritable = data_.path / "no such folder" / "chart.png";
+    const fs::path png = data_->path / "chart.png";
+    const fs::path svg = data_->path / "chart.svg";
+    const fs::path unwritable = data_->path / "no such folder" / "chart.png";
     for (const fs::path& path : {png, svg, unwritable}) {
         files_.exports.push_back(path);
         QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
@@ -213,7 +178,7 @@ TEST_F(AnalysisPanelTest, TheTooltipNamesTheStepUnderThePointerAndAnEmptyPeriodD
     EXPECT_EQ(chart.TipAt({200, 100}, size), "");
     EXPECT_FALSE(chart.grab().isNull());
     Add(Mode("sleep", 2.0f, 9000.0f));
-    Add(Mode("rx", 5000.0f, 1000.0f));
+    Add(Mode("rx", 5000.0f));
     // The plot spans the period; sleep fills its first 90 %, rx the rest, and the zero-length
     // mode at its start is never the one named.
     const QRect plot = chart.PlotArea(size);

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <fstream>
 
 #include "UiTestSupport.h"
 
@@ -49,11 +50,11 @@ TEST(FileDialogs, SavesAskBeforeReplacingAFile) {
     for (const auto& ask : asks) {
         const fs::path file = folder.path / "existing.set";
         std::ofstream(file, std::ios::binary) << std::string("\x03old\0\x01", 6);
-        const std::string before = ReadBytes(file);
+        const auto before = ReadWholeFile(file);
         const auto [declined, question] = AskReplacing(ask, file, QMessageBox::No);
         EXPECT_FALSE(declined);
         EXPECT_NE(question.find("existing.set"), std::string::npos) << question;
-        EXPECT_EQ(ReadBytes(file), before);
+        EXPECT_EQ(ReadWholeFile(file), before);
         const auto [agreed, asked] = AskReplacing(ask, file, QMessageBox::Yes);
         EXPECT_EQ(agreed.value_or(""), file);
         EXPECT_EQ(asked, question);

@@ -13,16 +13,13 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QProcess>
-#include <QTableWidget>
-#include <memory>
+#include <fstream>
 #include <sstream>
 
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
-#include "model/Workspace.h"
 #include "persist/SettingsFile.h"
 #include "ui/DialogUnits.h"
-#include "ui/MainWindow.h"
 
 void PrintTo(const QRect& r, std::ostream* out) {
     *out << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
@@ -32,10 +29,6 @@ namespace runwell::ui {
 namespace {
 
 using namespace test_support;
-
-ModeRecord Mode(const std::string& label, float current) {
-    return ModeRecord{label, "RUN", "1MHZ", {}, 1000.0f, current, current * 1000.0f, 0.0f};
-}
 
 /// Runs runwell-cli with `args` over the data folder `folder`; returns its standard output.
 std::string RunCli(QStringList args, const fs::path& folder) {
@@ -78,33 +71,8 @@ TEST(MainWindowLayout, FollowsTheLayoutTable) {
     }
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public WindowTest {
 protected:
-    void SetUp() override { Start(); }
-    /// Every message and question was checked, every scripted answer used.
-    void TearDown() override {
-        EXPECT_EQ(Take(prompter_.messages) + Take(prompter_.questions), "") << "unchecked";
-        EXPECT_TRUE(prompter_.answers.empty() && prompter_.choices.empty() &&
-                    editor_.answers.empty() && files_.saves.empty());
-    }
-
-    /// A new window over a new data folder.
-    void Start() {
-        TearDown();
-        window_.reset();
-        data_.emplace();
-        editor_ = {};
-        Result<Workspace> started = Workspace::Start(data_->path, prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_.emplace(std::move(started).value());
-        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-
-    QTableWidget* List(const std::string& n) const { return Find<QTableWidget>(window_.get(), n); }
-    void Click(const char* button) { Do("click", button); }
-
     /// The title and texts of the modal window `open` opens, which Escape then closes.
     std::string ReadModal(const std::function<void()>& open) {
         std::string shown;
@@ -150,7 +118,7 @@ protected:
                                                                 : SaveChoice::Cancel);
         } else if (action == "saveas" || action == "save") {
             files_.saves.push_back(argument == "cancel" ? std::nullopt
-                                                        : std::optional(data_->path / argument));
+                                                        : std::optional(Data(argument)));
             if (action == "save") {
                 Click("saveSettingsButton");
             }
@@ -175,11 +143,11 @@ protected:
                 QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
             }
         } else if (action == "delete") {
-            fs::remove(data_->path / argument);
+            fs::remove(Data(argument));
         } else if (action == "load" || action == "drop" || action == "open") {
             // DEVICE,VOLTAGE,TEMPERATURE,BATTERY,CUT: a file of those and modes F1 and F2, CUT
             // bytes cut from its end; anything else: no file.
-            const fs::path path = data_->path / "load.set";
+            const fs::path path = Data("load.set");
             std::istringstream fields(argument);
             std::string f[5];
             for (std::string& field : f) {
@@ -220,8 +188,8 @@ protected:
             return FromDisplay(title.mid(25).remove(QRegularExpression("^ - ")));
         }
         if (aspect.starts_with("file:")) {  // the file's bytes, or "none"
-            const fs::path path = data_->path / aspect.substr(5);
-            return fs::exists(path) ? std::to_string(ReadBytes(path).size()) + " bytes" : "none";
+            const fs::path path = Data(aspect.substr(5));
+            return fs::exists(path) ? std::to_string(ReadWholeFile(path)->size()) + " bytes" : "none";
         }
         if (aspect == "battery1") {  // the second battery's cells
             std::vector<std::string> cells;
@@ -248,27 +216,18 @@ protected:
         return state + ']';
     }
 
-    /// Drags `url` over the window and drops it there; true when the window took the drag.
-    bool Drop(const QUrl& url) {
+    /// Drags `url` over the window and drops it there.
+    void Drop(const QUrl& url) {
         QMimeData mime;
         mime.setUrls({url});
         const QPoint at(20, 20);
         QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window_.get(), &enter);
-        if (!enter.isAccepted()) {
-            return false;
-        }
+        ASSERT_TRUE(enter.isAccepted()) << "the window refused the drag";
         QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window_.get(), &drop);
-        return true;
     }
 
-    std::optional<DataFolder> data_;
-    ScriptedPrompter prompter_;
-    ScriptedModeEditor editor_;
-    ScriptedFileDialogs files_;
-    std::optional<Workspace> workspace_;
-    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, FollowsTheScript) {
@@ -359,15 +318,15 @@ TEST_F(MainWindowTest, SaveAndReportWriteWhatTheCommandLineToolWritesOrSayWhyNot
     Click("createReportButton");
     EXPECT_EQ(Aspect("state"), "A1 1.8V 85C b1 [M1*]");
 
-    files_.saves = {data_->path / "profile"};  // ".set" is appended
-    files_.reports = {data_->path / "report.txt"};
+    files_.saves = {Data("profile")};  // ".set" is appended
+    files_.reports = {Data("report.txt")};
     Click("saveSettingsButton");
     Click("createReportButton");
-    const QString settings = QFile::decodeName((data_->path / "profile.set").c_str());
-    EXPECT_EQ(RunCli({"report", settings}, data_->path), ReadBytes(data_->path / "report.txt"));
+    const QString settings = QFile::decodeName(Data("profile.set").c_str());
+    EXPECT_EQ(RunCli({"report", settings}, data_->path), ReadWholeFile(Data("report.txt")));
 
-    files_.saves = {data_->path / "missing" / "profile.set"};
-    files_.reports = {data_->path / "missing" / "report.txt"};
+    files_.saves = {Data("missing/profile.set")};
+    files_.reports = {Data("missing/report.txt")};
     Click("saveSettingsButton");
     Click("createReportButton");
     EXPECT_EQ(Aspect("messages"), "Cannot open file for writing. / Cannot open file for writing.");
@@ -389,12 +348,12 @@ TEST_F(MainWindowTest, AModeAddedInTheEditorIsSavedAsTheCommandLineToolRefreshes
                   "and 85C temperature.\r\nThe data file is corrupted.");
     }
     EXPECT_EQ(Aspect("state"), "A1 5V 85C b0 [**]");
-    const fs::path added = data_->path / "added.set", refreshed = data_->path / "out.set";
+    const fs::path added = Data("added.set"), refreshed = Data("out.set");
     files_.saves = {added};
     Click("saveSettingsButton");
     RunCli({"refresh", QFile::decodeName(added.c_str()), QFile::decodeName(refreshed.c_str())},
            data_->path);
-    EXPECT_EQ(ReadBytes(refreshed), ReadBytes(added));
+    EXPECT_EQ(ReadWholeFile(refreshed), ReadWholeFile(added));
 }
 
 TEST_F(MainWindowTest, DeviceNotesAndAboutOpenOverTheWindow) {

@@ -5,13 +5,10 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
 #include <fstream>
 
 #include "UiTestSupport.h"
 #include "model/TraceText.h"
-#include "model/Workspace.h"
-#include "ui/MainWindow.h"
 #include "ui/TraceDialog.h"
 #include "ui/TracePlot.h"
 
@@ -20,13 +17,11 @@ namespace {
 
 using namespace test_support;
 
-class TraceDialogTest : public ::testing::Test {
+class TraceDialogTest : public WindowTest {
 protected:
     void SetUp() override {
-        Result<Workspace> started = Workspace::Start(data_.path, prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_ = std::make_unique<Workspace>(std::move(started).value());
-        prompter_.messages.clear();
+        WindowTest::SetUp();
+        trace_ = Data("board.csv");
         // 1 kHz: 2 uA for 80 ms, 5 mA for 10 ms, 150 uA for 10 ms.
         std::ofstream out(trace_);
         out << "Time(ms);Current(uA);Voltage(V)\n";
@@ -34,7 +29,6 @@ protected:
             out << k << ";" << (k < 80 ? "2,0" : k < 90 ? "5000" : "150") << ";3,3\n";
         }
     }
-    void TearDown() override { EXPECT_EQ(Take(prompter_.messages), "") << "unchecked"; }
 
     std::string Cell(const char* table, int row, int column) {
         const QTableWidgetItem* item = Find<QTableWidget>(dialog_.get(), table)->item(row, column);
@@ -49,10 +43,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
     }
 
-    DataFolder data_;
-    fs::path trace_ = data_.path / "board.csv";
-    ScriptedPrompter prompter_;
-    std::unique_ptr<Workspace> workspace_;
+    fs::path trace_;
     std::unique_ptr<TraceDialog> dialog_;
 };
 
@@ -94,7 +85,7 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
 }
 
 TEST_F(TraceDialogTest, RefusedTraceShowsWhy) {
-    const fs::path bad = data_.path / "bad.csv";
+    const fs::path bad = Data("bad.csv");
     std::ofstream(bad) << "Time(s),Current\n0,1\n";
     Open(bad);
     EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(),
@@ -130,22 +121,17 @@ TEST_F(TraceDialogTest, MakeProfileAsksBeforeReplacingModes) {
 
 // The main window's button opens the dialog on the chosen file; a profile made there is shown.
 TEST_F(TraceDialogTest, ImportTraceFromTheMainWindow) {
-    ScriptedModeEditor editor;
-    ScriptedFileDialogs files;
-    MainWindow window(*workspace_, editor, prompter_, files);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     TraceDialog::SetNextFileName(trace_);
     EXPECT_TRUE(AnswerModal(
-        [&] { QTest::mouseClick(Find<QPushButton>(&window, "importTraceButton"), Qt::LeftButton); },
+        [&] { Click("importTraceButton"); },
         [&](QWidget* dialog) {
             EXPECT_EQ(dialog->objectName().toStdString(), "traceDialog");
             QTest::mouseClick(Find<QPushButton>(dialog, "makeProfileButton"), Qt::LeftButton);
         },
-        &window));
+        window_.get()));
     prompter_.messages.clear();  // the missing SLEEP row, checked above
-    EXPECT_EQ(Find<QTableWidget>(&window, "modeList")->rowCount(), 3);
-    EXPECT_EQ(Find<QTableWidget>(&window, "modeList")->item(0, 0)->text().toStdString(), "Trace 1");
+    EXPECT_EQ(List("modeList")->rowCount(), 3);
+    EXPECT_EQ(List("modeList")->item(0, 0)->text().toStdString(), "Trace 1");
 }
 
 }  // namespace
