@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,25 @@ inline std::vector<std::vector<std::string>> ReadTable(const std::filesystem::pa
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+/// The parts of `text` between the separators; none for an empty text.
+inline std::vector<std::string> SplitAt(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+/// The texts with `separator` between them.
+inline std::string Join(const std::vector<std::string>& texts, const std::string& separator) {
+    std::string joined;
+    for (const std::string& text : texts) {
+        joined += (joined.empty() ? "" : separator) + text;
+    }
+    return joined;
 }
 
 }  // namespace runwell

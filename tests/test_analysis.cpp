@@ -8,16 +8,17 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "RecordingPrompter.h"
 #include "ScratchFolder.h"
 #include "model/BatteryComparison.h"
 #include "model/ChargeShare.h"
 #include "model/ModeRefresh.h"
 #include "model/OperatingPointMatrix.h"
 #include "model/ProfileTimeline.h"
-#include "model/Prompter.h"
 #include "model/Workspace.h"
 #include "persist/SettingsFile.h"
 
@@ -37,31 +38,28 @@ ModeRecord Mode(std::string label, float duration, float current) {
 
 // --- Timeline ---------------------------------------------------------------------------------
 
-TEST(ProfileTimeline, TwoModesGiveTheirSegmentsAndAStepCurve) {
-    const ProfileTimeline timeline =
-        ComputeProfileTimeline({Mode("run", 10.0f, 100000.0f), Mode("nap", 990.0f, 1000.0f)});
-    ASSERT_EQ(timeline.segments.size(), 2u);
-    EXPECT_EQ(timeline.segments[0].start, 0.0);
-    EXPECT_EQ(timeline.segments[0].duration, 10.0);
-    EXPECT_EQ(timeline.segments[0].current, 100000.0f);
-    EXPECT_EQ(timeline.segments[1].start, 10.0);
-    EXPECT_EQ(timeline.segments[1].duration, 990.0);
-    EXPECT_EQ(timeline.segments[1].mode, 1);
-    EXPECT_EQ(timeline.period, 1000.0);
-    ASSERT_EQ(timeline.drawing.size(), 3u);
-    EXPECT_EQ(timeline.drawing[1].time, 10.0);
-    EXPECT_EQ(timeline.drawing[1].current, 1000.0f);
-    EXPECT_EQ(timeline.drawing[2].time, 1000.0);
-    EXPECT_EQ(timeline.drawing[2].current, 1000.0f);
+/// Each segment as "mode:start+duration@current", the period, each drawn point as "time@current".
+std::string Shown(const ProfileTimeline& timeline) {
+    std::ostringstream out;
+    for (const TimelineSegment& s : timeline.segments) {
+        out << s.mode << ':' << s.start << '+' << s.duration << '@' << s.current << ' ';
+    }
+    out << "| " << timeline.period << " |";
+    for (const TimelinePoint& point : timeline.drawing) {
+        out << ' ' << point.time << '@' << point.current;
+    }
+    return out.str();
 }
 
-TEST(ProfileTimeline, BadDurationsTakeNoTimeAndAnEmptyPeriodDrawsNothing) {
+TEST(ProfileTimeline, SegmentsAndStepCurveAndBadDurationsTakeNoTime) {
+    EXPECT_EQ(Shown(ComputeProfileTimeline({Mode("run", 10.0f, 100000.0f),
+                                            Mode("nap", 990.0f, 1000.0f)})),
+              "0:0+10@100000 1:10+990@1000 | 1000 | 0@100000 10@1000 1000@1000");
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const ProfileTimeline timeline = ComputeProfileTimeline(
-        {Mode("a", -5.0f, 1.0f), Mode("b", nan, 2.0f), Mode("c", 4.0f, 3.0f)});
-    EXPECT_EQ(timeline.segments[1].duration, 0.0);
-    EXPECT_EQ(timeline.segments[2].start, 0.0);
-    EXPECT_EQ(timeline.period, 4.0);
+    EXPECT_EQ(Shown(ComputeProfileTimeline(
+                  {Mode("a", -5.0f, 1.0f), Mode("b", nan, 2.0f), Mode("c", 4.0f, 3.0f)})),
+              "0:0+0@1 1:0+0@2 2:0+4@3 | 4 | 0@1 0@2 0@3 4@3");
+    // An empty period draws nothing.
     EXPECT_TRUE(ComputeProfileTimeline({Mode("z", 0.0f, 9.0f)}).drawing.empty());
     EXPECT_TRUE(ComputeProfileTimeline({}).drawing.empty());
 }
@@ -167,17 +165,6 @@ TEST(ChargeShare, ChargePerPeriodIsDurationTimesCurrent) {
 
 // --- Workspace-level cases --------------------------------------------------------------------
 
-class QuietPrompter : public Prompter {
-public:
-    void ShowMessage(const std::string& text, MessageKind kind) override {
-        if (kind != MessageKind::Notice) {
-            messages.push_back(text);
-        }
-    }
-    bool AskOkCancel(const std::string&, const std::string&) override { return true; }
-    std::vector<std::string> messages;
-};
-
 /// A copy of a data folder in a scratch folder (start-up creates CustomBattery.csv there), a
 /// workspace started from it and the settings file `settings` loaded.
 class Loaded {
@@ -200,7 +187,7 @@ public:
 
 private:
     const ScratchFolder folder_;
-    QuietPrompter prompter_;
+    RecordingPrompter prompter_;
     std::optional<Workspace> workspace_;
 };
 

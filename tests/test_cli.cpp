@@ -21,10 +21,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "model/FileRead.h"
 
 namespace fs = std::filesystem;
 
@@ -41,12 +44,7 @@ const fs::path kCli = Environment("RUNWELL_CLI").empty() ? fs::path(RUNWELL_BIN_
 const fs::path kBin = kCli.parent_path();
 const std::string kRunner = Environment("RUNWELL_CLI_RUNNER");
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+std::string ReadBytes(const fs::path& path) { return runwell::ReadWholeFile(path).value_or(""); }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos;
@@ -122,20 +120,17 @@ TEST_P(CliCase, MatchesExpectedOutput) {
         EXPECT_EQ(fs::exists(expected) ? ReadBytes(expected) : std::string(), actual)
             << stream << " of " << command;
     }
-    std::vector<std::string> expectedFiles;
+    std::set<std::string> expectedFiles, written;
     if (fs::exists(caseDir / "out")) {
         for (const auto& entry : fs::directory_iterator(caseDir / "out")) {
             const std::string name = entry.path().filename().string();
-            expectedFiles.push_back(name);
+            expectedFiles.insert(name);
             EXPECT_EQ(ReadBytes(entry.path()), ReadBytes(out / name)) << name;
         }
     }
-    std::vector<std::string> written;
     for (const auto& entry : fs::directory_iterator(out)) {
-        written.push_back(entry.path().filename().string());
+        written.insert(entry.path().filename().string());
     }
-    std::sort(expectedFiles.begin(), expectedFiles.end());
-    std::sort(written.begin(), written.end());
     EXPECT_EQ(expectedFiles, written);
     fs::remove_all(work);
 }

@@ -49,15 +49,6 @@ std::string Bracketed(const Items& items) {
     return text;
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) {
-        parts.push_back(part);
-    }
-    return parts;
-}
-
 float Float(const std::string& text) {
     return std::strtof(text.c_str(), nullptr);
 }
@@ -80,10 +71,10 @@ PeripheralFlags Flags(const std::string& digits) {
 /// `values` (separated by spaces) in the columns headed by `captions` (separated by '|').
 DeviceData RunDevice(const std::string& captions, const std::string& values) {
     DeviceData device;
-    device.columnNames = Split("Base|" + captions, '|');
+    device.columnNames = SplitAt("Base|" + captions, '|');
     DataRecord sleep{"SLEEP", "3.3V", "25C", "0", {static_cast<std::int32_t>(kSleep)}};
     DataRecord run{"RUN", "3.3V", "25C", "8MHZ", {1200}};
-    const std::vector<std::string> numbers = Split(values, ' ');
+    const std::vector<std::string> numbers = SplitAt(values, ' ');
     for (std::size_t k = 0; k < numbers.size(); ++k) {
         run.values.at(k + 1) = std::stoi(numbers[k]);
     }
@@ -143,7 +134,7 @@ std::string Ticks(const std::vector<AxisTick>& ticks) {
 /// Points "x y|x y|..." of a table; an empty text is an empty table.
 InterpolationTable Points(const std::string& text) {
     std::vector<std::pair<double, double>> points;
-    for (const std::string& point : Split(text, '|')) {
+    for (const std::string& point : SplitAt(text, '|')) {
         std::istringstream(point) >> points.emplace_back().first >> points.back().second;
     }
     return InterpolationTable(points);
@@ -181,7 +172,7 @@ const std::map<std::string, Function> kFunctions = {
     {"FindPrefixIgnoringCase",
      {2,
       [](const Args& a) {
-          return std::to_string(FindPrefixIgnoringCase(Split(a[0], '|'), a[1]));
+          return std::to_string(FindPrefixIgnoringCase(SplitAt(a[0], '|'), a[1]));
       }}},
     {"LineReader",
      {1,

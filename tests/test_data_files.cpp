@@ -125,19 +125,11 @@ TEST(StandardBatteryFile, LoadsWithSensibleRows) {
 // --- Device data files: every file under fixtures/device against fixtures/device/expected.tsv:
 // lists, rows, lookups, and the messages of files that fail. ---------------------------------
 
-std::string Join(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items) {
-        text += (text.empty() ? "" : "|") + item;
-    }
-    return text;
-}
-
 /// The row's labels, then its values up to the last one that is not 0.
 std::string RowText(const DataRow& row) {
-    std::string text =
-        Join({std::string(row.modeName), std::string(row.voltageName),
-              std::string(row.temperatureName), std::string(row.frequencyName)});
+    std::string text = Join({std::string(row.modeName), std::string(row.voltageName),
+                             std::string(row.temperatureName), std::string(row.frequencyName)},
+                            "|");
     std::size_t count = row.values.size();
     while (count > 0 && row.values[count - 1] == 0) {
         --count;
@@ -158,10 +150,10 @@ std::string Answer(const Result<DeviceData>& loaded, const std::vector<std::stri
     }
     const DeviceData& d = *loaded;
     const std::map<std::string, std::string> lists{{"notes", d.deviceNotes},
-                                                   {"columns", Join(d.columnNames)},
-                                                   {"modes", Join(d.modeNames)},
-                                                   {"voltages", Join(d.voltageNames)},
-                                                   {"temperatures", Join(d.temperatureNames)},
+                                                   {"columns", Join(d.columnNames, "|")},
+                                                   {"modes", Join(d.modeNames, "|")},
+                                                   {"voltages", Join(d.voltageNames, "|")},
+                                                   {"temperatures", Join(d.temperatureNames, "|")},
                                                    {"rows", std::to_string(d.rows.size())}};
     if (const auto it = lists.find(q[1]); it != lists.end()) {
         return it->second;
@@ -176,7 +168,7 @@ std::string Answer(const Result<DeviceData>& loaded, const std::vector<std::stri
         return std::to_string(d.FindColumn(q.at(2)));
     }
     if (q[1] == "ListModeFrequencies") {
-        return Join(d.ListModeFrequencies(q.at(2), q.at(3), q.at(4)));
+        return Join(d.ListModeFrequencies(q.at(2), q.at(3), q.at(4)), "|");
     }
     return "(unknown query)";
 }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,11 +28,7 @@ std::string Point(const VoltagePoint& point) {
 
 /// A battery from "capacity mAh;nominal voltage;self-discharge %/month".
 BatteryRecord Battery(const std::string& text) {
-    std::vector<std::string> fields;
-    std::istringstream in(text);
-    for (std::string field; std::getline(in, field, ';');) {
-        fields.push_back(field);
-    }
+    std::vector<std::string> fields = SplitAt(text, ';');
     fields.resize(3);
     BatteryRecord battery;
     battery.description = "Cell";

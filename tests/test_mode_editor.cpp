@@ -58,21 +58,11 @@ std::string Fields(const ModeEditor& e) {
            e.totalChargeText();
 }
 
-std::string Joined(const std::vector<std::string>& texts) {
-    std::string joined;
-    for (const std::string& text : texts) {
-        joined += (joined.empty() ? "" : " / ") + text;
-    }
-    return joined;
-}
+std::string Joined(const std::vector<std::string>& texts) { return Join(texts, " / "); }
 
 /// A mode from "label;operating mode;frequency;duration;system current;flag=value ...".
 ModeRecord Source(const std::string& text) {
-    std::vector<std::string> fields;
-    std::istringstream in(text);
-    for (std::string field; std::getline(in, field, ';');) {
-        fields.push_back(field);
-    }
+    std::vector<std::string> fields = SplitAt(text, ';');
     fields.resize(6);
     ModeRecord mode{.label = fields[0], .operatingMode = fields[1], .frequency = fields[2]};
     if (!fields[3].empty()) {

@@ -7,12 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "TableFile.h"
+#include "model/FileRead.h"
 #include "persist/Archive.h"
 #include "persist/ProfileJson.h"
 #include "persist/SettingsFile.h"
@@ -26,12 +25,7 @@ namespace fs = std::filesystem;
 const fs::path kSource = RUNWELL_SOURCE_DIR;
 const fs::path kFixtures = fs::path(RUNWELL_FIXTURES);
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+std::string ReadBytes(const fs::path& path) { return ReadWholeFile(path).value_or(""); }
 
 /// Export, then import: the settings reader's verdict decides whether the export must succeed,
 /// and a successful one must come back byte for byte.

@@ -24,16 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/// The words of `text` split at `separator`; none for an empty text.
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> words;
-    std::istringstream in(text);
-    for (std::string word; !text.empty() && std::getline(in, word, separator);) {
-        words.push_back(word);
-    }
-    return words;
-}
-
 TEST(ProfileResults, AveragePeakLifeAndShares) {
     const auto table = ReadTable(RUNWELL_FIXTURES "/results/profiles.tsv");
     ASSERT_GE(table.size(), 35u);
@@ -43,7 +33,7 @@ TEST(ProfileResults, AveragePeakLifeAndShares) {
         std::istringstream(row[1]) >> battery.capacityMah >> battery.selfDischargeCurrent >>
             battery.maxContinuousCurrent >> battery.maxPulseCurrent;
         std::vector<ModeRecord> modes;
-        for (const std::string& mode : Split(row[2], ' ')) {
+        for (const std::string& mode : SplitAt(row[2], ' ')) {
             char* colon = nullptr;  // strtof reads "nan" too
             modes.emplace_back().duration = std::strtof(mode.c_str(), &colon);
             modes.back().totalCurrent = std::strtof(colon + 1, nullptr);
@@ -69,10 +59,10 @@ TEST(ProfileResults, PeripheralsText) {
     for (const std::vector<std::string>& row : table) {
         ASSERT_EQ(row.size(), 4u) << row[0];
         PeripheralFlags flags{};
-        for (const std::string& column : Split(row[2], ' ')) {
+        for (const std::string& column : SplitAt(row[2], ' ')) {
             flags.at(std::stoul(column)) = 1;
         }
-        EXPECT_EQ(PeripheralsText(flags, Split(row[1], '|')), row[3]) << row[0];
+        EXPECT_EQ(PeripheralsText(flags, SplitAt(row[1], '|')), row[3]) << row[0];
     }
 }
 

@@ -103,19 +103,16 @@ TEST(TraceReader, MalformedLinesAreNamedAndSkipped) {
     }
 }
 
-TEST(TraceReader, MissingFileIsRefused) {
+// A missing file or a folder is refused; a line longer than the limit is malformed and not held;
+// a file read in blocks gives what the same text gives, with lines across the blocks' edges.
+TEST(TraceReader, RefusedFilesLongLinesAndBlockEdges) {
     TraceAccumulator sink;
-    const Result<TraceReadSummary> read =
+    const Result<TraceReadSummary> missing =
         ReadTraceFile(fs::path(RUNWELL_FIXTURES) / "trace/no-such-file.csv", {}, sink);
-    ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error().message, "Cannot open file for reading.");
-    // A folder is not a trace either.
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().message, "Cannot open file for reading.");
     EXPECT_FALSE(ReadTraceFile(RUNWELL_FIXTURES, {}, sink).ok());
-}
 
-// A line longer than the limit is malformed and not held; a file read in blocks gives what the
-// same text gives, with lines across the blocks' edges.
-TEST(TraceReader, LongLinesAndBlockEdges) {
     std::string text = "Time(us),Current(nA)\n0,1\n" + std::string(kMaxTraceLine + 1, '7') +
                        "\n" + std::string(kMaxTraceLine, '8') + "\n";
     for (int k = 1; k < 40000; ++k) {
@@ -137,7 +134,6 @@ TEST(TraceReader, LongLinesAndBlockEdges) {
     EXPECT_EQ(b->problems[0].message, a->problems[0].message);
     EXPECT_DOUBLE_EQ(fromFile.Finish()->charge, fromText.Finish()->charge);
 
-    TraceAccumulator sink;
     const Result<TraceReadSummary> header =
         ReadTraceText(std::string(kMaxTraceLine + 1, 'T') + "\n0,1\n", {}, sink);
     ASSERT_FALSE(header.ok());
@@ -256,10 +252,9 @@ TEST(TraceDecimation, BucketsWidenAndKeepExtremes) {
     ASSERT_EQ(buckets.size(), 3u);
     const double expected[3][4] = {{0, 4, -1, 7}, {4, 8, 3, 9}, {8, 12, -4, 8}};
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(buckets[i].start, expected[i][0]) << i;
-        EXPECT_EQ(buckets[i].end, expected[i][1]) << i;
-        EXPECT_EQ(buckets[i].low, expected[i][2]) << i;
-        EXPECT_EQ(buckets[i].high, expected[i][3]) << i;
+        const TraceBucket& b = buckets[i];
+        EXPECT_EQ((std::vector<double>{b.start, b.end, b.low, b.high}),
+                  std::vector<double>(expected[i], expected[i] + 4));
     }
     // Samples at one time only make one bucket.
     TraceDecimator still(4);
@@ -269,35 +264,19 @@ TEST(TraceDecimation, BucketsWidenAndKeepExtremes) {
     EXPECT_EQ(still.Buckets()[0].high, 3);
 }
 
-TEST(TraceProfile, LifeOnABatteryIsTheProfileResult) {
+// A trace's figures on a battery are a profile's at the trace's average and peak: the life, and
+// the derated life the window shows at the selected temperature and minimum voltage; a battery
+// without a model shows "no model".
+TEST(TraceProfile, FiguresOnEveryBatteryAreTheProfileResults) {
     TraceStatistics s;
-    s.average = 10000;
-    s.peak = 20000.9;
+    s.average = 10000;  // 1000 mAh at 10 uA: 100,000 hours
+    s.peak = 20000.9;   // 20 uA x 1000 ohm: 0.02 V below the open-circuit 3.0 V
     const TraceBatteryFigures ideal = TraceFiguresOn(s, IdealBattery());
     EXPECT_EQ(ideal.lifeText, "11 years 151 days 16 hours");
     EXPECT_EQ(ideal.averageText, "10 uA");
     EXPECT_EQ(ideal.peakText, "20 uA");  // whole nanoamperes, as a profile's peak
     EXPECT_FALSE(ideal.averageWarning || ideal.peakWarning);
 
-    BatteryRecord coin;
-    coin.description = "Coin";
-    coin.capacityMah = 220;
-    coin.selfDischargeCurrent = 3055.5554f;  // 1 %/month
-    coin.maxContinuousCurrent = 10000;
-    coin.maxPulseCurrent = 15000;
-    s.average = 5000;
-    const TraceBatteryFigures figures = TraceFiguresOnEvery(s, {IdealBattery(), coin}).at(1);
-    EXPECT_EQ(figures.lifeText, "3 years 42 days 22 hours");
-    EXPECT_EQ(figures.capacity, "220 mAh");
-    EXPECT_EQ(figures.averageText, "5 uA");
-    EXPECT_EQ(figures.peakText, "20 uA (> pulse battery current)");
-    EXPECT_TRUE(figures.peakWarning);
-    EXPECT_EQ(figures.deratedText, "no model");
-}
-
-// The derated life of a trace is the window's for a profile at the trace's average and peak, at
-// the selected temperature and minimum voltage; a battery without a model shows "no model".
-TEST(TraceProfile, DeratedLifeOnEveryBattery) {
     const Result<BatteryModel> model = ParseBatteryModel(R"({
         "format": "runwell-battery-model", "version": 1, "battery": "Ideal", "sources": ["test"],
         "cutoffVoltage": 2.0,
@@ -307,9 +286,6 @@ TEST(TraceProfile, DeratedLifeOnEveryBattery) {
         "selfDischarge": {"source": "s", "percentPerYearAt20C": 0}
     })");
     ASSERT_TRUE(model.ok()) << model.error().message;
-    TraceStatistics s;
-    s.average = 10000;  // 1000 mAh at 10 uA: 100,000 hours
-    s.peak = 20000.9;   // 20 uA x 1000 ohm: 0.02 V below the open-circuit 3.0 V
     const std::vector<BatteryRecord> batteries = {IdealBattery(), IdealBattery()};
     const std::vector<std::optional<BatteryModel>> models = {*model};  // the second has none
     const struct {
@@ -326,9 +302,24 @@ TEST(TraceProfile, DeratedLifeOnEveryBattery) {
             TraceFiguresOnEvery(s, batteries, models, c.derating);
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].deratedText, c.first) << c.derating.temperatureC;
-        EXPECT_EQ(rows[0].lifeText, "11 years 151 days 16 hours");  // the classic life stays
+        EXPECT_EQ(rows[0].lifeText, ideal.lifeText);  // the classic life stays
         EXPECT_EQ(rows[1].deratedText, "no model");
     }
+
+    BatteryRecord coin;
+    coin.description = "Coin";
+    coin.capacityMah = 220;
+    coin.selfDischargeCurrent = 3055.5554f;  // 1 %/month
+    coin.maxContinuousCurrent = 10000;
+    coin.maxPulseCurrent = 15000;
+    s.average = 5000;
+    const TraceBatteryFigures figures = TraceFiguresOnEvery(s, {IdealBattery(), coin}).at(1);
+    EXPECT_EQ(figures.lifeText, "3 years 42 days 22 hours");
+    EXPECT_EQ(figures.capacity, "220 mAh");
+    EXPECT_EQ(figures.averageText, "5 uA");
+    EXPECT_EQ(figures.peakText, "20 uA (> pulse battery current)");
+    EXPECT_TRUE(figures.peakWarning);
+    EXPECT_EQ(figures.deratedText, "no model");
 }
 
 // JSON text is UTF-8: UTF-8 in a caption passes, a Latin-1 byte becomes its character, quotes

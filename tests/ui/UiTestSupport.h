@@ -53,10 +53,7 @@ struct DataFolder {
 
 /// The texts joined by " / ", which are then forgotten: what was shown since the last look.
 inline std::string Take(std::vector<std::string>& texts) {
-    std::string joined;
-    for (const std::string& text : texts) {
-        joined += (joined.empty() ? "" : " / ") + text;
-    }
+    const std::string joined = Join(texts, " / ");
     texts.clear();
     return joined;
 }
