@@ -22,7 +22,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <stdexcept>

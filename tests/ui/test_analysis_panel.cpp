@@ -3,7 +3,6 @@
 // exports to PNG and SVG files that load back.
 
 #include <QImage>
-#include <QPushButton>
 #include <QSvgRenderer>
 #include <QTabWidget>
 

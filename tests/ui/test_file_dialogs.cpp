@@ -1,7 +1,6 @@
 // The toolkit's save dialogs ask before replacing a file: declining the question and then
 // cancelling the dialog leaves the file byte for byte; agreeing gives its path.
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>

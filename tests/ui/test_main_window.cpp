@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <QProcess>
 #include <fstream>
-#include <sstream>
 
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
@@ -148,11 +147,8 @@ protected:
             // DEVICE,VOLTAGE,TEMPERATURE,BATTERY,CUT: a file of those and modes F1 and F2, CUT
             // bytes cut from its end; anything else: no file.
             const fs::path path = Data("load.set");
-            std::istringstream fields(argument);
-            std::string f[5];
-            for (std::string& field : f) {
-                std::getline(fields, field, ',');
-            }
+            std::vector<std::string> f = SplitAt(argument, ',');
+            f.resize(5);
             if (!f[4].empty()) {
                 const std::string bytes = SerializeSettings(
                     {f[0], f[1], f[2], std::stoi(f[3]), {Mode("F1", 300), Mode("F2", 400)}});
