@@ -28,14 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FastPaths : public testing::Test {
-protected:
-    fs::path Write(const std::string& name, const std::string& bytes) const {
-        return folder_.Put(name, bytes);
-    }
-    const ScratchFolder folder_;
-};
-
 template <typename Reader>
 std::vector<std::string> LinesOf(Reader&& reader) {
     std::vector<std::string> lines;
@@ -46,7 +38,8 @@ std::vector<std::string> LinesOf(Reader&& reader) {
     return lines;
 }
 
-TEST_F(FastPaths, TheFileLineReaderReadsAsTheWholeTextReadsAcrossBlockEnds) {
+TEST(FileLineReader, ReadsAsTheWholeTextReadsAcrossBlockEnds) {
+    const ScratchFolder folder;
     const std::size_t block = FileLineReader::kDefaultBlock;
     std::vector<std::string> texts = {"",     "a",    "a\n",    "a\r",
                                       "\r\n", "\n\n", "a\r\nb", "a\rb\n\rc\r\r\n"};
@@ -56,7 +49,7 @@ TEST_F(FastPaths, TheFileLineReaderReadsAsTheWholeTextReadsAcrossBlockEnds) {
     texts.push_back(std::string(block, 'a'));  // a last line of exactly one block, without LF
     for (const std::size_t size : {std::size_t{2}, std::size_t{3}, std::size_t{64}, block}) {
         for (std::size_t t = 0; t < (size == block ? texts.size() : 9u); ++t) {
-            FileLineReader reader(Write("t.txt", texts[t]), size);
+            FileLineReader reader(folder.Put("t.txt", texts[t]), size);
             EXPECT_EQ(LinesOf(reader), LinesOf(LineReader(texts[t])))
                 << "block " << size << ", text " << t;
             EXPECT_FALSE(reader.failed());
@@ -64,7 +57,8 @@ TEST_F(FastPaths, TheFileLineReaderReadsAsTheWholeTextReadsAcrossBlockEnds) {
     }
 }
 
-TEST_F(FastPaths, ALargeDeviceFileLoadsAsItsContentParsesFromAFileOrAPipe) {
+TEST(DeviceFileFastPath, ALargeFileLoadsAsItsContentParsesFromAFileOrAPipe) {
+    const ScratchFolder folder;
     std::string content = "BIG\r\n\"Notes, quoted\"\r\nMode,Voltage,Temperature,Frequency,Base\r\n";
     for (int i = 0; i < 6000; ++i) {  // rows crossing many blocks, every 97th with base value 0
         content += (i % 3 != 0 ? "Sleep,3.3v,,," : "run,3.3V,,,") + std::to_string(i % 7) + "c,f" +
@@ -80,15 +74,15 @@ TEST_F(FastPaths, ALargeDeviceFileLoadsAsItsContentParsesFromAFileOrAPipe) {
     EXPECT_EQ(parsed->rows.size(), 6000u - 62u);
 #ifdef _WIN32
     // No named pipes in the file system here: a file ending with the table stands in for one.
-    const Result<DeviceData> fromPipe = LoadDeviceFile(Write("pipe.csv", content));
+    const Result<DeviceData> fromPipe = LoadDeviceFile(folder.Put("pipe.csv", content));
 #else
-    const fs::path pipe = folder_ / "pipe.csv";
+    const fs::path pipe = folder / "pipe.csv";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << content; });
     const Result<DeviceData> fromPipe = LoadDeviceFile(pipe);  // read in one pass
     writer.join();
 #endif
-    const Result<DeviceData> fromFile = LoadDeviceFile(Write("big.csv", content + "RUN,5\r\n"));
+    const Result<DeviceData> fromFile = LoadDeviceFile(folder.Put("big.csv", content + "RUN,5\r\n"));
     ASSERT_TRUE(fromFile.ok() && fromPipe.ok());
     EXPECT_EQ(fromFile->rows.capacity(), fromFile->rows.size());  // the count matched the parse
     for (const DeviceData* loaded : {&*fromFile, &*fromPipe}) {

@@ -35,6 +35,11 @@ protected:
         return item ? item->text().toStdString() : "<none>";
     }
 
+    std::string Label(const char* name) {
+        return Find<QLabel>(dialog_.get(), name)->text().toStdString();
+    }
+    QDoubleSpinBox* Bound(const char* name) { return Find<QDoubleSpinBox>(dialog_.get(), name); }
+
     void Open(const fs::path& path) {
         dialog_ = std::make_unique<TraceDialog>(*workspace_, prompter_);
         TraceDialog::SetNextFileName(path);
@@ -49,12 +54,12 @@ protected:
 
 TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
     Open(trace_);
-    EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(), "");
-    EXPECT_EQ(Cell("figuresTable", 0, 1), "100");          // samples
+    EXPECT_EQ(Label("statusLabel"), "");
+    EXPECT_EQ(Cell("figuresTable", 0, 1), "100");  // samples
     EXPECT_EQ(Cell("figuresTable", 4, 0), "Average current");
     EXPECT_EQ(Cell("figuresTable", 4, 1), "0.517 mA");  // (80 x 2 + 10 x 5000 + 10 x 150) / 100 uA
     EXPECT_EQ(Cell("figuresTable", 5, 1), "5 mA");
-    EXPECT_EQ(Find<QLabel>(dialog_.get(), "modesLabel")->text().toStdString(), "3 modes in the range");
+    EXPECT_EQ(Label("modesLabel"), "3 modes in the range");
     auto* batteries = Find<QTableWidget>(dialog_.get(), "batteryTable");
     ASSERT_EQ(batteries->rowCount(), static_cast<int>(workspace_->batteries().size()));
     EXPECT_TRUE(batteries->item(workspace_->batteryIndex(), 0)->font().bold());
@@ -68,17 +73,15 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(2, y));
     QTest::mouseMove(plot, QPoint(plot->width() / 2, y));
     QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(plot->width() / 2, y));
-    const double to = Find<QDoubleSpinBox>(dialog_.get(), "toEdit")->value();
-    EXPECT_NEAR(to, 0.05, 0.005);
-    EXPECT_EQ(Find<QDoubleSpinBox>(dialog_.get(), "fromEdit")->value(), 0.0);
+    EXPECT_NEAR(Bound("toEdit")->value(), 0.05, 0.005);
+    EXPECT_EQ(Bound("fromEdit")->value(), 0.0);
     EXPECT_EQ(Cell("figuresTable", 4, 1), "2 uA");
-    EXPECT_EQ(Find<QLabel>(dialog_.get(), "modesLabel")->text().toStdString(), "1 mode in the range");
+    EXPECT_EQ(Label("modesLabel"), "1 mode in the range");
 
     // A range past the end is refused and leaves nothing to make a profile of.
-    Find<QDoubleSpinBox>(dialog_.get(), "fromEdit")->setValue(5.0);
-    Find<QDoubleSpinBox>(dialog_.get(), "toEdit")->setValue(6.0);
-    EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(),
-              "The range holds no part of the trace.");
+    Bound("fromEdit")->setValue(5.0);
+    Bound("toEdit")->setValue(6.0);
+    EXPECT_EQ(Label("statusLabel"), "The range holds no part of the trace.");
     EXPECT_FALSE(Find<QPushButton>(dialog_.get(), "makeProfileButton")->isEnabled());
     QTest::mouseClick(Find<QPushButton>(dialog_.get(), "wholeButton"), Qt::LeftButton);
     EXPECT_EQ(Cell("figuresTable", 0, 1), "100");
@@ -88,7 +91,7 @@ TEST_F(TraceDialogTest, RefusedTraceShowsWhy) {
     const fs::path bad = Data("bad.csv");
     std::ofstream(bad) << "Time(s),Current\n0,1\n";
     Open(bad);
-    EXPECT_EQ(Find<QLabel>(dialog_.get(), "statusLabel")->text().toStdString(),
+    EXPECT_EQ(Label("statusLabel"),
               "The current column \"Current\" names no unit; give the current unit (A, mA, uA or nA).");
     EXPECT_FALSE(Find<QPushButton>(dialog_.get(), "makeProfileButton")->isEnabled());
     EXPECT_EQ(Find<QTableWidget>(dialog_.get(), "batteryTable")->rowCount(), 0);
