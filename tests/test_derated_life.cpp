@@ -78,10 +78,7 @@ TEST(DeratedLife, HandComputedCases) {
             EXPECT_LE(life.curve[i].volts, life.curve[i - 1].volts);
         }
     }
-}
-
-TEST(CurveScale, TickValuesStayInHours) {
-    EXPECT_EQ(HourTicks(180.0)[1].value, 48.0);
+    EXPECT_EQ(HourTicks(180.0)[1].value, 48.0);  // the curve's axis: a tick's value stays in hours
 }
 
 }  // namespace

@@ -47,72 +47,64 @@ TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
     }
 }
 
-class SidecarTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Result<Workspace> started =
-            Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_.emplace(std::move(started).value());
-        ModeRecord mode;
-        mode.label = "m";
-        mode.totalCurrent = 5000.0f;
-        workspace_->AddMode(mode);
-    }
-    const ScratchFolder folder_;
-    RecordingPrompter prompter_;
-    std::optional<Workspace> workspace_;
-};
-
-TEST_F(SidecarTest, SaveWritesTheSameSettingsBytesAndASidecar) {
-    Workspace& workspace = *workspace_;
+// Saves and loads carry the minimum voltage in a sidecar; a broken one is named.
+TEST(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
+    const ScratchFolder folder;
+    RecordingPrompter prompter;
+    Result<Workspace> started =
+        Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
+    ASSERT_TRUE(started.ok());
+    Workspace& workspace = *started;
+    ModeRecord mode;
+    mode.label = "m";
+    mode.totalCurrent = 5000.0f;
+    workspace.AddMode(mode);
     const std::string classic = SerializeSettings(SettingsOf(workspace));
     EXPECT_FALSE(workspace.SetMinimumVoltage(0.0));
     EXPECT_FALSE(workspace.SetMinimumVoltage(std::nan("")));
     EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.2));
 
-    ASSERT_TRUE(SaveSettings(workspace, folder_ / "profile").ok());
-    EXPECT_EQ(ReadWholeFile(folder_ / "profile.set"), classic);
-    ASSERT_TRUE(fs::exists(folder_ / "profile.set.json"));
+    ASSERT_TRUE(SaveSettings(workspace, folder / "profile").ok());
+    EXPECT_EQ(ReadWholeFile(folder / "profile.set"), classic);
+    ASSERT_TRUE(fs::exists(folder / "profile.set.json"));
 
     ASSERT_TRUE(workspace.SetMinimumVoltage(std::nullopt));
-    LoadSettings(workspace, folder_ / "profile.set", prompter_);
-    EXPECT_TRUE(prompter_.messages.empty());
+    LoadSettings(workspace, folder / "profile.set", prompter);
+    EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(workspace.minimumVoltage(), 2.2);
 
     // Saved again with the default: the stale sidecar goes, so a later load gets the default.
     ASSERT_TRUE(workspace.SetMinimumVoltage(std::nullopt));
-    ASSERT_TRUE(SaveSettings(workspace, folder_ / "profile.set").ok());
-    EXPECT_FALSE(fs::exists(folder_ / "profile.set.json"));
+    ASSERT_TRUE(SaveSettings(workspace, folder / "profile.set").ok());
+    EXPECT_FALSE(fs::exists(folder / "profile.set.json"));
     ASSERT_TRUE(workspace.SetMinimumVoltage(3.0));
-    LoadSettings(workspace, folder_ / "profile.set", prompter_);
+    LoadSettings(workspace, folder / "profile.set", prompter);
     EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
-}
 
-TEST_F(SidecarTest, BrokenSidecarIsNamedAndADeclinedLoadKeepsTheVoltage) {
-    Workspace& workspace = *workspace_;
-    ASSERT_TRUE(SaveSettings(workspace, folder_ / "p.set").ok());
-    std::ofstream(folder_ / "p.set.json") << "{\"format\":";
+    // A broken sidecar is named and the profile loads with the defaults; a declined load keeps
+    // the voltage.
+    ASSERT_TRUE(SaveSettings(workspace, folder / "p.set").ok());
+    std::ofstream(folder / "p.set.json") << "{\"format\":";
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
-    LoadSettings(workspace, folder_ / "p.set", prompter_);
-    EXPECT_EQ(prompter_.messages,
+    LoadSettings(workspace, folder / "p.set", prompter);
+    EXPECT_EQ(prompter.messages,
               std::vector<std::string>{"p.set.json: The file is not valid JSON."});
-    EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);  // the profile loaded, with defaults
+    EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
     EXPECT_EQ(workspace.modes().size(), 1u);
 
-    std::ofstream(folder_ / "p.set.json", std::ios::trunc) << SerializeProfileExtras({1.9});
+    std::ofstream(folder / "p.set.json", std::ios::trunc) << SerializeProfileExtras({1.9});
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
-    prompter_.answer = false;  // the profile has modes: the load asks first
-    LoadSettings(workspace, folder_ / "p.set", prompter_);
+    prompter.answer = false;  // the profile has modes: the load asks first
+    LoadSettings(workspace, folder / "p.set", prompter);
     EXPECT_EQ(workspace.minimumVoltage(), 2.7);
 
     // A sidecar that is a folder cannot be read.
-    fs::remove(folder_ / "p.set.json");
-    fs::create_directory(folder_ / "p.set.json");
-    const Result<ProfileExtras> folder = LoadProfileExtras(folder_ / "p.set");
-    ASSERT_FALSE(folder.ok());
-    EXPECT_EQ(folder.error().message, "p.set.json: Cannot open file for reading.");
+    fs::remove(folder / "p.set.json");
+    fs::create_directory(folder / "p.set.json");
+    const Result<ProfileExtras> unread = LoadProfileExtras(folder / "p.set");
+    ASSERT_FALSE(unread.ok());
+    EXPECT_EQ(unread.error().message, "p.set.json: Cannot open file for reading.");
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ Outcome Runwell(const QStringList& args) {
             program.readAllStandardError().toStdString()};
 }
 
-TEST(AppShell, HelpVersionAndErrorsEndTheProgram) {
+TEST(AppShell, HelpVersionErrorsAndOneSettingsFile) {
     const Outcome help = Runwell({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("[settings-file]"), std::string::npos) << help.out;
@@ -41,9 +41,8 @@ TEST(AppShell, HelpVersionAndErrorsEndTheProgram) {
                 unknown.err == "runwell: Unknown option 'frobnicate'.\n")
         << unknown.err;
     EXPECT_EQ(unknown.out, "");
-}
 
-TEST(AppShell, ReadsOneSettingsFile) {
+    // At most one settings file.
     const CommandLine none = ParseCommandLine({"runwell"}, "1");
     EXPECT_FALSE(none.exitCode);
     EXPECT_FALSE(none.settingsFile);
