@@ -108,7 +108,7 @@ struct ShareCase {
     std::string totalCharge;
 };
 
-TEST(ChargeShare, SharesAddUpToTheWholePeriod) {
+TEST(ChargeShare, SharesAddUpToTheWholePeriodOfDurationTimesCurrent) {
     const std::vector<ShareCase> cases = {
         {"plain", {Mode("a", 10.0f, 100000.0f), Mode("b", 990.0f, 1000.0f)}, -1.0f,
          // 1e6 and 990,000 nA*us of 1,990,000
@@ -146,9 +146,8 @@ TEST(ChargeShare, SharesAddUpToTheWholePeriod) {
         EXPECT_EQ(times, c.timeShares);
         EXPECT_EQ(share.total.chargeShareText, c.totalCharge);
     }
-}
 
-TEST(ChargeShare, ChargePerPeriodIsDurationTimesCurrent) {
+    // The charge per period is the duration times the current.
     ModeRecord stale = Mode("a", 2000.0f, 713280.0f);
     stale.totalCharge = 1.0f;  // a stored charge that does not match is not used
     BatteryRecord battery;
