@@ -82,7 +82,7 @@ struct InstalledTree : ScratchFolder {
     }
 };
 
-TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolder) {
+TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolderOrGivesOneNotice) {
     const InstalledTree tree;
     const fs::path user = tree / "home/.local/share";  // none of it exists yet
     const fs::path custom = user / "runwell/CustomBattery.csv";
@@ -107,20 +107,18 @@ TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolder) {
     EXPECT_EQ(prompter.messages, std::vector<std::string>{});
     ASSERT_EQ(again->batteries().size(), tree.StandardCount() + 1);
     EXPECT_EQ(again->batteries().back().description, "Mine");
-}
 
-TEST(DataLocation, AUserFolderThatCannotTakeTheCustomFileIsOneNotice) {
-    const InstalledTree tree;
+    // A user folder that cannot take the custom file is one notice.
     const fs::path blocked = tree / "not-a-folder";
     std::ofstream(blocked) << "x";
-    for (const fs::path& user : {blocked, blocked / "deeper", fs::path()}) {
-        RecordingPrompter prompter;
-        const Result<Workspace> started = Workspace::Start(FindDataLocation(tree.bin, user), prompter);
-        ASSERT_TRUE(started.ok()) << user;
-        EXPECT_EQ(prompter.messages, std::vector<std::string>{"Cannot open file for writing."})
-            << user;
-        EXPECT_EQ(prompter.kinds, std::vector<MessageKind>{MessageKind::Notice}) << user;
-        EXPECT_EQ(started->batteries().size(), tree.StandardCount()) << user;
+    for (const fs::path& unusable : {blocked, blocked / "deeper", fs::path()}) {
+        RecordingPrompter notices;
+        const Result<Workspace> started = Workspace::Start(FindDataLocation(tree.bin, unusable), notices);
+        ASSERT_TRUE(started.ok()) << unusable;
+        EXPECT_EQ(notices.messages, std::vector<std::string>{"Cannot open file for writing."})
+            << unusable;
+        EXPECT_EQ(notices.kinds, std::vector<MessageKind>{MessageKind::Notice}) << unusable;
+        EXPECT_EQ(started->batteries().size(), tree.StandardCount()) << unusable;
     }
     EXPECT_TRUE(fs::is_regular_file(blocked));
 }
