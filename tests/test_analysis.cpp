@@ -52,8 +52,8 @@ std::string Shown(const ProfileTimeline& timeline) {
 }
 
 TEST(ProfileTimeline, SegmentsAndStepCurveAndBadDurationsTakeNoTime) {
-    EXPECT_EQ(Shown(ComputeProfileTimeline({Mode("run", 10.0f, 100000.0f),
-                                            Mode("nap", 990.0f, 1000.0f)})),
+    EXPECT_EQ(Shown(ComputeProfileTimeline(
+                  {Mode("run", 10.0f, 100000.0f), Mode("nap", 990.0f, 1000.0f)})),
               "0:0+10@100000 1:10+990@1000 | 1000 | 0@100000 10@1000 1000@1000");
     const float nan = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EQ(Shown(ComputeProfileTimeline(

@@ -44,7 +44,9 @@ const fs::path kCli = Environment("RUNWELL_CLI").empty() ? fs::path(RUNWELL_BIN_
 const fs::path kBin = kCli.parent_path();
 const std::string kRunner = Environment("RUNWELL_CLI_RUNNER");
 
-std::string ReadBytes(const fs::path& path) { return runwell::ReadWholeFile(path).value_or(""); }
+std::string ReadBytes(const fs::path& path) {
+    return runwell::ReadWholeFile(path).value_or("");
+}
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos;

@@ -234,8 +234,7 @@ const std::map<std::string, Function> kFunctions = {
       }}},
     {"HourTicks", {1, [](const Args& a) { return Ticks(HourTicks(Double(a[0]))); }}},
     {"VoltTicks", {2, [](const Args& a) { return Ticks(VoltTicks(Double(a[0]), Double(a[1]))); }}},
-    {"FormatBatteryLife",
-     {1, [](const Args& a) { return FormatBatteryLife(std::stoll(a[0])); }}},
+    {"FormatBatteryLife", {1, [](const Args& a) { return FormatBatteryLife(std::stoll(a[0])); }}},
     {"Interpolate",
      {2, [](const Args& a) { return Shortest(Points(a[0]).At(Double(a[1]), -1.0)); }}},
 };

@@ -113,7 +113,8 @@ TEST(DataLocation, InstalledLayoutKeepsCustomBatteriesInTheUsersFolderOrGivesOne
     std::ofstream(blocked) << "x";
     for (const fs::path& unusable : {blocked, blocked / "deeper", fs::path()}) {
         RecordingPrompter notices;
-        const Result<Workspace> started = Workspace::Start(FindDataLocation(tree.bin, unusable), notices);
+        const Result<Workspace> started =
+            Workspace::Start(FindDataLocation(tree.bin, unusable), notices);
         ASSERT_TRUE(started.ok()) << unusable;
         EXPECT_EQ(notices.messages, std::vector<std::string>{"Cannot open file for writing."})
             << unusable;

@@ -82,7 +82,8 @@ TEST(DeviceFileFastPath, ALargeFileLoadsAsItsContentParsesFromAFileOrAPipe) {
     const Result<DeviceData> fromPipe = LoadDeviceFile(pipe);  // read in one pass
     writer.join();
 #endif
-    const Result<DeviceData> fromFile = LoadDeviceFile(folder.Put("big.csv", content + "RUN,5\r\n"));
+    const Result<DeviceData> fromFile =
+        LoadDeviceFile(folder.Put("big.csv", content + "RUN,5\r\n"));
     ASSERT_TRUE(fromFile.ok() && fromPipe.ok());
     EXPECT_EQ(fromFile->rows.capacity(), fromFile->rows.size());  // the count matched the parse
     for (const DeviceData* loaded : {&*fromFile, &*fromPipe}) {

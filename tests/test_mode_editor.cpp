@@ -58,7 +58,9 @@ std::string Fields(const ModeEditor& e) {
            e.totalChargeText();
 }
 
-std::string Joined(const std::vector<std::string>& texts) { return Join(texts, " / "); }
+std::string Joined(const std::vector<std::string>& texts) {
+    return Join(texts, " / ");
+}
 
 /// A mode from "label;operating mode;frequency;duration;system current;flag=value ...".
 ModeRecord Source(const std::string& text) {

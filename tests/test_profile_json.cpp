@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 const fs::path kSource = RUNWELL_SOURCE_DIR;
 const fs::path kFixtures = fs::path(RUNWELL_FIXTURES);
 
-std::string ReadBytes(const fs::path& path) { return ReadWholeFile(path).value_or(""); }
+std::string ReadBytes(const fs::path& path) {
+    return ReadWholeFile(path).value_or("");
+}
 
 /// Export, then import: the settings reader's verdict decides whether the export must succeed,
 /// and a successful one must come back byte for byte.

@@ -8,11 +8,11 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QUrl>
-#include <QProcess>
 #include <fstream>
 
 #include "UiTestSupport.h"
@@ -190,7 +190,9 @@ protected:
         }
         if (aspect.starts_with("file:")) {  // the file's bytes, or "none"
             const fs::path path = Data(aspect.substr(5));
-            return fs::exists(path) ? std::to_string(ReadWholeFile(path).value_or("").size()) + " bytes" : "none";
+            return fs::exists(path)
+                       ? std::to_string(ReadWholeFile(path).value_or("").size()) + " bytes"
+                       : "none";
         }
         if (aspect == "battery1") {  // the second battery's cells
             std::vector<std::string> cells;
@@ -228,7 +230,6 @@ protected:
         QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window_.get(), &drop);
     }
-
 };
 
 TEST_F(MainWindowTest, FollowsTheScript) {

@@ -91,8 +91,9 @@ TEST_F(TraceDialogTest, RefusedTraceShowsWhy) {
     const fs::path bad = Data("bad.csv");
     std::ofstream(bad) << "Time(s),Current\n0,1\n";
     Open(bad);
-    EXPECT_EQ(Label("statusLabel"),
-              "The current column \"Current\" names no unit; give the current unit (A, mA, uA or nA).");
+    EXPECT_EQ(
+        Label("statusLabel"),
+        "The current column \"Current\" names no unit; give the current unit (A, mA, uA or nA).");
     EXPECT_FALSE(Find<QPushButton>(dialog_.get(), "makeProfileButton")->isEnabled());
     EXPECT_EQ(Find<QTableWidget>(dialog_.get(), "batteryTable")->rowCount(), 0);
 }
@@ -125,13 +126,13 @@ TEST_F(TraceDialogTest, MakeProfileAsksBeforeReplacingModes) {
 // The main window's button opens the dialog on the chosen file; a profile made there is shown.
 TEST_F(TraceDialogTest, ImportTraceFromTheMainWindow) {
     TraceDialog::SetNextFileName(trace_);
-    EXPECT_TRUE(AnswerModal(
-        [&] { Click("importTraceButton"); },
-        [&](QWidget* dialog) {
-            EXPECT_EQ(dialog->objectName().toStdString(), "traceDialog");
-            QTest::mouseClick(Find<QPushButton>(dialog, "makeProfileButton"), Qt::LeftButton);
-        },
-        window_.get()));
+    EXPECT_TRUE(AnswerModal([&] { Click("importTraceButton"); },
+                            [&](QWidget* dialog) {
+                                EXPECT_EQ(dialog->objectName().toStdString(), "traceDialog");
+                                QTest::mouseClick(Find<QPushButton>(dialog, "makeProfileButton"),
+                                                  Qt::LeftButton);
+                            },
+                            window_.get()));
     prompter_.messages.clear();  // the missing SLEEP row, checked above
     EXPECT_EQ(List("modeList")->rowCount(), 3);
     EXPECT_EQ(List("modeList")->item(0, 0)->text().toStdString(), "Trace 1");
