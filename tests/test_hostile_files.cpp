@@ -316,13 +316,12 @@ TEST(HostileDeviceFile, EveryNumericFieldTakesHostileNumbers) {
             const Result<ModeFigures> figures =
                 ComputeMode(*device, RunInputs("1MHZ", flags, 50, number.text, number.text));
             ASSERT_TRUE(figures.ok()) << figures.error().message;
-            for (const float value : {figures->controllerCurrent, figures->totalCurrent}) {
-                EXPECT_TRUE(std::isfinite(value)) << value;
-                EXPECT_FALSE(ShowsNonFinite(FormatCurrent(value))) << FormatCurrent(value);
-            }
-            for (const float value : {figures->controllerCharge, figures->totalCharge}) {
-                EXPECT_TRUE(std::isfinite(value)) << value;
-                EXPECT_FALSE(ShowsNonFinite(FormatCharge(value))) << FormatCharge(value);
+            for (const auto& [value, text] :
+                 {std::pair{figures->controllerCurrent, FormatCurrent(figures->controllerCurrent)},
+                  std::pair{figures->totalCurrent, FormatCurrent(figures->totalCurrent)},
+                  std::pair{figures->controllerCharge, FormatCharge(figures->controllerCharge)},
+                  std::pair{figures->totalCharge, FormatCharge(figures->totalCharge)}}) {
+                EXPECT_TRUE(std::isfinite(value) && !ShowsNonFinite(text)) << value << " " << text;
             }
         }
     }

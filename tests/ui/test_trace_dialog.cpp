@@ -99,9 +99,7 @@ TEST_F(TraceDialogTest, RefusedTraceShowsWhy) {
 }
 
 TEST_F(TraceDialogTest, MakeProfileAsksBeforeReplacingModes) {
-    ModeRecord kept;
-    kept.label = "Kept";
-    workspace_->AddMode(kept);
+    workspace_->AddMode(Mode("Kept", 0.0f));
     Open(trace_);
     auto* make = Find<QPushButton>(dialog_.get(), "makeProfileButton");
     prompter_.answers = {false, true};
