@@ -51,11 +51,11 @@ inline std::vector<std::string> SplitAt(const std::string& text, char separator)
     return parts;
 }
 
-/// The texts with `separator` between them.
+/// The texts with `separator` between them (an empty text still gets its separators).
 inline std::string Join(const std::vector<std::string>& texts, const std::string& separator) {
     std::string joined;
-    for (const std::string& text : texts) {
-        joined += (joined.empty() ? "" : separator) + text;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        joined += (i == 0 ? "" : separator) + texts[i];
     }
     return joined;
 }
