@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
-    QApplication::setStyle(new runwell::ui::WindowStyle);
+    runwell::ui::UseWindowLook();
     QApplication::setApplicationVersion(QString::fromLatin1(runwell::kVersion));
     // Message boxes without a caption of their own carry the program's file name.
     QApplication::setApplicationName(

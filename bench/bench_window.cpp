@@ -21,6 +21,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/ModeEditorLauncher.h"
+#include "ui/WindowStyle.h"
 
 namespace runwell::bench {
 namespace {
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
     using namespace runwell::bench;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    runwell::ui::UseWindowLook();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 2;

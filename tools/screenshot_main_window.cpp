@@ -21,6 +21,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/ModeEditorLauncher.h"
+#include "ui/WindowStyle.h"
 
 namespace {
 
@@ -89,6 +90,7 @@ std::optional<runwell::ModeRecord> Confirm(const runwell::Workspace& workspace,
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    runwell::ui::UseWindowLook();
     const std::filesystem::path folder =
         argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::path(RUNWELL_BIN_DIR);
     const std::filesystem::path output =

@@ -16,6 +16,7 @@
 #include "model/ModeRecord.h"
 #include "model/Prompter.h"
 #include "ui/ModeEditorDialog.h"
+#include "ui/WindowStyle.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ std::filesystem::path FirstDeviceFile() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    runwell::ui::UseWindowLook();
     const std::filesystem::path input =
         argc > 1 ? std::filesystem::path(argv[1]) : FirstDeviceFile();
     const std::filesystem::path output =

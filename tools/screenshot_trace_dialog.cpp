@@ -12,6 +12,7 @@
 #include "model/Prompter.h"
 #include "model/Workspace.h"
 #include "ui/TraceDialog.h"
+#include "ui/WindowStyle.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ public:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    runwell::ui::UseWindowLook();
     const std::filesystem::path source = RUNWELL_SOURCE_DIR;
     const std::filesystem::path trace =
         argc > 1 ? std::filesystem::path(argv[1]) : source / "tests/cli/cases/trace-text/trace.csv";

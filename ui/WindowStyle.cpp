@@ -1,6 +1,7 @@
 #include "WindowStyle.h"
 
 #include <qdrawutil.h>
+#include <QApplication>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QPainter>
@@ -44,6 +45,16 @@ void WindowStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     }
     qDrawBorderPixmap(painter, option->rect.adjusted(0, top, 0, 0), QMargins(6, 6, 6, 6),
                       FusionGroupBoxFrame());
+}
+
+QFont WindowFont(QFont font) {
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    return font;
+}
+
+void UseWindowLook() {
+    QApplication::setStyle(new WindowStyle);
+    QApplication::setFont(WindowFont(QApplication::font()));
 }
 
 }  // namespace runwell::ui

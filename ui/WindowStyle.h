@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QProxyStyle>
 
 namespace runwell::ui {
@@ -20,5 +21,15 @@ public:
 private:
     bool fusion_;
 };
+
+/// The program's text: `font` set glyph by glyph from the font's own advances, without
+/// kerning, as the dialog framework the window follows sets its text. Latin text then needs no
+/// OpenType shaping, which was a third of the text work of the window's first paint; scripts
+/// that cannot be read unshaped are shaped still.
+QFont WindowFont(QFont font);
+
+/// Gives the running application the program's style and text, so that the program, its
+/// screenshots and its window benchmark draw alike.
+void UseWindowLook();
 
 }  // namespace runwell::ui

@@ -1,6 +1,7 @@
 // The program's command line, read by the program itself: help, version, a settings file, and
 // a one-line error with exit status 2 for anything else; and the program's style.
 
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QImage>
 #include <QProcess>
@@ -71,6 +72,23 @@ TEST(AppShell, TheWindowStyleDrawsGroupBoxesAsFusionDoes) {
         EXPECT_EQ(render(fusion), render(&style)) << title.toStdString();
     }
     delete fusion;
+}
+
+TEST(AppShell, TheWindowFontSetsTextGlyphByGlyph) {
+    QFont base(QStringLiteral("DejaVu Sans"), 9);
+    base.setBold(true);
+    const QFont window = ui::WindowFont(base);
+    EXPECT_EQ(window.family(), base.family());
+    EXPECT_EQ(window.pointSizeF(), base.pointSizeF());
+    EXPECT_EQ(window.weight(), base.weight());
+    // Unkerned: a pair the font kerns measures as its two letters.
+    const QFontMetricsF metrics(window);
+    for (const QString& pair : {QStringLiteral("AV"), QStringLiteral("To"), QStringLiteral("Ty")}) {
+        EXPECT_DOUBLE_EQ(metrics.horizontalAdvance(pair),
+                         metrics.horizontalAdvance(pair.left(1)) +
+                             metrics.horizontalAdvance(pair.mid(1)))
+            << pair.toStdString();
+    }
 }
 
 }  // namespace
