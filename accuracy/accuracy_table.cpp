@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "model/BatteryCatalogue.h"
-#include "model/BatteryModelFiles.h"
-#include "model/DeratedLife.h"
-#include "model/FileRead.h"
-#include "model/Numbers.h"
+#include "base/Numbers.h"
+#include "battery/BatteryCatalogue.h"
+#include "battery/BatteryModelFiles.h"
+#include "battery/DeratedLife.h"
+#include "platform/FileRead.h"
 
 namespace {
 

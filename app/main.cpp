@@ -11,15 +11,15 @@
 
 #include "CommandLine.h"
 
-#include "model/BuildInfo.h"
-#include "model/DataLocation.h"
-#include "model/Workspace.h"
-#include "ui/AppIcon.h"
-#include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
-#include "ui/MessageBoxPrompter.h"
-#include "ui/ModeEditorDialog.h"
-#include "ui/WindowStyle.h"
+#include "platform/BuildInfo.h"
+#include "platform/DataLocation.h"
+#include "session/Workspace.h"
+#include "ui/editor/ModeEditorDialog.h"
+#include "ui/main/MainWindow.h"
+#include "ui/widgets/AppIcon.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/MessageBoxPrompter.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "model/ModeEditor.h"
+#include "estimate/ModeEditor.h"
 
 namespace runwell::bench {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "model/DeviceData.h"
-#include "model/ModeRecord.h"
-#include "model/Prompter.h"
+#include "base/Prompter.h"
+#include "device/DeviceData.h"
+#include "estimate/ModeRecord.h"
 
 namespace runwell::bench {
 

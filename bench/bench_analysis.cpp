@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "model/BatteryCatalogue.h"
-#include "model/BatteryComparison.h"
-#include "model/BatteryModelFiles.h"
-#include "model/ChargeShare.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
-#include "model/OperatingPointMatrix.h"
-#include "model/ProfileTimeline.h"
+#include "analysis/BatteryComparison.h"
+#include "analysis/ChargeShare.h"
+#include "analysis/OperatingPointMatrix.h"
+#include "analysis/ProfileTimeline.h"
+#include "battery/BatteryCatalogue.h"
+#include "battery/BatteryModelFiles.h"
+#include "device/DeviceFile.h"
+#include "platform/FileRead.h"
 
 namespace runwell::bench {
 namespace {

@@ -22,15 +22,15 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "model/BatteryCatalogue.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
-#include "model/ProfileResults.h"
-#include "model/Workspace.h"
-#include "persist/ProfileJson.h"
-#include "persist/Report.h"
-#include "persist/SafeFile.h"
-#include "persist/SettingsFile.h"
+#include "battery/BatteryCatalogue.h"
+#include "device/DeviceFile.h"
+#include "estimate/ProfileResults.h"
+#include "exchange/ProfileJson.h"
+#include "files/Report.h"
+#include "files/SafeFile.h"
+#include "files/SettingsFile.h"
+#include "platform/FileRead.h"
+#include "session/Workspace.h"
 
 namespace runwell::bench {
 namespace {

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "model/BatteryCatalogue.h"
-#include "model/BatteryModelFiles.h"
-#include "model/DeratedLife.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
-#include "model/ProfileResults.h"
+#include "battery/BatteryCatalogue.h"
+#include "battery/BatteryModelFiles.h"
+#include "battery/DeratedLife.h"
+#include "device/DeviceFile.h"
+#include "estimate/ProfileResults.h"
+#include "platform/FileRead.h"
 
 namespace runwell::bench {
 namespace {

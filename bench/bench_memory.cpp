@@ -13,8 +13,8 @@
 #include <string>
 
 #include "BenchData.h"
-#include "model/DeviceCatalogue.h"
-#include "model/DeviceFile.h"
+#include "device/DeviceCatalogue.h"
+#include "device/DeviceFile.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <optional>
 #include <string_view>
 
-#include "model/TraceStatistics.h"
+#include "trace/TraceStatistics.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "model/Workspace.h"
-#include "ui/AnalysisPanel.h"
-#include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
-#include "ui/ModeEditorLauncher.h"
-#include "ui/WindowStyle.h"
+#include "session/Workspace.h"
+#include "ui/analysis/AnalysisPanel.h"
+#include "ui/editor/ModeEditorLauncher.h"
+#include "ui/main/MainWindow.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace runwell::bench {
 namespace {

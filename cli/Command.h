@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/DataLocation.h"
+#include "platform/DataLocation.h"
 
 namespace CLI {
 class App;

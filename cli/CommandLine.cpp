@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "Command.h"
-#include "model/BuildInfo.h"
-#include "model/DataLocation.h"
-#include "model/Platform.h"
+#include "platform/BuildInfo.h"
+#include "platform/DataLocation.h"
+#include "platform/Platform.h"
 
 namespace runwell::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "persist/SafeFile.h"
+#include "files/SafeFile.h"
 
 namespace runwell::cli {
 

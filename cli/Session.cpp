@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "Command.h"
-#include "model/Messages.h"
-#include "persist/SettingsFile.h"
+#include "base/Messages.h"
+#include "files/SettingsFile.h"
 
 namespace runwell::cli {
 

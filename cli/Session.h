@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "model/Prompter.h"
-#include "model/Workspace.h"
+#include "base/Prompter.h"
+#include "session/Workspace.h"
 
 namespace runwell::cli {
 

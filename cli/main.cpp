@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "CommandLine.h"
-#include "model/Platform.h"
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) {
     // Reports go to standard output byte for byte, CR LF line ends included, on every system.

@@ -1,16 +1,16 @@
 #pragma once
 
 // The device data file format read the plain way, one line and one field at a time with the
-// general helpers, to check the optimised reader of model/DeviceFile.cpp against it.
+// general helpers, to check the optimised reader of core/device/DeviceFile.cpp against it.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "model/DeviceData.h"
-#include "model/Numbers.h"
-#include "model/Result.h"
-#include "model/Text.h"
+#include "base/Numbers.h"
+#include "base/Result.h"
+#include "base/Text.h"
+#include "device/DeviceData.h"
 
 namespace runwell::fuzz {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "model/BatteryCatalogue.h"
+#include "battery/BatteryCatalogue.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view content(reinterpret_cast<const char*>(data), size);

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "model/BatteryModel.h"
-#include "model/DeratedLife.h"
+#include "battery/BatteryModel.h"
+#include "battery/DeratedLife.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view content(reinterpret_cast<const char*>(data), size);

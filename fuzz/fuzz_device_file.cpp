@@ -16,10 +16,10 @@
 
 #include "DeviceReference.h"
 #include "FuzzCheck.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
-#include "model/Format.h"
-#include "model/ModeComputation.h"
+#include "device/DeviceFile.h"
+#include "estimate/Format.h"
+#include "estimate/ModeComputation.h"
+#include "platform/FileRead.h"
 
 namespace {
 

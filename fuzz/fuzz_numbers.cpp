@@ -16,9 +16,9 @@
 #include <utility>
 
 #include "FuzzCheck.h"
-#include "model/Format.h"
-#include "model/ModeComputation.h"
-#include "model/Numbers.h"
+#include "base/Numbers.h"
+#include "estimate/Format.h"
+#include "estimate/ModeComputation.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "persist/ProfileJson.h"
-#include "persist/SettingsFile.h"
-#include "persist/SettingsImage.h"
+#include "exchange/ProfileJson.h"
+#include "files/SettingsFile.h"
+#include "files/SettingsImage.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <system_error>
 
 #include "FuzzCheck.h"
-#include "model/Prompter.h"
-#include "model/Workspace.h"
-#include "persist/Report.h"
-#include "persist/SettingsFile.h"
+#include "base/Prompter.h"
+#include "files/Report.h"
+#include "files/SettingsFile.h"
+#include "session/Workspace.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "model/TraceProfile.h"
-#include "model/TraceReader.h"
-#include "model/TraceStatistics.h"
-#include "model/TraceText.h"
+#include "trace/TraceProfile.h"
+#include "trace/TraceReader.h"
+#include "trace/TraceStatistics.h"
+#include "trace/TraceText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 
 namespace runwell {
 

@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
-#include "model/FileRead.h"
-#include "model/Platform.h"
+#include "platform/FileRead.h"
+#include "platform/Platform.h"
 
 namespace runwell {
 

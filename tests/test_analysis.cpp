@@ -14,13 +14,13 @@
 
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
-#include "model/BatteryComparison.h"
-#include "model/ChargeShare.h"
-#include "model/ModeRefresh.h"
-#include "model/OperatingPointMatrix.h"
-#include "model/ProfileTimeline.h"
-#include "model/Workspace.h"
-#include "persist/SettingsFile.h"
+#include "analysis/BatteryComparison.h"
+#include "analysis/ChargeShare.h"
+#include "analysis/OperatingPointMatrix.h"
+#include "analysis/ProfileTimeline.h"
+#include "estimate/ModeRefresh.h"
+#include "files/SettingsFile.h"
+#include "session/Workspace.h"
 
 namespace runwell {
 namespace {

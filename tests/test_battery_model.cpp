@@ -12,11 +12,11 @@
 
 #include "ScratchFolder.h"
 #include "TableFile.h"
-#include "model/BatteryCatalogue.h"
-#include "model/BatteryModel.h"
-#include "model/BatteryModelFiles.h"
-#include "model/DataLocation.h"
-#include "model/FileRead.h"
+#include "battery/BatteryCatalogue.h"
+#include "battery/BatteryModel.h"
+#include "battery/BatteryModelFiles.h"
+#include "platform/DataLocation.h"
+#include "platform/FileRead.h"
 
 namespace runwell {
 namespace {

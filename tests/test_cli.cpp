@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/FileRead.h"
+#include "platform/FileRead.h"
 
 namespace fs = std::filesystem;
 

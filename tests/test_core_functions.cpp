@@ -15,16 +15,16 @@
 #include <vector>
 
 #include "TableFile.h"
-#include "model/BatteryCatalogue.h"
-#include "model/BatteryModel.h"
-#include "model/CurveScale.h"
-#include "model/DeratedLife.h"
-#include "model/Format.h"
-#include "model/MinimumVoltage.h"
-#include "model/ModeComputation.h"
-#include "model/ProfileResults.h"
-#include "model/Numbers.h"
-#include "model/Text.h"
+#include "analysis/CurveScale.h"
+#include "base/Numbers.h"
+#include "base/Text.h"
+#include "battery/BatteryCatalogue.h"
+#include "battery/BatteryModel.h"
+#include "battery/DeratedLife.h"
+#include "battery/MinimumVoltage.h"
+#include "estimate/Format.h"
+#include "estimate/ModeComputation.h"
+#include "estimate/ProfileResults.h"
 
 namespace runwell {
 namespace {

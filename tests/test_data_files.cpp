@@ -11,9 +11,9 @@
 
 #include "ScratchFolder.h"
 #include "TableFile.h"
-#include "model/BatteryCatalogue.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
+#include "battery/BatteryCatalogue.h"
+#include "device/DeviceFile.h"
+#include "platform/FileRead.h"
 
 namespace runwell {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
-#include "model/BatteryCatalogue.h"
-#include "model/DataLocation.h"
-#include "model/FileRead.h"
-#include "model/Workspace.h"
+#include "battery/BatteryCatalogue.h"
+#include "platform/DataLocation.h"
+#include "platform/FileRead.h"
+#include "session/Workspace.h"
 
 namespace runwell {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "TableFile.h"
-#include "model/CurveScale.h"
-#include "model/DeratedLife.h"
+#include "analysis/CurveScale.h"
+#include "battery/DeratedLife.h"
 
 namespace runwell {
 namespace {

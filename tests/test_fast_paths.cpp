@@ -17,11 +17,11 @@
 #include <thread>
 
 #include "ScratchFolder.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
-#include "model/Format.h"
-#include "model/Numbers.h"
-#include "model/Text.h"
+#include "base/Numbers.h"
+#include "base/Text.h"
+#include "device/DeviceFile.h"
+#include "estimate/Format.h"
+#include "platform/FileRead.h"
 
 namespace runwell {
 namespace {

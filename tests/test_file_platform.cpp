@@ -29,15 +29,15 @@
 
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
-#include "model/BatteryCatalogue.h"
-#include "model/DeviceFile.h"
-#include "model/FileRead.h"
-#include "model/Messages.h"
-#include "model/Platform.h"
-#include "model/Workspace.h"
-#include "persist/Report.h"
-#include "persist/SafeFile.h"
-#include "persist/SettingsFile.h"
+#include "base/Messages.h"
+#include "battery/BatteryCatalogue.h"
+#include "device/DeviceFile.h"
+#include "files/Report.h"
+#include "files/SafeFile.h"
+#include "files/SettingsFile.h"
+#include "platform/FileRead.h"
+#include "platform/Platform.h"
+#include "session/Workspace.h"
 
 namespace runwell {
 namespace {

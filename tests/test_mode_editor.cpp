@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "TableFile.h"
-#include "model/DeviceFile.h"
-#include "model/ModeEditor.h"
+#include "device/DeviceFile.h"
+#include "estimate/ModeEditor.h"
 
 namespace runwell {
 namespace {

@@ -13,10 +13,10 @@
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
 #include "TableFile.h"
-#include "model/FileRead.h"
-#include "model/Workspace.h"
-#include "persist/ProfileExtras.h"
-#include "persist/SettingsFile.h"
+#include "files/ProfileExtras.h"
+#include "files/SettingsFile.h"
+#include "platform/FileRead.h"
+#include "session/Workspace.h"
 
 namespace runwell {
 namespace {

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "TableFile.h"
-#include "model/FileRead.h"
-#include "persist/Archive.h"
-#include "persist/ProfileJson.h"
-#include "persist/SettingsFile.h"
-#include "persist/SettingsImage.h"
+#include "exchange/ProfileJson.h"
+#include "files/Archive.h"
+#include "files/SettingsFile.h"
+#include "files/SettingsImage.h"
+#include "platform/FileRead.h"
 
 namespace runwell {
 namespace {

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "TableFile.h"
-#include "model/FileRead.h"
-#include "model/ProfileResults.h"
-#include "model/ResultCheck.h"
-#include "persist/Report.h"
+#include "estimate/ProfileResults.h"
+#include "estimate/ResultCheck.h"
+#include "files/Report.h"
+#include "platform/FileRead.h"
 
 namespace runwell {
 namespace {

@@ -18,10 +18,10 @@
 
 #include "ScratchFolder.h"
 #include "TableFile.h"
-#include "model/Workspace.h"
-#include "model/Messages.h"
-#include "persist/Archive.h"
-#include "persist/SettingsFile.h"
+#include "base/Messages.h"
+#include "files/Archive.h"
+#include "files/SettingsFile.h"
+#include "session/Workspace.h"
 
 // Records the largest single allocation, so a test can show that no length or count read from a
 // file was used to allocate.

@@ -10,7 +10,7 @@
 #include <QSvgGenerator>
 #include <cstdio>
 
-#include "ui/AppIcon.h"
+#include "ui/widgets/AppIcon.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <string>
 #include <string_view>
 
-#include "model/ModeEditor.h"
-#include "model/Workspace.h"
-#include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
-#include "ui/ModeEditorLauncher.h"
-#include "ui/WindowStyle.h"
+#include "estimate/ModeEditor.h"
+#include "session/Workspace.h"
+#include "ui/editor/ModeEditorLauncher.h"
+#include "ui/main/MainWindow.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "model/DeviceFile.h"
-#include "model/ModeComputation.h"
-#include "model/ModeRecord.h"
-#include "model/Prompter.h"
-#include "ui/ModeEditorDialog.h"
-#include "ui/WindowStyle.h"
+#include "base/Prompter.h"
+#include "device/DeviceFile.h"
+#include "estimate/ModeComputation.h"
+#include "estimate/ModeRecord.h"
+#include "ui/editor/ModeEditorDialog.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace {
 

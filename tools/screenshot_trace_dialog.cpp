@@ -9,10 +9,10 @@
 #include <iostream>
 #include <string>
 
-#include "model/Prompter.h"
-#include "model/Workspace.h"
-#include "ui/TraceDialog.h"
-#include "ui/WindowStyle.h"
+#include "base/Prompter.h"
+#include "session/Workspace.h"
+#include "ui/trace/TraceDialog.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace {
 

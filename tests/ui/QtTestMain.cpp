@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "ui/WindowStyle.h"
+#include "ui/widgets/WindowStyle.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

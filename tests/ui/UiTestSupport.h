@@ -27,14 +27,14 @@
 #include <string>
 #include <vector>
 
-#include "model/FileRead.h"
-#include "model/Prompter.h"
-#include "model/Workspace.h"
-#include "tests/TableFile.h"
-#include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
-#include "ui/ModeEditorDialog.h"
-#include "ui/Text.h"
+#include "TableFile.h"
+#include "base/Prompter.h"
+#include "platform/FileRead.h"
+#include "session/Workspace.h"
+#include "ui/editor/ModeEditorDialog.h"
+#include "ui/main/MainWindow.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/Text.h"
 
 namespace runwell::ui::test_support {
 

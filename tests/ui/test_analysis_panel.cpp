@@ -7,17 +7,17 @@
 #include <QTabWidget>
 
 #include "UiTestSupport.h"
-#include "model/ChargeShare.h"
-#include "model/Format.h"
-#include "model/Messages.h"
-#include "model/MinimumVoltage.h"
-#include "ui/AnalysisPanel.h"
-#include "ui/BatteryComparisonTable.h"
-#include "ui/ChargeShareBars.h"
-#include "ui/DeratedCurveView.h"
-#include "ui/MainWindowLayout.h"
-#include "ui/OperatingPointTable.h"
-#include "ui/TimelineChart.h"
+#include "analysis/ChargeShare.h"
+#include "base/Messages.h"
+#include "battery/MinimumVoltage.h"
+#include "estimate/Format.h"
+#include "ui/analysis/AnalysisPanel.h"
+#include "ui/analysis/BatteryComparisonTable.h"
+#include "ui/analysis/ChargeShareBars.h"
+#include "ui/analysis/DeratedCurveView.h"
+#include "ui/analysis/OperatingPointTable.h"
+#include "ui/analysis/TimelineChart.h"
+#include "ui/main/MainWindowLayout.h"
 
 namespace runwell::ui {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
-#include "model/BuildInfo.h"
-#include "ui/WindowStyle.h"
+#include "platform/BuildInfo.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace runwell::app {
 namespace {

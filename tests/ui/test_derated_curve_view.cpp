@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "ui/DeratedCurveView.h"
+#include "ui/analysis/DeratedCurveView.h"
 
 namespace runwell::ui {
 namespace {

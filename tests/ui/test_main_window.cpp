@@ -17,8 +17,8 @@
 
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
-#include "persist/SettingsFile.h"
-#include "ui/DialogUnits.h"
+#include "files/SettingsFile.h"
+#include "ui/widgets/DialogUnits.h"
 
 void PrintTo(const QRect& r, std::ostream* out) {
     *out << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";

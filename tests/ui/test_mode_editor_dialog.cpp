@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "UiTestSupport.h"
-#include "model/DeviceFile.h"
+#include "device/DeviceFile.h"
 
 namespace runwell::ui {
 namespace {

@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "UiTestSupport.h"
-#include "model/TraceText.h"
-#include "ui/TraceDialog.h"
-#include "ui/TracePlot.h"
+#include "trace/TraceText.h"
+#include "ui/trace/TraceDialog.h"
+#include "ui/trace/TracePlot.h"
 
 namespace runwell::ui {
 namespace {

@@ -1,0 +1,57 @@
+#include "commands/TableCommand.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "Session.h"
+#include "session/Workspace.h"
+
+namespace runwell::cli {
+namespace {
+
+struct TableArguments {
+    std::vector<std::string> positional;
+    std::string format = "text";
+};
+
+int RunTable(const TableArguments& args, const std::string& name, const std::string& what,
+             const TableForms& forms, const Context& context) {
+    if (args.format != "text" && args.format != "json" && args.format != "csv") {
+        return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
+    }
+    if (args.positional.size() != 1) {
+        return UsageError(context.err, name + " takes one settings file");
+    }
+    StderrPrompter prompter(context.err, context.data, context.verbose);
+    const std::optional<Workspace> workspace =
+        OpenSettings(context.data, PathArgument(args.positional[0]), prompter);
+    if (!workspace) {
+        return kFailed;
+    }
+    if (args.format == "text") {
+        forms.text(*workspace, context.out);
+    } else {
+        context.out << (args.format == "json" ? forms.json(*workspace) : forms.csv(*workspace));
+    }
+    return FinishStandardOutput(context, what);
+}
+
+}  // namespace
+
+Command AddTableCommand(CLI::App& app, const std::string& name, std::string usage,
+                        std::string what, TableForms forms) {
+    auto args = std::make_shared<TableArguments>();
+    CLI::App* parser = app.add_subcommand(name);
+    parser->add_option("SETTINGS", args->positional);
+    parser->add_option("--format", args->format);
+    return {parser, std::move(usage),
+            [args, name, what = std::move(what), forms](const Context& context) {
+                return RunTable(*args, name, what, forms, context);
+            }};
+}
+
+}  // namespace runwell::cli

@@ -1,0 +1,94 @@
+#include "battery/BatteryModelFiles.h"
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <system_error>
+
+#include "platform/FileRead.h"
+
+namespace runwell {
+
+BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
+                                  const std::vector<BatteryRecord>& batteries) {
+    BatteryModelSet set;
+    set.models.resize(batteries.size());
+
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->path().extension() == ".json") {
+            files.push_back(it->path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+
+    std::map<std::string, std::string> claimed;  // battery description -> file that describes it
+    for (const std::filesystem::path& file : files) {
+        const std::string name = "BatteryModels/" + file.filename().string();
+        // Only regular files (or links to them) are opened: a pipe or device would block or
+        // never end.
+        std::error_code typeError;
+        if (!std::filesystem::is_regular_file(file, typeError)) {
+            set.messages.push_back(name + ": The file cannot be read.");
+            continue;
+        }
+        std::error_code sizeError;
+        const auto size = std::filesystem::file_size(file, sizeError);
+        if (!sizeError && size > (std::uintmax_t{1} << 20)) {
+            set.messages.push_back(name + ": The file is larger than 1 MiB; a battery model is a "
+                                          "few kilobytes.");
+            continue;
+        }
+        const std::optional<std::string> content = ReadWholeFile(file);
+        if (!content) {
+            set.messages.push_back(name + ": The file cannot be read.");
+            continue;
+        }
+        Result<BatteryModel> model = ParseBatteryModel(*content);
+        if (!model) {
+            set.messages.push_back(name + ": " + model.error().message);
+            continue;
+        }
+        const auto [entry, fresh] = claimed.emplace(model->battery, name);
+        if (!fresh) {
+            set.messages.push_back(name + ": " + entry->second + " already describes \"" +
+                                   model->battery + "\"; this file is not used.");
+            continue;
+        }
+        for (std::size_t i = 0; i < batteries.size(); ++i) {
+            if (batteries[i].description == model->battery) {
+                set.models[i] = *model;
+            }
+        }
+    }
+    return set;
+}
+
+BatteryModelSet LoadBatteryModels(const DataLocation& location,
+                                  const std::vector<BatteryRecord>& batteries) {
+    const std::filesystem::path shipped = location.folder / "BatteryModels";
+    BatteryModelSet set = LoadBatteryModels(shipped, batteries);
+    if (location.customBatteries.empty()) {
+        return set;
+    }
+    const std::filesystem::path user = location.customBatteries.parent_path() / "BatteryModels";
+    // In the portable layout both are one folder, which is read once.
+    std::error_code error;
+    if (user.lexically_normal() == shipped.lexically_normal() ||
+        std::filesystem::equivalent(user, shipped, error)) {
+        return set;
+    }
+    BatteryModelSet own = LoadBatteryModels(user, batteries);
+    set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
+                        std::make_move_iterator(own.messages.end()));
+    for (std::size_t i = 0; i < set.models.size(); ++i) {
+        if (own.models[i]) {
+            set.models[i] = std::move(own.models[i]);
+        }
+    }
+    return set;
+}
+
+}  // namespace runwell

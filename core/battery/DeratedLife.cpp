@@ -1,0 +1,163 @@
+#include "battery/DeratedLife.h"
+
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+#include "base/Numbers.h"
+#include "estimate/ProfileResults.h"
+
+namespace runwell {
+
+namespace {
+
+constexpr double kHoursPerYear = 8760.0;  // the classic life's year of 365 days
+constexpr double kSelfDischargeReferenceC = 20.0;
+constexpr double kMaxYearlyLossPercent = 99.0;
+
+/// Hours for the charge to fall from `from` to `to` (mAh) under a load of `load` mA and a
+/// self-discharge of `k` x the remaining charge per hour: dQ/dt = -load - k Q, solved exactly.
+double HoursBetween(double from, double to, double load, double k) {
+    if (k <= 0.0) {
+        return (from - to) / load;
+    }
+    return std::log1p(k * (from - to) / (load + k * to)) / k;
+}
+
+/// The charge left `hours` after `from` under the same law.
+double ChargeAfter(double from, double hours, double load, double k) {
+    if (k <= 0.0) {
+        return from - load * hours;
+    }
+    const double floor = load / k;
+    return (from + floor) * std::exp(-k * hours) - floor;
+}
+
+}  // namespace
+
+DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel* model,
+                               const DeratingConditions& conditions) {
+    DeratedLife life;
+    if (model == nullptr) {
+        life.lifeText = "no model";
+        return life;
+    }
+    life.hasModel = true;
+    life.lifeText = "?";
+    life.minimumVoltage = conditions.minimumVoltage.value_or(model->cutoffVoltage);
+
+    const double load = conditions.averageCurrent / 1e6;  // mA
+    const double peak = conditions.peakCurrent / 1e9;     // A
+    const double temperature = std::isfinite(conditions.temperatureC) ? conditions.temperatureC
+                                                                       : 25.0;
+    if (!(load > 0.0) || !std::isfinite(load)) {
+        return life;
+    }
+    const double rated = static_cast<double>(battery.capacityMah);
+    const double capacity = model->capacityVsCurrent.At(load, rated) *
+                            model->capacityFactorVsTemperature.At(temperature, 1.0);
+
+    const double yearly20 = model->selfDischargePercentPerYear.value_or(
+        12.0 * static_cast<double>(battery.selfDischargePercent));
+    const double yearly =
+        std::min(kMaxYearlyLossPercent,
+                 std::max(0.0, yearly20) * std::exp2((temperature - kSelfDischargeReferenceC) /
+                                                     model->selfDischargeDoublingC));
+    const double k = -std::log1p(-yearly / 100.0) / kHoursPerYear;  // per hour
+    const double shelfHours = model->shelfLifeYears
+                                  ? *model->shelfLifeYears * kHoursPerYear
+                                  : std::numeric_limits<double>::infinity();
+
+    // Without an open-circuit voltage table the cell's nominal voltage from the catalogue stands
+    // for it at every depth; without either there is no voltage to check.
+    const double nominal = ReadReal(battery.nominalVoltage);
+    const bool hasVoltage = !model->openCircuitVoltageVsDepth.empty() ||
+                            (nominal > 0.0 && nominal <= 100.0);
+    const double resistanceFactor = model->resistanceFactorVsTemperature.At(temperature, 1.0);
+    const auto loadedVoltage = [&](double depth) {
+        return model->openCircuitVoltageVsDepth.At(depth, nominal) -
+               peak * model->resistanceVsDepth.At(depth, 0.0) * resistanceFactor;
+    };
+
+    if (!(capacity > 0.0)) {
+        life.limitingFactor = kLimitCapacity;
+        return life;
+    }
+    double hours = 0.0;
+    double delivered = 0.0;  // mAh to the device
+    double previousVoltage = hasVoltage ? loadedVoltage(0.0) : 0.0;
+    if (hasVoltage) {
+        life.curve.push_back({0.0, previousVoltage});
+        if (previousVoltage < life.minimumVoltage) {
+            life.limitingFactor = kLimitBrownOut;
+            return life;
+        }
+    }
+    const double step = capacity / kDeratingSteps;
+    const char* limit = nullptr;
+    for (int i = 0; i < kDeratingSteps && limit == nullptr; ++i) {
+        const double from = capacity - step * i;
+        double to = i + 1 == kDeratingSteps ? 0.0 : capacity - step * (i + 1);
+        const double depth = static_cast<double>(i + 1) / kDeratingSteps;
+        const double stepEndVoltage = hasVoltage ? loadedVoltage(depth) : 0.0;
+        double voltage = stepEndVoltage;
+        if (hasVoltage && voltage < life.minimumVoltage) {
+            // The crossing, linear in charge within the step.
+            const double share = (previousVoltage - life.minimumVoltage) /
+                                 (previousVoltage - voltage);
+            to = from - share * step;
+            voltage = life.minimumVoltage;
+            limit = kLimitBrownOut;
+        }
+        double spent = HoursBetween(from, to, load, k);
+        if (hours + spent > shelfHours) {
+            spent = shelfHours - hours;
+            const double left = ChargeAfter(from, spent, load, k);
+            if (hasVoltage) {
+                const double reached = (from - left) / step;
+                voltage = previousVoltage + (stepEndVoltage - previousVoltage) * reached;
+            }
+            limit = kLimitSelfDischarge;
+        }
+        hours += spent;
+        delivered += load * spent;
+        if (hasVoltage && spent > 0.0) {
+            life.curve.push_back({hours, voltage});
+        }
+        previousVoltage = voltage;
+    }
+    if (limit == nullptr) {
+        limit = delivered >= capacity - delivered ? kLimitCapacity : kLimitSelfDischarge;
+    }
+    life.hours = hours;
+    life.limitingFactor = limit;
+    life.usableFraction = rated > 0.0 ? delivered / rated : 0.0;
+    // The steps add up to a whole hour only within rounding; a relative nudge keeps 200 h from
+    // showing as 199 hours when truncated as the classic life is.
+    life.lifeText = FormatBatteryLife(SaturateToInt64(hours * (1.0 + 1e-12)));
+    return life;
+}
+
+std::optional<double> TemperatureOfLabel(std::string_view label) {
+    std::size_t i = 0;
+    while (i < label.size() && std::isspace(static_cast<unsigned char>(label[i])) != 0) {
+        ++i;
+    }
+    std::size_t digits = i;
+    if (digits < label.size() && (label[digits] == '-' || label[digits] == '+')) {
+        ++digits;
+    }
+    if (digits >= label.size() || std::isdigit(static_cast<unsigned char>(label[digits])) == 0) {
+        return std::nullopt;
+    }
+    return ReadReal(label.substr(i));
+}
+
+std::string DeratedLifeFieldText(const DeratedLife& life) {
+    if (life.limitingFactor.empty()) {
+        return life.lifeText;
+    }
+    return life.lifeText + " (" + life.limitingFactor + ")";
+}
+
+}  // namespace runwell

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "battery/BatteryModel.h"
+#include "estimate/BatteryRecord.h"
+
+namespace runwell {
+
+/// What the profile asks of the battery, and where.
+struct DeratingConditions {
+    double averageCurrent = 0.0;  // nA, the profile's time-weighted average
+    double peakCurrent = 0.0;     // nA, the profile's largest mode current
+    double temperatureC = 25.0;
+    /// The device's minimum operating voltage; nothing means the cell's cut-off voltage.
+    std::optional<double> minimumVoltage;
+};
+
+/// One point of the predicted loaded-voltage curve: the voltage under the peak current after
+/// `hours` of the profile.
+struct VoltagePoint {
+    double hours = 0.0;
+    double volts = 0.0;
+};
+
+inline constexpr const char* kLimitCapacity = "capacity";
+inline constexpr const char* kLimitBrownOut = "brown-out at peak current";
+inline constexpr const char* kLimitSelfDischarge = "self-discharge";
+
+struct DeratedLife {
+    bool hasModel = false;
+    double hours = 0.0;       // life in hours; 0 when it cannot be given
+    std::string lifeText;     // as the classic life: "Y years D days H hours", "?" or "no model"
+    std::string limitingFactor;  // one of the kLimit texts; empty without model or load
+    double usableFraction = 0.0;  // charge delivered to the device / rated capacity
+    double minimumVoltage = 0.0;  // V, the line the curve must stay above
+    std::vector<VoltagePoint> curve;  // empty without open-circuit and nominal voltage
+};
+
+/// The number of depth-of-discharge steps of the simulation; the curve has one point more.
+inline constexpr int kDeratingSteps = 200;
+
+/// The derated life of `battery` under `conditions` by a discharge simulation in steps of depth
+/// of discharge of the capacity that the average drain and the temperature allow. Each step
+/// draws its charge with the average current and loses charge to self-discharge (a yearly
+/// percentage of the remaining charge, doubling per `selfDischargeDoublingC`, compounded), and
+/// the loaded voltage is OCV(depth) - peak x R(depth) x factor(T). The life ends when the charge
+/// is spent ("capacity", or "self-discharge" when self-discharge took more than the device), when
+/// the loaded voltage falls below the minimum voltage ("brown-out at peak current"), or at the
+/// model's shelf life ("self-discharge"). Without a model the life is "no model"; without a
+/// positive average current it is "?".
+DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel* model,
+                               const DeratingConditions& conditions);
+
+/// The temperature of a device data label such as "25C" or "-40C"; nothing when it holds no
+/// number.
+std::optional<double> TemperatureOfLabel(std::string_view label);
+
+/// The text of the window's "Derated life" field: the life, then the limiting factor in
+/// parentheses when there is one.
+std::string DeratedLifeFieldText(const DeratedLife& life);
+
+}  // namespace runwell

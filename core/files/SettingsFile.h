@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Prompter.h"
+#include "base/Result.h"
+#include "estimate/ModeRecord.h"
+
+namespace runwell {
+
+class Workspace;
+
+/// What a settings file holds: the selections by name, the battery by index, the profile.
+struct SettingsData {
+    std::string device;
+    std::string voltage;
+    std::string temperature;
+    std::int32_t battery = 0;
+    std::vector<ModeRecord> modes;
+};
+
+/// A settings file as far as it could be read. Fields are filled in file order; `error` is set
+/// when the data ended early or held an unreadable length, and only the fields (and the complete
+/// mode records) before that point are present.
+struct ParsedSettings {
+    std::optional<std::string> device;
+    std::optional<std::string> voltage;
+    std::optional<std::string> temperature;
+    std::optional<std::int32_t> battery;
+    std::optional<std::int32_t> modeCount;
+    std::vector<ModeRecord> modes;
+    std::optional<std::string> error;
+};
+
+/// The settings of the workspace's current state.
+SettingsData SettingsOf(const Workspace& workspace);
+
+/// The file's bytes: device, voltage and temperature texts, the battery index, the mode count,
+/// then per mode its three texts, duration, total current, total charge, system current and 40
+/// flag bytes (a non-zero flag is written as 1). No header, no padding.
+std::string SerializeSettings(const SettingsData& settings);
+/// Writes SerializeSettings(settings) to `out`; false when the stream failed.
+bool WriteSettings(std::ostream& out, const SettingsData& settings);
+/// Reads the fields in file order until the data ends or a length cannot be read. The mode count
+/// is never trusted for an allocation; a non-zero flag byte reads as 1; bytes after the last mode
+/// record are ignored.
+ParsedSettings ParseSettings(std::string_view bytes);
+
+/// Applies a parsed file step by step, as a load does: device (asking first when the profile has
+/// modes; a declined question or a device file that cannot be loaded ends the load with nothing
+/// changed), voltage, temperature, battery, then the modes. Device, voltage and temperature are
+/// the first entries that begin with the stored texts, ignoring case. The first step that fails
+/// shows its message and ends the load; what earlier steps did stays. When the file ended early
+/// after the battery, the complete mode records read before that point become the profile and
+/// then the error is shown. The results are recomputed whenever the profile was touched. True
+/// when the whole file was applied.
+bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter);
+
+/// Reads the file at `path` and applies it. "Cannot open file for reading." when it can't be read.
+/// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
+/// at any step leaves the save state as the steps before left it (modified once anything changed).
+bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
+
+/// Writes the workspace's settings to `path` (".set" appended when it holds no '.'), replacing
+/// an existing file only once the new one is complete.
+Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path);
+
+/// SaveSettings; once the file is written, the workspace is unmodified with it as its file.
+Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path);
+
+/// `path` with `extension` appended when it contains no '.' at all (a '.' in a folder name
+/// counts).
+std::filesystem::path EnsureExtension(const std::filesystem::path& path,
+                                      std::string_view extension);
+
+}  // namespace runwell

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Result.h"
+
+namespace runwell {
+
+/// Units a trace's time column may be written in.
+enum class TimeUnit { kSeconds, kMilliseconds, kMicroseconds };
+/// Units a trace's current column may be written in.
+enum class CurrentUnit { kAmperes, kMilliamperes, kMicroamperes, kNanoamperes };
+
+/// "s", "ms", "us" (also with a micro sign), ignoring case; nothing for any other text.
+std::optional<TimeUnit> ParseTimeUnit(std::string_view text);
+/// "A", "mA", "uA", "nA" (also with a micro sign), ignoring case; nothing for any other text.
+std::optional<CurrentUnit> ParseCurrentUnit(std::string_view text);
+double SecondsPer(TimeUnit unit);
+double NanoampsPer(CurrentUnit unit);
+const char* UnitName(TimeUnit unit);
+const char* UnitName(CurrentUnit unit);
+
+/// What the user tells beside the file. A unit given here wins over the header's; with a sample
+/// rate, sample k (from 0) is at k / rate seconds and no time column is read.
+struct TraceFormat {
+    std::optional<TimeUnit> timeUnit;
+    std::optional<CurrentUnit> currentUnit;
+    double sampleRate = 0.0;  // Hz; 0: the times come from the time column
+};
+
+/// What the header line told, once it was read.
+struct TraceLayout {
+    std::int64_t headerLine = 0;
+    char separator = ',';
+    int timeColumn = -1;  // -1 with a sample rate
+    int currentColumn = -1;
+    std::string timeName;  // the header's own captions
+    std::string currentName;
+    TimeUnit timeUnit = TimeUnit::kSeconds;
+    CurrentUnit currentUnit = CurrentUnit::kAmperes;
+    double sampleRate = 0.0;
+};
+
+/// A line that holds no sample, with its one-based number.
+struct TraceProblem {
+    std::int64_t line = 0;
+    std::string message;
+};
+
+/// The longest line a trace may hold; a longer one is a malformed line, whatever it holds, so a
+/// file without line ends cannot make the reader hold it whole.
+inline constexpr std::size_t kMaxTraceLine = 65536;
+
+/// Receives the samples of a trace in file order: time in s, never decreasing; current in nA.
+class TraceSampleSink {
+public:
+    virtual ~TraceSampleSink() = default;
+    virtual void Add(double time, double current) = 0;
+};
+
+/// How a read went: the layout, the number of samples handed on, and the lines skipped.
+struct TraceReadSummary {
+    static constexpr std::size_t kMaxProblems = 100;
+
+    TraceLayout layout;
+    std::int64_t samples = 0;
+    std::int64_t malformedLines = 0;
+    std::vector<TraceProblem> problems;  // the first kMaxProblems of them, in line order
+};
+
+/// Reads a trace one line at a time, so a file of any length costs only the line being read.
+/// The first line that is neither blank nor a '#' comment is the header; every later line is a
+/// sample, a blank or comment line, or a malformed line that is counted, kept in the summary's
+/// problems and otherwise skipped.
+class TraceParser {
+public:
+    TraceParser(TraceFormat format, TraceSampleSink& sink);
+
+    /// One line without its line end. False once the header was refused: Finish() tells why,
+    /// and further lines are not looked at.
+    bool Feed(std::string_view line);
+    /// A line longer than kMaxTraceLine, which is not kept: a malformed line, or a refused header.
+    bool FeedTooLong();
+    /// The summary, or why the trace was refused: no header, a header without the columns or
+    /// units needed, or no valid sample at all.
+    Result<TraceReadSummary> Finish() const;
+
+    std::int64_t lineNumber() const { return lineNumber_; }
+
+private:
+    bool ReadHeader(std::string_view line);
+    void ReadSample(std::string_view line);
+    void Problem(std::string message);
+
+    TraceFormat format_;
+    TraceSampleSink& sink_;
+    TraceReadSummary summary_;
+    std::optional<Error> refusal_;
+    bool haveHeader_ = false;
+    std::int64_t lineNumber_ = 0;
+    double lastTime_ = 0.0;
+    double timeScale_ = 1.0;
+    double currentScale_ = 1.0;
+    int neededFields_ = 0;
+    bool decimalComma_ = false;
+    std::string scratch_;
+};
+
+/// Reads the trace file at `path` in one streaming pass, handing every sample to `sink`.
+/// "Cannot open file for reading." when it cannot be opened; a read error part way through
+/// refuses the whole trace.
+Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const TraceFormat& format,
+                                       TraceSampleSink& sink);
+/// The same over a trace held in memory.
+Result<TraceReadSummary> ReadTraceText(std::string_view text, const TraceFormat& format,
+                                       TraceSampleSink& sink);
+
+}  // namespace runwell

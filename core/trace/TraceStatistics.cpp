@@ -1,0 +1,161 @@
+#include "trace/TraceStatistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "trace/TraceDecimation.h"
+
+namespace runwell {
+namespace {
+
+bool Within(double value, double reference, double tolerance) {
+    return std::fabs(value - reference) <=
+           tolerance * std::max(std::fabs(reference), Segmentation::kCurrentFloor);
+}
+
+}  // namespace
+
+TraceAccumulator::TraceAccumulator(TraceRange range, double period,
+                                   std::optional<Segmentation> segmentation)
+    : range_(range), period_(period), segmentation_(segmentation) {}
+
+void TraceAccumulator::Add(double time, double current) {
+    if (pending_) {
+        lastInterval_ = time - pendingTime_;
+        Interval(pendingTime_, time, pendingCurrent_);
+    }
+    pending_ = true;
+    pendingTime_ = time;
+    pendingCurrent_ = current;
+}
+
+void TraceAccumulator::Interval(double begin, double end, double current) {
+    const double a = range_.from ? std::max(begin, *range_.from) : begin;
+    const double b = range_.to ? std::min(end, *range_.to) : end;
+    if (!(b > a)) {
+        return;
+    }
+    const double dt = b - a;
+    if (!covered_) {
+        covered_ = true;
+        stats_.start = a;
+        stats_.peak = current;
+    }
+    stats_.end = b;
+    ++stats_.samples;
+    stats_.duration += dt;
+    stats_.charge += current * dt;
+    sumSquares_ += current * current * dt;
+    stats_.peak = std::max(stats_.peak, current);
+    if (segmentation_) {
+        Segment(a, dt, current);
+    }
+}
+
+void TraceAccumulator::Segment(double begin, double dt, double current) {
+    if (segmentOpen_) {
+        const double mean = segmentCharge_ / segment_.duration;
+        if (Within(current, mean, segmentation_->tolerance)) {
+            segment_.duration += dt;
+            segmentCharge_ += current * dt;
+            return;
+        }
+        CloseSegment();
+    }
+    segmentOpen_ = true;
+    segment_ = TraceLevel{dt, 0.0, 1, begin};
+    segmentCharge_ = current * dt;
+}
+
+void TraceAccumulator::CloseSegment() {
+    segmentOpen_ = false;
+    const double mean = segmentCharge_ / segment_.duration;
+    for (std::size_t i = 0; i < levels_.size(); ++i) {
+        if (Within(mean, levelCharges_[i] / levels_[i].duration, segmentation_->tolerance)) {
+            levels_[i].duration += segment_.duration;
+            levelCharges_[i] += segmentCharge_;
+            ++levels_[i].segments;
+            return;
+        }
+    }
+    if (levels_.size() >= Segmentation::kMaxLevels) {
+        tooManyLevels_ = true;
+        return;
+    }
+    levels_.push_back(segment_);
+    levelCharges_.push_back(segmentCharge_);
+}
+
+Result<TraceStatistics> TraceAccumulator::Finish() {
+    if (pending_) {
+        pending_ = false;
+        const double length = lastInterval_ >= 0.0 ? lastInterval_ : period_;
+        Interval(pendingTime_, pendingTime_ + length, pendingCurrent_);
+    }
+    if (segmentOpen_) {
+        CloseSegment();
+    }
+    if (!covered_ || !(stats_.duration > 0.0)) {
+        return Error{"The range holds no part of the trace."};
+    }
+    if (tooManyLevels_) {
+        return Error{"The trace splits into more than " +
+                     std::to_string(Segmentation::kMaxLevels) +
+                     " levels; raise the tolerance."};
+    }
+    for (std::size_t i = 0; i < levels_.size(); ++i) {
+        levels_[i].current = levelCharges_[i] / levels_[i].duration;
+    }
+    stats_.average = stats_.charge / stats_.duration;
+    stats_.rms = std::sqrt(sumSquares_ / stats_.duration);
+    return stats_;
+}
+
+namespace {
+
+template <typename Read>
+Result<TraceAnalysis> Analyse(const TraceFormat& format, const TraceRange& range,
+                              std::optional<Segmentation> segmentation, Read read) {
+    if (range.from && range.to && *range.to < *range.from) {
+        return Error{"The range ends before it begins."};
+    }
+    if (segmentation && !(segmentation->tolerance > 0.0 && segmentation->tolerance <= 100.0)) {
+        return Error{"The tolerance must be a positive number."};
+    }
+    const double period = format.sampleRate > 0.0 ? 1.0 / format.sampleRate : 0.0;
+    TraceAccumulator accumulator(range, period, segmentation);
+    Result<TraceReadSummary> summary = read(accumulator);
+    if (!summary) {
+        return summary.error();
+    }
+    Result<TraceStatistics> statistics = accumulator.Finish();
+    if (!statistics) {
+        return statistics.error();
+    }
+    return TraceAnalysis{std::move(summary).value(), *statistics, accumulator.levels()};
+}
+
+}  // namespace
+
+Result<TraceAnalysis> AnalyseTraceFile(const std::filesystem::path& path, const TraceFormat& format,
+                                       const TraceRange& range,
+                                       std::optional<Segmentation> segmentation,
+                                       TraceSampleSink* alsoTo) {
+    return Analyse(format, range, segmentation, [&](TraceSampleSink& sink) {
+        if (alsoTo == nullptr) {
+            return ReadTraceFile(path, format, sink);
+        }
+        TraceTee tee(sink, *alsoTo);
+        return ReadTraceFile(path, format, tee);
+    });
+}
+
+Result<TraceAnalysis> AnalyseTraceText(std::string_view text, const TraceFormat& format,
+                                       const TraceRange& range,
+                                       std::optional<Segmentation> segmentation) {
+    return Analyse(format, range, segmentation, [&](TraceSampleSink& sink) {
+        return ReadTraceText(text, format, sink);
+    });
+}
+
+}  // namespace runwell

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "estimate/ModeRecord.h"
+#include "trace/TraceProfile.h"
+#include "trace/TraceStatistics.h"
+
+namespace runwell {
+
+/// One figure of a trace's range as it is shown: a caption and its value text.
+struct TraceFigureLine {
+    std::string caption;
+    std::string value;
+};
+
+/// Samples, range, duration, average, peak and RMS current, and charge, in engineering units.
+std::vector<TraceFigureLine> TraceFigureLines(const TraceStatistics& statistics);
+
+/// The header's reading of the trace in one line, e.g. `columns "Time(s)" in s and
+/// "Current(uA)" in uA, separated by ','`.
+std::string TraceLayoutText(const TraceLayout& layout);
+
+/// What the reader skipped, for a status line: empty without malformed lines, else the count
+/// and the first problem.
+std::string MalformedLinesText(const TraceReadSummary& read);
+/// "3 modes in the range" and the like.
+std::string ModeCountText(std::size_t modes);
+
+/// The question asked before a trace's modes replace a profile that has modes.
+std::string ReplaceProfileQuestion(std::size_t modes, std::size_t traceModes);
+
+/// Everything the trace command shows.
+struct TraceShown {
+    TraceAnalysis analysis;
+    std::vector<TraceBatteryFigures> batteries;
+    int currentBattery = -1;  // row of the current battery, -1 for none
+    std::vector<ModeRecord> modes;
+    double tolerance = 0.0;  // relative
+};
+
+/// Plain text: the layout, the malformed lines (at most kMaxProblems named), the figures, the
+/// modes and the battery table; '\n' line ends.
+std::string FormatTraceText(const TraceShown& shown);
+/// The same as one JSON object; numbers in base units (s, nA, nA*s, us for mode durations).
+std::string FormatTraceJson(const TraceShown& shown);
+
+}  // namespace runwell

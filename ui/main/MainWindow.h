@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "base/Prompter.h"
+#include "estimate/ProfileResults.h"
+#include "ui/main/MainWindowLayout.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableWidget;
+
+namespace runwell {
+class Workspace;
+}
+
+namespace runwell::ui {
+
+class AnalysisPanel;
+class DialogUnits;
+class FileDialogs;
+class ModeEditorLauncher;
+
+/// The program's window: the four steps of building a profile and its three results. It shows
+/// the workspace and forwards every action of the user to it; after each action it shows the
+/// workspace again. The current battery and the current mode row, on which Remove and Modify act,
+/// change only by mouse clicks in their lists and by the workspace's own rules; their rows are
+/// shown in bold. Closing the window (Quit, Escape, the close box or the window menu's Close)
+/// asks first whether to save unsaved changes; Enter does nothing. A settings file dropped on
+/// the window is loaded as Load Settings loads it, after the same question.
+class MainWindow : public QDialog {
+    Q_OBJECT
+public:
+    MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Prompter& prompter,
+               FileDialogs& fileDialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    /// Loads `path` as Load Settings does once its file dialog has chosen it.
+    void OpenSettingsFile(const std::filesystem::path& path);
+
+    /// Closes the window unless the user keeps it open to save unsaved changes.
+    void reject() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    class ViewPrompter;
+
+    void CreateControls(const DialogUnits& units);
+    void CreateListColumns();
+    void CreateWindowMenu();
+    void SetTabOrder();
+    void FillDevices();
+
+    /// Shows the workspace. The mode rows are rebuilt when `rebuildModeRows` is set (after every
+    /// recomputation, which forgets the list's last selected row) or when they differ.
+    void Refresh(bool rebuildModeRows);
+    void ShowModeRows(const std::vector<ModeCells>& rows);
+
+    MainWindowGeometry CurrentGeometry() const;
+    void ApplyGeometry(const MainWindowGeometry& geometry);
+
+    void OnDeviceActivated(int index);
+    void OnVoltageActivated(int index);
+    void OnTemperatureActivated(int index);
+    void OnBatteryListClicked();
+    void OnModeListClicked();
+    void OnAddMode();
+    void OnRemoveMode();
+    void OnModifyMode();
+    void OnDeviceNotes();
+    void OnLoadSettings();
+    /// True when the profile was saved; false when the dialog was cancelled or the save failed.
+    bool OnSaveSettings();
+    /// True when nothing unsaved is lost by going on (see ConfirmDiscard).
+    bool ConfirmDiscardChanges();
+    void OnCreateReport();
+    void OnImportTrace();
+    void CreateAnalysisPanel();
+    void OnAnalysisToggled(bool open);
+    void OnMinimumVoltageEdited(const std::string& text);
+    void OnExportChart();
+    void ShowAbout();
+
+    Workspace& workspace_;
+    ModeEditorLauncher& modeEditor_;
+    FileDialogs& fileDialogs_;
+    std::unique_ptr<ViewPrompter> prompter_;
+    LayoutScale scale_;
+
+    QComboBox* deviceCombo_ = nullptr;
+    QComboBox* voltageCombo_ = nullptr;
+    QComboBox* temperatureCombo_ = nullptr;
+    QPushButton* deviceNotesButton_ = nullptr;
+    QTableWidget* batteryList_ = nullptr;
+    QTableWidget* modeList_ = nullptr;
+    QGroupBox* batteryBox_ = nullptr;
+    QGroupBox* modeBox_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* removeButton_ = nullptr;
+    QPushButton* modifyButton_ = nullptr;
+    std::array<QGroupBox*, 3> resultBoxes_{};
+    QLineEdit* batteryLifeField_ = nullptr;
+    QLineEdit* averageCurrentField_ = nullptr;
+    QLineEdit* peakCurrentField_ = nullptr;
+    QPushButton* loadSettingsButton_ = nullptr;
+    QPushButton* saveSettingsButton_ = nullptr;
+    QPushButton* createReportButton_ = nullptr;
+    QPushButton* importTraceButton_ = nullptr;
+    QPushButton* quitButton_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QPushButton* analysisButton_ = nullptr;
+    AnalysisPanel* analysisPanel_ = nullptr;
+    int stepsMinimumWidth_ = 0;  // the steps' part of the client never gets narrower
+
+    std::vector<ModeCells> shownModeRows_;
+};
+
+}  // namespace runwell::ui
