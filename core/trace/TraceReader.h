@@ -8,22 +8,9 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "trace/TraceUnits.h"
 
 namespace runwell {
-
-/// Units a trace's time column may be written in.
-enum class TimeUnit { kSeconds, kMilliseconds, kMicroseconds };
-/// Units a trace's current column may be written in.
-enum class CurrentUnit { kAmperes, kMilliamperes, kMicroamperes, kNanoamperes };
-
-/// "s", "ms", "us" (also with a micro sign), ignoring case; nothing for any other text.
-std::optional<TimeUnit> ParseTimeUnit(std::string_view text);
-/// "A", "mA", "uA", "nA" (also with a micro sign), ignoring case; nothing for any other text.
-std::optional<CurrentUnit> ParseCurrentUnit(std::string_view text);
-double SecondsPer(TimeUnit unit);
-double NanoampsPer(CurrentUnit unit);
-const char* UnitName(TimeUnit unit);
-const char* UnitName(CurrentUnit unit);
 
 /// What the user tells beside the file. A unit given here wins over the header's; with a sample
 /// rate, sample k (from 0) is at k / rate seconds and no time column is read.
@@ -95,6 +82,14 @@ public:
 private:
     bool ReadHeader(std::string_view line);
     void ReadSample(std::string_view line);
+    /// The time and current fields of a sample line; false (with a problem counted) when the
+    /// line has too few fields.
+    bool FindFields(std::string_view line, std::string_view& timeField,
+                    std::string_view& currentField);
+    /// A field that is one number and nothing else, in the file's decimal mark.
+    bool ReadNumber(std::string_view field, double& value);
+    /// The sample's time in seconds; false (with a problem counted) when it is not usable.
+    bool ReadTime(std::string_view field, double& time);
     void Problem(std::string message);
 
     TraceFormat format_;
