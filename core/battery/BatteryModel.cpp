@@ -166,20 +166,8 @@ Result<InterpolationTable> ReadTable(const Json& root, const TableRule& rule) {
     return InterpolationTable(std::move(read));
 }
 
-Result<BatteryModel> ReadModel(const Json& root) {
-    if (!root.is_object()) {
-        return Error{"The file must hold one JSON object."};
-    }
-    if (Status keys = CheckKeys(root,
-                                {"format", "version", "battery", "sources", "comment",
-                                 "cutoffVoltage", kCapacityRule.key, kCapacityTemperatureRule.key,
-                                 kOcvRule.key, kResistanceRule.key,
-                                 kResistanceTemperatureRule.key, "selfDischarge",
-                                 "shelfLifeYears"},
-                                "");
-        !keys) {
-        return keys.error();
-    }
+/// The format, version, battery name, sources and comment of a model file, into `model`.
+Status ReadIdentity(const Json& root, BatteryModel& model) {
     if (!root.contains("format") || root.at("format") != "runwell-battery-model") {
         return Error{"\"format\" must be \"runwell-battery-model\"."};
     }
@@ -187,7 +175,6 @@ Result<BatteryModel> ReadModel(const Json& root) {
         root.at("version") != 1) {
         return Error{"\"version\" must be 1; this version of the program reads version 1 only."};
     }
-    BatteryModel model;
     if (!root.contains("battery") || !root.at("battery").is_string() ||
         root.at("battery").get<std::string>().empty()) {
         return Error{"\"battery\" must name the battery's description in the catalogue."};
@@ -208,6 +195,59 @@ Result<BatteryModel> ReadModel(const Json& root) {
     }
     if (root.contains("comment") && !root.at("comment").is_string()) {
         return Error{"\"comment\" must be a text."};
+    }
+    return {};
+}
+
+/// The "selfDischarge" object: its source, the rate at 20 C and how it doubles with warmth.
+Status ReadSelfDischarge(const Json& self, BatteryModel& model) {
+    const std::string where = "selfDischarge: ";
+    if (!self.is_object()) {
+        return Error{where + "must be an object with \"source\" and \"percentPerYearAt20C\"."};
+    }
+    if (Status keys = CheckKeys(self, {"source", "percentPerYearAt20C", "doublingPerC"},
+                                where);
+        !keys) {
+        return keys.error();
+    }
+    if (Result<std::string> source = ReadSource(self, where); !source) {
+        return source.error();
+    }
+    if (!self.contains("percentPerYearAt20C")) {
+        return Error{where + "\"percentPerYearAt20C\" is missing."};
+    }
+    Result<double> rate = ReadNumber(self, "percentPerYearAt20C", 0.0, 99.0, false, where);
+    if (!rate) {
+        return rate.error();
+    }
+    model.selfDischargePercentPerYear = *rate;
+    if (self.contains("doublingPerC")) {
+        Result<double> doubling = ReadNumber(self, "doublingPerC", 1.0, 1000.0, false, where);
+        if (!doubling) {
+            return doubling.error();
+        }
+        model.selfDischargeDoublingC = *doubling;
+    }
+    return {};
+}
+
+Result<BatteryModel> ReadModel(const Json& root) {
+    if (!root.is_object()) {
+        return Error{"The file must hold one JSON object."};
+    }
+    if (Status keys = CheckKeys(root,
+                                {"format", "version", "battery", "sources", "comment",
+                                 "cutoffVoltage", kCapacityRule.key, kCapacityTemperatureRule.key,
+                                 kOcvRule.key, kResistanceRule.key,
+                                 kResistanceTemperatureRule.key, "selfDischarge",
+                                 "shelfLifeYears"},
+                                "");
+        !keys) {
+        return keys.error();
+    }
+    BatteryModel model;
+    if (Status identity = ReadIdentity(root, model); !identity) {
+        return identity.error();
     }
     if (!root.contains("cutoffVoltage")) {
         return Error{"\"cutoffVoltage\", the end voltage of the rated-capacity test, is missing."};
@@ -237,33 +277,8 @@ Result<BatteryModel> ReadModel(const Json& root) {
     }
 
     if (root.contains("selfDischarge")) {
-        const Json& self = root.at("selfDischarge");
-        const std::string where = "selfDischarge: ";
-        if (!self.is_object()) {
-            return Error{where + "must be an object with \"source\" and \"percentPerYearAt20C\"."};
-        }
-        if (Status keys = CheckKeys(self, {"source", "percentPerYearAt20C", "doublingPerC"},
-                                    where);
-            !keys) {
-            return keys.error();
-        }
-        if (Result<std::string> source = ReadSource(self, where); !source) {
-            return source.error();
-        }
-        if (!self.contains("percentPerYearAt20C")) {
-            return Error{where + "\"percentPerYearAt20C\" is missing."};
-        }
-        Result<double> rate = ReadNumber(self, "percentPerYearAt20C", 0.0, 99.0, false, where);
-        if (!rate) {
-            return rate.error();
-        }
-        model.selfDischargePercentPerYear = *rate;
-        if (self.contains("doublingPerC")) {
-            Result<double> doubling = ReadNumber(self, "doublingPerC", 1.0, 1000.0, false, where);
-            if (!doubling) {
-                return doubling.error();
-            }
-            model.selfDischargeDoublingC = *doubling;
+        if (Status self = ReadSelfDischarge(root.at("selfDischarge"), model); !self) {
+            return self.error();
         }
     }
     if (root.contains("shelfLifeYears")) {

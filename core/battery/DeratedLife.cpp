@@ -33,6 +33,91 @@ double ChargeAfter(double from, double hours, double load, double k) {
     return (from + floor) * std::exp(-k * hours) - floor;
 }
 
+/// The cell as the walk down its charge sees it.
+struct Discharge {
+    const BatteryModel& model;
+    double capacity = 0.0;        // mAh at this drain and temperature
+    double load = 0.0;            // mA, the average current
+    double peak = 0.0;            // A, the current the voltage is checked under
+    double k = 0.0;               // self-discharge per hour, of the remaining charge
+    double shelfHours = 0.0;      // the shelf life, or infinity
+    double nominal = 0.0;         // V, standing in for a missing open-circuit table
+    double resistanceFactor = 1.0;
+    bool hasVoltage = false;
+
+    double LoadedVoltage(double depth) const {
+        return model.openCircuitVoltageVsDepth.At(depth, nominal) -
+               peak * model.resistanceVsDepth.At(depth, 0.0) * resistanceFactor;
+    }
+};
+
+/// The self-discharge rate per hour at `temperature`: the model's yearly loss at 20 C (or the
+/// catalogue's monthly one) doubling every selfDischargeDoublingC degrees.
+double SelfDischargePerHour(const BatteryRecord& battery, const BatteryModel& model,
+                            double temperature) {
+    const double yearly20 = model.selfDischargePercentPerYear.value_or(
+        12.0 * static_cast<double>(battery.selfDischargePercent));
+    const double yearly =
+        std::min(kMaxYearlyLossPercent,
+                 std::max(0.0, yearly20) * std::exp2((temperature - kSelfDischargeReferenceC) /
+                                                     model.selfDischargeDoublingC));
+    return -std::log1p(-yearly / 100.0) / kHoursPerYear;
+}
+
+/// Walks the charge down in kDeratingSteps steps until it is spent, the loaded voltage crosses
+/// the minimum or the shelf life ends; fills the life's hours, curve and what ended it. False
+/// when the voltage is below the minimum before any charge is drawn.
+bool Walk(const Discharge& cell, DeratedLife& life, double& delivered) {
+    double hours = 0.0;
+    double previousVoltage = cell.hasVoltage ? cell.LoadedVoltage(0.0) : 0.0;
+    if (cell.hasVoltage) {
+        life.curve.push_back({0.0, previousVoltage});
+        if (previousVoltage < life.minimumVoltage) {
+            life.limitingFactor = kLimitBrownOut;
+            return false;
+        }
+    }
+    const double step = cell.capacity / kDeratingSteps;
+    const char* limit = nullptr;
+    for (int i = 0; i < kDeratingSteps && limit == nullptr; ++i) {
+        const double from = cell.capacity - step * i;
+        double to = i + 1 == kDeratingSteps ? 0.0 : cell.capacity - step * (i + 1);
+        const double depth = static_cast<double>(i + 1) / kDeratingSteps;
+        const double stepEndVoltage = cell.hasVoltage ? cell.LoadedVoltage(depth) : 0.0;
+        double voltage = stepEndVoltage;
+        if (cell.hasVoltage && voltage < life.minimumVoltage) {
+            // The crossing, linear in charge within the step.
+            const double share = (previousVoltage - life.minimumVoltage) /
+                                 (previousVoltage - voltage);
+            to = from - share * step;
+            voltage = life.minimumVoltage;
+            limit = kLimitBrownOut;
+        }
+        double spent = HoursBetween(from, to, cell.load, cell.k);
+        if (hours + spent > cell.shelfHours) {
+            spent = cell.shelfHours - hours;
+            const double left = ChargeAfter(from, spent, cell.load, cell.k);
+            if (cell.hasVoltage) {
+                const double reached = (from - left) / step;
+                voltage = previousVoltage + (stepEndVoltage - previousVoltage) * reached;
+            }
+            limit = kLimitSelfDischarge;
+        }
+        hours += spent;
+        delivered += cell.load * spent;
+        if (cell.hasVoltage && spent > 0.0) {
+            life.curve.push_back({hours, voltage});
+        }
+        previousVoltage = voltage;
+    }
+    if (limit == nullptr) {
+        limit = delivered >= cell.capacity - delivered ? kLimitCapacity : kLimitSelfDischarge;
+    }
+    life.hours = hours;
+    life.limitingFactor = limit;
+    return true;
+}
+
 }  // namespace
 
 DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel* model,
@@ -46,95 +131,38 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
     life.lifeText = "?";
     life.minimumVoltage = conditions.minimumVoltage.value_or(model->cutoffVoltage);
 
-    const double load = conditions.averageCurrent / 1e6;  // mA
-    const double peak = conditions.peakCurrent / 1e9;     // A
+    Discharge cell{*model};
+    cell.load = conditions.averageCurrent / 1e6;  // mA
+    cell.peak = conditions.peakCurrent / 1e9;     // A
     const double temperature = std::isfinite(conditions.temperatureC) ? conditions.temperatureC
                                                                        : 25.0;
-    if (!(load > 0.0) || !std::isfinite(load)) {
+    if (!(cell.load > 0.0) || !std::isfinite(cell.load)) {
         return life;
     }
     const double rated = static_cast<double>(battery.capacityMah);
-    const double capacity = model->capacityVsCurrent.At(load, rated) *
-                            model->capacityFactorVsTemperature.At(temperature, 1.0);
-
-    const double yearly20 = model->selfDischargePercentPerYear.value_or(
-        12.0 * static_cast<double>(battery.selfDischargePercent));
-    const double yearly =
-        std::min(kMaxYearlyLossPercent,
-                 std::max(0.0, yearly20) * std::exp2((temperature - kSelfDischargeReferenceC) /
-                                                     model->selfDischargeDoublingC));
-    const double k = -std::log1p(-yearly / 100.0) / kHoursPerYear;  // per hour
-    const double shelfHours = model->shelfLifeYears
-                                  ? *model->shelfLifeYears * kHoursPerYear
-                                  : std::numeric_limits<double>::infinity();
-
+    cell.capacity = model->capacityVsCurrent.At(cell.load, rated) *
+                    model->capacityFactorVsTemperature.At(temperature, 1.0);
+    cell.k = SelfDischargePerHour(battery, *model, temperature);
+    cell.shelfHours = model->shelfLifeYears ? *model->shelfLifeYears * kHoursPerYear
+                                            : std::numeric_limits<double>::infinity();
     // Without an open-circuit voltage table the cell's nominal voltage from the catalogue stands
     // for it at every depth; without either there is no voltage to check.
-    const double nominal = ReadReal(battery.nominalVoltage);
-    const bool hasVoltage = !model->openCircuitVoltageVsDepth.empty() ||
-                            (nominal > 0.0 && nominal <= 100.0);
-    const double resistanceFactor = model->resistanceFactorVsTemperature.At(temperature, 1.0);
-    const auto loadedVoltage = [&](double depth) {
-        return model->openCircuitVoltageVsDepth.At(depth, nominal) -
-               peak * model->resistanceVsDepth.At(depth, 0.0) * resistanceFactor;
-    };
-
-    if (!(capacity > 0.0)) {
+    cell.nominal = ReadReal(battery.nominalVoltage);
+    cell.hasVoltage = !model->openCircuitVoltageVsDepth.empty() ||
+                      (cell.nominal > 0.0 && cell.nominal <= 100.0);
+    cell.resistanceFactor = model->resistanceFactorVsTemperature.At(temperature, 1.0);
+    if (!(cell.capacity > 0.0)) {
         life.limitingFactor = kLimitCapacity;
         return life;
     }
-    double hours = 0.0;
     double delivered = 0.0;  // mAh to the device
-    double previousVoltage = hasVoltage ? loadedVoltage(0.0) : 0.0;
-    if (hasVoltage) {
-        life.curve.push_back({0.0, previousVoltage});
-        if (previousVoltage < life.minimumVoltage) {
-            life.limitingFactor = kLimitBrownOut;
-            return life;
-        }
+    if (!Walk(cell, life, delivered)) {
+        return life;
     }
-    const double step = capacity / kDeratingSteps;
-    const char* limit = nullptr;
-    for (int i = 0; i < kDeratingSteps && limit == nullptr; ++i) {
-        const double from = capacity - step * i;
-        double to = i + 1 == kDeratingSteps ? 0.0 : capacity - step * (i + 1);
-        const double depth = static_cast<double>(i + 1) / kDeratingSteps;
-        const double stepEndVoltage = hasVoltage ? loadedVoltage(depth) : 0.0;
-        double voltage = stepEndVoltage;
-        if (hasVoltage && voltage < life.minimumVoltage) {
-            // The crossing, linear in charge within the step.
-            const double share = (previousVoltage - life.minimumVoltage) /
-                                 (previousVoltage - voltage);
-            to = from - share * step;
-            voltage = life.minimumVoltage;
-            limit = kLimitBrownOut;
-        }
-        double spent = HoursBetween(from, to, load, k);
-        if (hours + spent > shelfHours) {
-            spent = shelfHours - hours;
-            const double left = ChargeAfter(from, spent, load, k);
-            if (hasVoltage) {
-                const double reached = (from - left) / step;
-                voltage = previousVoltage + (stepEndVoltage - previousVoltage) * reached;
-            }
-            limit = kLimitSelfDischarge;
-        }
-        hours += spent;
-        delivered += load * spent;
-        if (hasVoltage && spent > 0.0) {
-            life.curve.push_back({hours, voltage});
-        }
-        previousVoltage = voltage;
-    }
-    if (limit == nullptr) {
-        limit = delivered >= capacity - delivered ? kLimitCapacity : kLimitSelfDischarge;
-    }
-    life.hours = hours;
-    life.limitingFactor = limit;
     life.usableFraction = rated > 0.0 ? delivered / rated : 0.0;
     // The steps add up to a whole hour only within rounding; a relative nudge keeps 200 h from
     // showing as 199 hours when truncated as the classic life is.
-    life.lifeText = FormatBatteryLife(SaturateToInt64(hours * (1.0 + 1e-12)));
+    life.lifeText = FormatBatteryLife(SaturateToInt64(life.hours * (1.0 + 1e-12)));
     return life;
 }
 
