@@ -64,6 +64,56 @@ int FinishStandardOutput(const Context& context, std::string_view what) {
     return kDone;
 }
 
+namespace {
+
+const Command* FindCommand(const std::vector<Command>& commands, const std::string& name) {
+    for (const Command& command : commands) {
+        if (command.parser->get_name() == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+std::string FullUsage(const std::vector<Command>& commands) {
+    std::string text = "Usage:\n";
+    for (const Command& command : commands) {
+        text += command.usage;
+    }
+    return text + kOwnUsage + kFooter;
+}
+
+/// `runwell-cli help [COMMAND]`.
+int RunHelp(const std::vector<std::string>& topic, const std::vector<Command>& commands,
+            std::ostream& out, std::ostream& err) {
+    if (topic.size() > 1) {
+        return UsageError(err, "help takes at most one command");
+    }
+    if (topic.empty()) {
+        out << FullUsage(commands);
+        return kDone;
+    }
+    const Command* command = FindCommand(commands, topic.front());
+    if (command == nullptr) {
+        return UsageError(err, "unknown command '" + topic.front() + "'");
+    }
+    out << "Usage:\n" << command->usage << kFooter;
+    return kDone;
+}
+
+/// The usage error for the first word no parser took.
+int ReportExtra(const std::string& first, bool commandGiven, std::ostream& err) {
+    if (first.size() > 1 && first.front() == '-') {
+        return UsageError(err, "unknown option '" + first + "'");
+    }
+    if (!commandGiven) {
+        return UsageError(err, "unknown command '" + first + "'");
+    }
+    return UsageError(err, "unexpected argument '" + first + "'");
+}
+
+}  // namespace
+
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
     CLI::App app{"runwell-cli"};
@@ -109,22 +159,6 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         return UsageError(err, DescribeParseError(error));
     }
 
-    const auto usageOf = [&](const std::string& name) -> const Command* {
-        for (const Command& command : commands) {
-            if (command.parser->get_name() == name) {
-                return &command;
-            }
-        }
-        return nullptr;
-    };
-    const auto fullUsage = [&] {
-        std::string text = "Usage:\n";
-        for (const Command& command : commands) {
-            text += command.usage;
-        }
-        return text + kOwnUsage + kFooter;
-    };
-
     const Command* chosen = nullptr;
     for (const Command& command : commands) {
         if (command.parser->parsed()) {
@@ -133,39 +167,20 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     }
     const std::vector<std::string> extras = app.remaining(true);
     if (!extras.empty()) {
-        const std::string& first = extras.front();
-        if (first.size() > 1 && first.front() == '-') {
-            return UsageError(err, "unknown option '" + first + "'");
-        }
-        if (chosen == nullptr && !helpCommand->parsed()) {
-            return UsageError(err, "unknown command '" + first + "'");
-        }
-        return UsageError(err, "unexpected argument '" + first + "'");
+        return ReportExtra(extras.front(), chosen != nullptr || helpCommand->parsed(), err);
     }
     if (version) {
         out << kToolProgramName << ' ' << kVersion << '\n';
         return kDone;
     }
     if (helpCommand->parsed()) {
-        if (helpTopic.size() > 1) {
-            return UsageError(err, "help takes at most one command");
-        }
-        if (helpTopic.empty()) {
-            out << fullUsage();
-            return kDone;
-        }
-        const Command* topic = usageOf(helpTopic.front());
-        if (topic == nullptr) {
-            return UsageError(err, "unknown command '" + helpTopic.front() + "'");
-        }
-        out << "Usage:\n" << topic->usage << kFooter;
-        return kDone;
+        return RunHelp(helpTopic, commands, out, err);
     }
     if (help) {
         if (chosen != nullptr) {
             out << "Usage:\n" << chosen->usage << kFooter;
         } else {
-            out << fullUsage();
+            out << FullUsage(commands);
         }
         return kDone;
     }
