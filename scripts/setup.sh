@@ -4,7 +4,7 @@
 set -euo pipefail
 
 RUNWELL_PACKAGES=(cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev libbenchmark-dev
-                  libcli11-dev nlohmann-json3-dev)
+                  libcli11-dev nlohmann-json3-dev python3)
 
 runwell_install_missing() {
     local missing=()

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -29,11 +28,6 @@ bool HasCsvExtension(const std::string& name) {
 }
 
 constexpr std::size_t kBlock = std::size_t{1} << 18;
-/// Below this many names the sort runs on one thread: starting others costs more.
-constexpr std::size_t kParallelSortEntries = std::size_t{1} << 16;
-/// Buckets up to this many names are sorted through a buffer of their size (12 MiB at most per
-/// thread) rather than split further in place.
-constexpr std::size_t kBufferedSortEntries = std::size_t{1} << 20;
 
 /// Each byte with ASCII letters folded to lower case, as the sort compares names.
 constexpr std::array<unsigned char, 256> kFolded = [] {
@@ -190,143 +184,15 @@ struct DeviceListBuilder {
         return std::nullopt;
     }
 
-    static std::uint64_t KeyOf(const DeviceList::Entry& e) {
-        return (std::uint64_t{e.keyHigh} << 32) | e.keyLow;
-    }
-
-    /// Sorts [first, last) by the key alone, the bytes above `shift` being equal, through
-    /// `buffer`: a least-significant-byte-first radix sort, one pass for every byte that differs.
-    /// False when the buffer cannot be had; nothing has moved then.
-    static bool SortThroughBuffer(DeviceList::Entry* first, DeviceList::Entry* last, int shift,
-                                  std::vector<DeviceList::Entry>& buffer) {
-        const auto count = static_cast<std::size_t>(last - first);
-        try {
-            if (buffer.size() < count) {
-                buffer.resize(count);
-            }
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        const auto bytes = static_cast<std::size_t>(shift / 8 + 1);
-        std::array<std::array<std::uint32_t, 256>, 8> counts{};
-        for (const DeviceList::Entry* e = first; e != last; ++e) {
-            const std::uint64_t key = KeyOf(*e);
-            for (std::size_t b = 0; b < bytes; ++b) {
-                ++counts[b][(key >> (8 * b)) & 0xFFu];
-            }
-        }
-        DeviceList::Entry* from = first;
-        DeviceList::Entry* to = buffer.data();
-        for (std::size_t b = 0; b < bytes; ++b) {
-            std::array<std::uint32_t, 256>& next = counts[b];
-            if (std::find(next.begin(), next.end(), count) != next.end()) {
-                continue;  // every key has the same byte here
-            }
-            std::uint32_t total = 0;
-            for (std::uint32_t& n : next) {
-                total += std::exchange(n, total);
-            }
-            for (const DeviceList::Entry* e = from; e != from + count; ++e) {
-                to[next[(KeyOf(*e) >> (8 * b)) & 0xFFu]++] = *e;
-            }
-            std::swap(from, to);
-        }
-        if (from != first) {
-            std::copy(from, from + count, first);
-        }
-        return true;
-    }
-
-    /// Sorts [first, last) by the key alone, from the key's byte at `shift` down. Millions of
-    /// names are split in place by their most significant byte that differs (each element moved
-    /// straight to its bucket, no second array), until a bucket is small enough to be sorted
-    /// through `buffer`; for millions of names that is several times faster than comparison
-    /// sorting, and the buffer stays a small part of the names' memory.
-    static void SortByKey(DeviceList::Entry* first, DeviceList::Entry* last, int shift,
-                          std::vector<DeviceList::Entry>& buffer, unsigned threads = 1) {
-        const auto byteOf = [shift](const DeviceList::Entry& e) {
-            return static_cast<std::size_t>((KeyOf(e) >> shift) & 0xFFu);
-        };
-        const auto count = static_cast<std::size_t>(last - first);
-        if (count < 256) {
-            std::sort(first, last, [](const DeviceList::Entry& a, const DeviceList::Entry& b) {
-                return KeyOf(a) < KeyOf(b);
-            });
-            return;
-        }
-        if (count <= kBufferedSortEntries && SortThroughBuffer(first, last, shift, buffer)) {
-            return;
-        }
-        std::array<std::size_t, 256> ends{};
-        for (const DeviceList::Entry* e = first; e != last; ++e) {
-            ++ends[byteOf(*e)];
-        }
-        if (std::find(ends.begin(), ends.end(), count) != ends.end()) {
-            // One bucket holds them all (a shared prefix): nothing to move at this byte.
-            if (shift > 0) {
-                SortByKey(first, last, shift - 8, buffer, threads);
-            }
-            return;
-        }
-        std::array<std::size_t, 256> next{};
-        std::size_t total = 0;
-        for (std::size_t b = 0; b < 256; ++b) {
-            next[b] = total;
-            total += ends[b];
-            ends[b] = total;
-        }
-        const std::array<std::size_t, 256> starts = next;
-        for (std::size_t b = 0; b < 256; ++b) {
-            while (next[b] < ends[b]) {
-                DeviceList::Entry moving = first[next[b]];
-                for (std::size_t d = byteOf(moving); d != b; d = byteOf(moving)) {
-                    std::swap(moving, first[next[d]++]);
-                }
-                first[next[b]++] = moving;
-            }
-        }
-        if (shift == 0) {
-            return;
-        }
-        // The buckets are independent: with several cores (millions of names), each worker
-        // takes the next unsorted bucket, with a buffer of its own.
-        std::atomic<std::size_t> nextBucket{0};
-        const auto work = [&](std::vector<DeviceList::Entry>& own) {
-            for (std::size_t b = nextBucket++; b < 256; b = nextBucket++) {
-                if (ends[b] - starts[b] > 1) {
-                    SortByKey(first + starts[b], first + ends[b], shift - 8, own);
-                }
-            }
-        };
-        std::vector<std::thread> helpers;
-        if (threads > 1 && count >= kParallelSortEntries) {
-            try {
-                for (unsigned t = 1; t < threads; ++t) {
-                    helpers.emplace_back([&work] {
-                        std::vector<DeviceList::Entry> own;
-                        work(own);
-                    });
-                }
-            } catch (const std::system_error&) {
-                // No more threads to be had: the ones started and this one do the work.
-            }
-        }
-        work(buffer);
-        for (std::thread& helper : helpers) {
-            helper.join();
-        }
-    }
-
     void Sort() {
         std::vector<DeviceList::Entry>& entries = list.entries_;
         if (entries.empty()) {
             return;
         }
-        std::vector<DeviceList::Entry> buffer;
-        const unsigned threads = entries.size() >= kParallelSortEntries
+        const unsigned threads = entries.size() >= kParallelSortKeys
                                      ? std::clamp(std::thread::hardware_concurrency(), 1u, 8u)
                                      : 1u;
-        SortByKey(entries.data(), entries.data() + entries.size(), 56, buffer, threads);
+        SortDeviceNameKeys(entries, threads);
         // Names that agree in their first eight letters (ignoring case) are ordered by the whole
         // name; equal names keep their order of insertion, which is their order in names_: the
         // offset decides last.
@@ -342,9 +208,9 @@ struct DeviceListBuilder {
             return a.offset < b.offset;
         };
         for (auto run = entries.begin(); run != entries.end();) {
-            const std::uint64_t key = KeyOf(*run);
+            const std::uint64_t key = SortKeyOf(*run);
             const auto end = std::find_if(run + 1, entries.end(), [key](const DeviceList::Entry& e) {
-                return KeyOf(e) != key;
+                return SortKeyOf(e) != key;
             });
             if (end - run > 1) {
                 std::sort(run, end, less);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/DeviceNameSort.h"
 #include "platform/Platform.h"  // ExecutableFolder
 
 namespace runwell {
@@ -64,13 +65,7 @@ public:
 private:
     friend struct DeviceListBuilder;
 
-    // The first eight bytes of the name with ASCII letters folded, most significant first: most
-    // comparisons of the sort are decided by it alone.
-    struct Entry {
-        std::uint32_t keyHigh;
-        std::uint32_t keyLow;
-        std::uint32_t offset;  // of the name in names_
-    };
+    using Entry = DeviceNameKey;
 
     std::vector<std::filesystem::path> files_;
     std::vector<std::uint32_t> fileStarts_;  // offset in names_ of each file's first name
