@@ -5,6 +5,7 @@
 
 #include "Command.h"
 #include "base/Messages.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 
 namespace runwell::cli {
@@ -77,6 +78,11 @@ std::optional<Workspace> OpenSettings(const DataLocation& data,
         return std::nullopt;
     }
     return workspace;
+}
+
+std::optional<Workspace> OpenSettingsArgument(const Context& context, std::string_view argument) {
+    StderrPrompter prompter(context.err, context.data, context.verbose);
+    return OpenSettings(context.data, PathArgument(argument), prompter);
 }
 
 }  // namespace runwell::cli

@@ -4,11 +4,14 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/Prompter.h"
 #include "session/Workspace.h"
 
 namespace runwell::cli {
+
+struct Context;
 
 /// Writes every message the window would show in a box to standard error, one line each, as
 /// "runwell-cli: FILE: TEXT" with the file the message concerns: the settings file while one is
@@ -44,5 +47,7 @@ private:
 std::optional<Workspace> OpenSettings(const DataLocation& data,
                                       const std::filesystem::path& settings,
                                       StderrPrompter& prompter);
+/// OpenSettings of the settings file a command's argument names, its messages on standard error.
+std::optional<Workspace> OpenSettingsArgument(const Context& context, std::string_view argument);
 
 }  // namespace runwell::cli

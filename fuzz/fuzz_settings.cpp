@@ -14,7 +14,7 @@
 
 #include "FuzzCheck.h"
 #include "base/Prompter.h"
-#include "files/Report.h"
+#include "exchange/Report.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
 

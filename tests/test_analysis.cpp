@@ -19,6 +19,7 @@
 #include "analysis/OperatingPointMatrix.h"
 #include "analysis/ProfileTimeline.h"
 #include "estimate/ModeRefresh.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
 

@@ -7,10 +7,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/WindowsHeaders.h"
 #else
 #include <signal.h>
 #include <sys/resource.h>
@@ -32,7 +29,8 @@
 #include "base/Messages.h"
 #include "battery/BatteryCatalogue.h"
 #include "device/DeviceFile.h"
-#include "files/Report.h"
+#include "exchange/Report.h"
+#include "files/ProfileDocument.h"
 #include "files/SafeFile.h"
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"

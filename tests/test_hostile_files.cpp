@@ -40,6 +40,7 @@
 #include "estimate/Format.h"
 #include "estimate/ModeComputation.h"
 #include "estimate/ProfileResults.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"
 #include "session/Workspace.h"

@@ -13,6 +13,7 @@
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
 #include "TableFile.h"
+#include "files/ProfileDocument.h"
 #include "files/ProfileExtras.h"
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"

@@ -16,7 +16,7 @@
 #include "TableFile.h"
 #include "estimate/ProfileResults.h"
 #include "estimate/ResultCheck.h"
-#include "files/Report.h"
+#include "exchange/Report.h"
 #include "platform/FileRead.h"
 
 namespace runwell {

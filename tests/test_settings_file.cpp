@@ -20,6 +20,7 @@
 #include "TableFile.h"
 #include "base/Messages.h"
 #include "files/Archive.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
 

@@ -42,10 +42,7 @@ int RunCheck(const CheckArguments& args, const Context& context) {
                                                "' needs a number and nA, uA, mA or A, such as 10uA");
         }
     }
-    const std::filesystem::path settings = PathArgument(args.positional[0]);
-    StderrPrompter prompter(context.err, context.data, context.verbose);
-    const std::optional<Workspace> workspace =
-        OpenSettings(context.data, settings, prompter);
+    const std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
     if (!workspace) {
         return kFailed;
     }

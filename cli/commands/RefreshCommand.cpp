@@ -10,6 +10,7 @@
 #include "Command.h"
 #include "Session.h"
 #include "estimate/ModeRefresh.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 
 namespace runwell::cli {

@@ -13,7 +13,7 @@
 #include "Session.h"
 #include "exchange/ResultsCsv.h"
 #include "exchange/ResultsJson.h"
-#include "files/Report.h"
+#include "exchange/Report.h"
 #include "files/SettingsFile.h"
 
 namespace runwell::cli {
@@ -32,10 +32,7 @@ int RunReport(const ReportArguments& args, const Context& context) {
     if (args.format != "text" && args.format != "json" && args.format != "csv") {
         return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
     }
-    const std::filesystem::path settings = PathArgument(args.positional[0]);
-    StderrPrompter prompter(context.err, context.data, context.verbose);
-    const std::optional<Workspace> workspace =
-        OpenSettings(context.data, settings, prompter);
+    const std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
     if (!workspace) {
         return kFailed;
     }

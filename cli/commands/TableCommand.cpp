@@ -26,9 +26,7 @@ int RunTable(const TableArguments& args, const std::string& name, const std::str
     if (args.positional.size() != 1) {
         return UsageError(context.err, name + " takes one settings file");
     }
-    StderrPrompter prompter(context.err, context.data, context.verbose);
-    const std::optional<Workspace> workspace =
-        OpenSettings(context.data, PathArgument(args.positional[0]), prompter);
+    const std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
     if (!workspace) {
         return kFailed;
     }

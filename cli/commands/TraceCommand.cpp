@@ -16,6 +16,7 @@
 #include "Command.h"
 #include "Session.h"
 #include "estimate/ModeComputation.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
 #include "trace/TraceProfile.h"

@@ -5,8 +5,6 @@
 #include <system_error>
 
 #include "base/Messages.h"
-#include "files/SafeFile.h"
-#include "platform/FileRead.h"
 
 namespace runwell {
 
@@ -15,7 +13,6 @@ namespace {
 using Json = nlohmann::json;
 
 constexpr const char* kFormat = "runwell-profile-extras";
-constexpr std::size_t kMaxContent = std::size_t{1} << 16;
 
 }  // namespace
 
@@ -36,7 +33,7 @@ std::string SerializeProfileExtras(const ProfileExtras& extras) {
 }
 
 Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
-    if (content.size() > kMaxContent) {
+    if (content.size() > kMaxProfileExtrasBytes) {
         return Error{"The file is larger than 64 KiB; it is not a profile's extra settings."};
     }
     Json root;
@@ -63,52 +60,6 @@ Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
         extras.minimumVoltage = value;
     }
     return extras;
-}
-
-Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPath) {
-    const std::filesystem::path sidecar = ProfileExtrasPath(settingsPath);
-    std::error_code error;
-    // A missing entry is the usual case, reported as not_found (with an error code set).
-    if (std::filesystem::symlink_status(sidecar, error).type() ==
-        std::filesystem::file_type::not_found) {
-        return ProfileExtras{};
-    }
-    const std::string name = sidecar.filename().string();
-    std::error_code typeError;
-    if (!std::filesystem::is_regular_file(sidecar, typeError)) {  // a folder, a pipe, a device
-        return Error{name + ": " + msg::kCannotOpenForReading};
-    }
-    std::error_code sizeError;
-    if (std::filesystem::file_size(sidecar, sizeError) > kMaxContent && !sizeError) {
-        return Error{name + ": The file is larger than 64 KiB; it is not a profile's extra "
-                            "settings."};
-    }
-    const std::optional<std::string> content = ReadWholeFile(sidecar);
-    if (!content) {
-        return Error{name + ": " + msg::kCannotOpenForReading};
-    }
-    Result<ProfileExtras> extras = ParseProfileExtras(*content);
-    if (!extras) {
-        return Error{name + ": " + extras.error().message};
-    }
-    return extras;
-}
-
-Status SaveProfileExtras(const std::filesystem::path& settingsPath, const ProfileExtras& extras) {
-    const std::filesystem::path sidecar = ProfileExtrasPath(settingsPath);
-    if (extras.empty()) {
-        std::error_code error;
-        std::filesystem::remove(sidecar, error);
-        if (error) {
-            return Error{sidecar.filename().string() + ": " + msg::kCannotOpenForWriting};
-        }
-        return {};
-    }
-    const std::string bytes = SerializeProfileExtras(extras);
-    return WriteFileSafely(sidecar, [&](std::ostream& out) {
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return out.good();
-    });
 }
 
 }  // namespace runwell

@@ -32,12 +32,7 @@ std::string SerializeProfileExtras(const ProfileExtras& extras);
 /// fails with a message.
 Result<ProfileExtras> ParseProfileExtras(std::string_view content);
 
-/// The extras of the settings file at `settingsPath`: empty when it has no sidecar; an error
-/// naming the sidecar when it cannot be read or is malformed.
-Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPath);
-
-/// Writes the sidecar of `settingsPath` safely, or removes a stale one when `extras` is empty, so
-/// that a later load never picks up settings of an earlier save.
-Status SaveProfileExtras(const std::filesystem::path& settingsPath, const ProfileExtras& extras);
+/// The largest sidecar a load reads: a profile's extras are a few lines.
+inline constexpr std::size_t kMaxProfileExtrasBytes = std::size_t{1} << 16;
 
 }  // namespace runwell

@@ -1,12 +1,6 @@
 // FileReplacement on Windows: CreateFileW, FlushFileBuffers, MoveFileExW.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/WindowsHeaders.h"
 
 #include <cwchar>
 #include <string>

@@ -234,60 +234,14 @@ bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
     return Apply(workspace, settings, nullptr, prompter);
 }
 
-bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
-    try {
-        Result<std::string> bytes = ReadFileContent(path, msg::kCannotOpenForReading);
-        if (!bytes) {
-            prompter.ShowMessage(bytes.error().message, MessageKind::Plain);
-            return false;
-        }
-        ParsedSettings settings = ParseSettings(*bytes);
-        bytes = std::string();  // the file's bytes are not needed once parsed
-        // The sidecar is read before the load changes anything and applied once the load has
-        // replaced the profile; a profile without one gets the defaults.
-        Result<ProfileExtras> extras = LoadProfileExtras(path);
-        if (!Apply(workspace, settings, &settings.modes, prompter)) {
-            // Whatever the steps before the failure changed stays, and stays unsaved: the
-            // session no longer equals the previous file, nor this one.
-            return false;
-        }
-        workspace.SetMinimumVoltage(extras ? extras->minimumVoltage : std::nullopt);
-        if (!extras) {
-            prompter.ShowMessage(extras.error().message, MessageKind::Plain);
-        }
-    } catch (const std::bad_alloc&) {
-        // The load stops where memory ran out; what the steps before did stays, as it does
-        // for every other failure of a load.
-        prompter.ShowMessage(OutOfMemoryMessage(path), MessageKind::Plain);
-        return false;
-    }
-    workspace.MarkSaved(path);
-    return true;
+bool ApplySettings(Workspace& workspace, ParsedSettings&& settings, Prompter& prompter) {
+    return Apply(workspace, settings, &settings.modes, prompter);
 }
 
-Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path) {
+std::string SerializeSettings(const Workspace& workspace) {
     // The same bytes as SerializeSettings(SettingsOf(workspace)), without copying the profile.
-    const std::string bytes =
-        Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
-                  workspace.batteryIndex(), workspace.modes());
-    const std::filesystem::path target = EnsureExtension(path, ".set");
-    Status written = WriteFileSafely(target, [&](std::ostream& out) {
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return out.good();
-    });
-    if (!written) {
-        return written;
-    }
-    return SaveProfileExtras(target, ProfileExtras{workspace.minimumVoltage()});
-}
-
-Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path) {
-    const std::filesystem::path file = EnsureExtension(path, ".set");
-    Status saved = SaveSettings(workspace, file);
-    if (saved) {
-        workspace.MarkSaved(file);
-    }
-    return saved;
+    return Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
+                     workspace.batteryIndex(), workspace.modes());
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

@@ -45,6 +45,8 @@ SettingsData SettingsOf(const Workspace& workspace);
 /// then per mode its three texts, duration, total current, total charge, system current and 40
 /// flag bytes (a non-zero flag is written as 1). No header, no padding.
 std::string SerializeSettings(const SettingsData& settings);
+/// SerializeSettings of the workspace's current state, without copying its profile.
+std::string SerializeSettings(const Workspace& workspace);
 /// Writes SerializeSettings(settings) to `out`; false when the stream failed.
 bool WriteSettings(std::ostream& out, const SettingsData& settings);
 /// Reads the fields in file order until the data ends or a length cannot be read. The mode count
@@ -61,18 +63,8 @@ ParsedSettings ParseSettings(std::string_view bytes);
 /// then the error is shown. The results are recomputed whenever the profile was touched. True
 /// when the whole file was applied.
 bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompter& prompter);
-
-/// Reads the file at `path` and applies it. "Cannot open file for reading." when it can't be read.
-/// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
-/// at any step leaves the save state as the steps before left it (modified once anything changed).
-bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
-
-/// Writes the workspace's settings to `path` (".set" appended when it holds no '.'), replacing
-/// an existing file only once the new one is complete.
-Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path);
-
-/// SaveSettings; once the file is written, the workspace is unmodified with it as its file.
-Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path);
+/// ApplySettings that takes the parsed modes over rather than copying them.
+bool ApplySettings(Workspace& workspace, ParsedSettings&& settings, Prompter& prompter);
 
 /// `path` with `extension` appended when it contains no '.' at all (a '.' in a folder name
 /// counts).

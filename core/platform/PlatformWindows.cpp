@@ -1,14 +1,8 @@
 // Windows: every path goes to the system as UTF-16, through the wide calls.
 
 #include "platform/Platform.h"
+#include "platform/WindowsHeaders.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>

@@ -21,7 +21,8 @@
 
 #include "base/Messages.h"
 #include "battery/MinimumVoltage.h"
-#include "files/Report.h"
+#include "exchange/Report.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"

@@ -1,4 +1,4 @@
-#include "files/Report.h"
+#include "exchange/Report.h"
 
 #include "files/SafeFile.h"
 #include "files/SettingsFile.h"

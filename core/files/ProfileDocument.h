@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+
+#include "base/Prompter.h"
+#include "base/Result.h"
+#include "files/ProfileExtras.h"
+
+namespace runwell {
+
+class Workspace;
+
+// A profile on disk is one document in two files: the settings file, byte for byte what every
+// version writes, and beside it the sidecar of the extras it has no room for. They are loaded
+// and saved here alone, together, so no other code reads or writes either file.
+
+/// Reads the file at `path` and applies it. "Cannot open file for reading." when it can't be read.
+/// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
+/// at any step leaves the save state as the steps before left it (modified once anything changed).
+bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
+
+/// Writes the workspace's settings to `path` (".set" appended when it holds no '.'), replacing
+/// an existing file only once the new one is complete.
+Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path);
+
+/// SaveSettings; once the file is written, the workspace is unmodified with it as its file.
+Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path);
+
+/// The extras of the settings file at `settingsPath`: empty when it has no sidecar; an error
+/// naming the sidecar when it cannot be read or is malformed.
+Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPath);
+
+/// Writes the sidecar of `settingsPath` safely, or removes a stale one when `extras` is empty, so
+/// that a later load never picks up settings of an earlier save.
+Status SaveProfileExtras(const std::filesystem::path& settingsPath, const ProfileExtras& extras);
+
+
+}  // namespace runwell
