@@ -182,3 +182,51 @@ TEST(ProfileJsonTest, TheDocumentedExampleIsAProfile) {
 
 }  // namespace
 }  // namespace runwell
+
+// Documents shaped to exhaust memory or time are refused where they first go wrong, without the
+// whole document being built: the modes are read one at a time, unknown keys' values are
+// skipped, and a key given twice is found by hashing however many keys an object holds.
+TEST(ProfileJsonTest, HostileShapesAreRefusedWhereTheyGoWrong) {
+    const std::string head = "{\"format\": \"runwell-profile\", \"version\": 1, \"device\": "
+                             "\"A\", \"voltage\": \"B\", \"temperature\": \"C\", \"battery\": 0";
+    std::string emptyModes = head + ", \"modes\": [{}";
+    for (int i = 0; i < 2000000; ++i) {
+        emptyModes += ",{}";
+    }
+    emptyModes += "]}";
+    std::string manyKeys = "{";
+    for (int i = 0; i < 200000; ++i) {
+        manyKeys += "\"k" + std::to_string(i) + "\": 0, ";
+    }
+    manyKeys += "\"k0\": 1}";
+    std::string junk = head + ", \"modes\": [], \"junk\": [";
+    for (int i = 0; i < 1000000; ++i) {
+        junk += "{},";
+    }
+    junk += "{}]}";
+    std::string bigMode = head + ", \"modes\": [{\"peripheralFlags\": [0";
+    for (int i = 0; i < 100000; ++i) {
+        bigMode += ",0";
+    }
+    bigMode += "]}]}";
+    const std::string escapes = head + ", \"modes\": [], \"\\u001b[2J" + std::string(100, 'x') +
+                                "\": 0}";
+    const struct {
+        const char* name;
+        const std::string& text;
+        std::string message;
+    } cases[] = {
+        {"two million empty modes", emptyModes, "modes[0]: the key 'label' is missing"},
+        {"a key repeated after 200,000 others", manyKeys, "the key 'k0' is given twice"},
+        {"a million values under an unknown key", junk, "unknown key 'junk'"},
+        {"a mode of 100,001 values", bigMode,
+         "modes[0]: holds more values than a profile ever does"},
+        {"a long key with a terminal escape", escapes,
+         "unknown key '\\x1B[2J" + std::string(56, 'x') + "...'"},
+    };
+    for (const auto& c : cases) {
+        const runwell::Result<std::string> imported = runwell::ImportProfileJson(c.text);
+        ASSERT_FALSE(imported.ok()) << c.name;
+        EXPECT_EQ(c.message, imported.error().message) << c.name;
+    }
+}

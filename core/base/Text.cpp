@@ -129,4 +129,24 @@ bool LineReader::Next(std::string_view& line) {
     return true;
 }
 
+std::string QuotedForMessage(std::string_view text) {
+    constexpr std::size_t kShown = 60;
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "'";
+    for (const char c : text.substr(0, kShown)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    if (text.size() > kShown) {
+        out += "...";
+    }
+    return out + "'";
+}
+
 }  // namespace runwell

@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 
+#include "base/StrictJson.h"
+
 namespace runwell {
 
 namespace {
@@ -329,6 +331,14 @@ Result<BatteryModel> ParseBatteryModel(std::string_view content) {
         return Error{"The file holds a number beyond the range of a real number."};
     } catch (const Json::exception&) {
         return Error{"The file is not valid JSON."};
+    }
+    // A key given twice would leave only its last value in `root`: refused, as in every JSON
+    // file the program reads.
+    StrictJsonSax<Json> strict(kMaxNesting + 1, "");
+    if (!Json::sax_parse(content.begin(), content.end(), &strict) && !strict.refusal().empty()) {
+        std::string message = strict.refusal();
+        message[0] = 'T';  // "the key 'x' is given twice"
+        return Error{message + "; each key may appear once in an object."};
     }
     try {
         return ReadModel(root);

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "base/StrictJson.h"
 #include "exchange/JsonValues.h"
 #include "exchange/ProfileJsonValues.h"
 
@@ -105,84 +108,230 @@ StoredMode ReadMode(const Json& value, const Where& where) {
 
 // --- Parsing -------------------------------------------------------------------------------
 
-/// A first pass over the text that builds nothing: it refuses a key given twice in one object
-/// (a profile has one value per field) and nesting deeper than a profile ever is, and keeps
-/// the library's message of a syntax error. The library's own filtering parser would do the
-/// same in one pass, but it searches each finished object's parent again, which makes a
-/// profile of many modes quadratic.
-class StrictChecker : public nlohmann::json_sax<Json> {
-public:
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override {
-        if (!Open()) {
-            return false;
-        }
-        // The lists keep their room for the next object at the same depth.
-        if (keys_.size() < depth_) {
-            keys_.resize(depth_);
-        }
-        keys_[depth_ - 1].clear();
-        return true;
-    }
-    bool key(string_t& key) override {
-        // A profile's objects hold a handful of keys, so a linear search is the cheapest.
-        std::vector<std::string>& seen = keys_[depth_ - 1];
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
-            refusal_ = "the key " + Quoted(key) + " is given twice";
-            return false;
-        }
-        seen.push_back(key);
-        return true;
-    }
-    bool end_object() override { return Close(); }
-    bool start_array(std::size_t) override { return Open(); }
-    bool end_array() override { return Close(); }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error)
-        override {
-        // A syntax error, or a number too large for a double. The library's text starts with
-        // its own error code in brackets.
-        std::string message = error.what();
-        const std::size_t close = message.find("] ");
-        if (close != std::string::npos) {
-            message.erase(0, close + 2);
-        }
-        refusal_ = "not valid JSON: " + message;
-        return false;
-    }
+/// Values a part of the document may hold before it is refused. A mode has a few dozen, the
+/// rest of a profile fewer; the bound keeps a hostile document from being built up in memory.
+constexpr std::size_t kMaxValuesPerPart = 100000;
 
-    const std::string& refusal() const { return refusal_; }
+/// Builds one JSON value from parser events, up to kMaxValuesPerPart values.
+class ValueBuilder {
+public:
+    /// False when the value would grow beyond the bound.
+    bool Add(Json value) {
+        if (++values_ > kMaxValuesPerPart) {
+            return false;
+        }
+        const bool container = value.is_structured();
+        Json* placed = nullptr;
+        if (stack_.empty()) {
+            root_ = std::move(value);
+            placed = &root_;
+        } else if (stack_.back()->is_array()) {
+            stack_.back()->push_back(std::move(value));
+            placed = &stack_.back()->back();
+        } else {
+            placed = &((*stack_.back())[key_] = std::move(value));
+        }
+        // A container's parent does not change while it is open, so the pointer stays valid.
+        if (container) {
+            stack_.push_back(placed);
+        }
+        return true;
+    }
+    void Key(std::string key) { key_ = std::move(key); }
+    void Close() { stack_.pop_back(); }
+    /// True when the value is complete.
+    bool done() const { return stack_.empty(); }
+    Json Take() {
+        values_ = 0;
+        return std::move(root_);
+    }
 
 private:
-    bool Open() {
-        if (++depth_ > static_cast<std::size_t>(kMaxDepth)) {
-            refusal_ = "the JSON is nested deeper than a profile ever is";
-            return false;
-        }
-        return true;
-    }
-    bool Close() {
-        --depth_;
-        return true;
-    }
-
-    std::size_t depth_ = 0;
-    std::vector<std::vector<std::string>> keys_;  // by depth, for the open objects
-    std::string refusal_;
+    Json root_;
+    std::vector<Json*> stack_;
+    std::string key_;
+    std::size_t values_ = 0;
 };
 
-/// Parses a profile's JSON after the strict first pass.
-Json ParseStrict(std::string_view text) {
-    StrictChecker checker;
-    if (!Json::sax_parse(text.begin(), text.end(), &checker)) {
-        throw Refusal{checker.refusal().empty() ? "not valid JSON" : checker.refusal()};
+/// Reads a profile's JSON in one pass that also refuses a key given twice in one object and
+/// nesting deeper than a profile ever is. The modes are read one at a time into stored records
+/// and their JSON dropped, so the document is never held whole; the other top-level values are
+/// kept as JSON for the checks ParseProfileJson makes in its order. Keys a profile does not know
+/// are remembered by name and their values skipped.
+class ProfileSax : public StrictJsonSax<Json> {
+public:
+    ProfileSax()
+        : StrictJsonSax<Json>(kMaxDepth, "the JSON is nested deeper than a profile ever is") {}
+
+    bool null() override { return StrictJsonSax::null() && Value(nullptr); }
+    bool boolean(bool b) override { return StrictJsonSax::boolean(b) && Value(b); }
+    bool number_integer(number_integer_t n) override {
+        return StrictJsonSax::number_integer(n) && Value(n);
     }
-    return Json::parse(text.begin(), text.end());
+    bool number_unsigned(number_unsigned_t n) override {
+        return StrictJsonSax::number_unsigned(n) && Value(n);
+    }
+    bool number_float(number_float_t n, const string_t& text) override {
+        return StrictJsonSax::number_float(n, text) && Value(n);
+    }
+    bool string(string_t& text) override {
+        return StrictJsonSax::string(text) && Value(std::move(text));
+    }
+    bool start_object(std::size_t n) override {
+        if (depth() == 0) {
+            rootIsObject_ = true;
+        }
+        return StrictJsonSax::start_object(n) && (depth() == 1 || Value(Json::object()));
+    }
+    bool start_array(std::size_t n) override {
+        if (depth() == 1 && rootIsObject_ && inModes_) {
+            modesAreList_ = true;
+            return StrictJsonSax::start_array(n);
+        }
+        return StrictJsonSax::start_array(n) && Value(Json::array());
+    }
+    bool end_object() override { return EndContainer() && StrictJsonSax::end_object(); }
+    bool end_array() override { return EndContainer() && StrictJsonSax::end_array(); }
+    bool key(string_t& name) override;
+
+    bool rootIsObject() const { return rootIsObject_; }
+    /// The top-level values other than the modes and unknown keys.
+    const Json& top() const { return top_; }
+    const std::optional<std::string>& firstUnknownKey() const { return firstUnknownKey_; }
+    /// Whether "modes" was a list, how many entries it had, the first entry that is no mode.
+    bool modesAreList() const { return modesAreList_; }
+    std::size_t modeEntries() const { return modeEntries_; }
+    const std::optional<std::string>& modeRefusal() const { return modeRefusal_; }
+    std::vector<StoredMode> TakeModes() { return std::move(modes_); }
+
+private:
+    bool Value(Json value);
+    bool EndContainer();
+    void EndModeEntry();
+
+    Json top_ = Json::object();
+    ValueBuilder part_;      // the top-level value or the mode being read
+    bool rootIsObject_ = false;
+    bool inModes_ = false;   // the top-level value being read is "modes"
+    bool modesAreList_ = false;
+    bool skipping_ = false;  // the value of an unknown key
+    std::string partKey_;
+    std::optional<std::string> firstUnknownKey_;
+    std::size_t modeEntries_ = 0;
+    std::optional<std::string> modeRefusal_;
+    std::vector<StoredMode> modes_;
+};
+
+bool ProfileSax::key(string_t& name) {
+    if (!StrictJsonSax::key(name)) {
+        return false;
+    }
+    if (!rootIsObject_ || depth() != 1) {
+        part_.Key(name);
+        return true;
+    }
+    static constexpr std::string_view kKnown[] = {"format",     "version", "device",
+                                                  "voltage",    "temperature", "battery",
+                                                  "modeCount",  "modes",   "trailingBytes"};
+    skipping_ = std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown);
+    if (skipping_ && !firstUnknownKey_) {
+        firstUnknownKey_ = name;
+    }
+    inModes_ = name == "modes";
+    partKey_ = name;
+    return true;
+}
+
+bool ProfileSax::Value(Json value) {
+    if (!rootIsObject_ || skipping_) {
+        return true;  // nothing of a document that is no profile, or of an unknown key, is kept
+    }
+    if (!part_.Add(std::move(value))) {
+        const std::string where = modesAreList_ && depth() >= 2
+                                      ? "modes[" + std::to_string(modeEntries_) + "]"
+                                      : partKey_;
+        Refuse(where + ": holds more values than a profile ever does");
+        return false;
+    }
+    if (part_.done()) {
+        EndModeEntry();
+    }
+    return true;
+}
+
+bool ProfileSax::EndContainer() {
+    if (!rootIsObject_ || skipping_ || depth() == 1) {
+        return true;  // the top object itself, or something not kept
+    }
+    if (modesAreList_ && inModes_ && depth() == 2) {
+        inModes_ = false;  // the end of the list of modes
+        top_["modes"] = Json::array();
+        return true;
+    }
+    part_.Close();
+    if (part_.done()) {
+        EndModeEntry();
+    }
+    return true;
+}
+
+/// A complete value: a mode entry becomes a stored record at once (after the first that is no
+/// mode, entries are only counted); any other top-level value is kept.
+void ProfileSax::EndModeEntry() {
+    Json value = part_.Take();
+    if (!(modesAreList_ && inModes_)) {
+        top_[partKey_] = std::move(value);
+        return;
+    }
+    const std::size_t index = modeEntries_++;
+    if (modeRefusal_) {
+        return;
+    }
+    try {
+        modes_.push_back(ReadMode(value, Where{&kTop, "modes", index}));
+    } catch (const Refusal& refusal) {
+        modeRefusal_ = refusal.message;
+        modes_ = {};
+    }
+}
+
+/// The device, voltage, temperature and battery of a profile's top-level values.
+void ReadSelections(const Json& document, SettingsImage& image) {
+    image.device = ReadText(Member(document, "device", kTop), Path(kTop, "device"));
+    image.voltage = ReadText(Member(document, "voltage", kTop), Path(kTop, "voltage"));
+    image.temperature =
+        ReadText(Member(document, "temperature", kTop), Path(kTop, "temperature"));
+    image.battery = static_cast<std::int32_t>(
+        WholeNumber(Member(document, "battery", kTop), Path(kTop, "battery"),
+                    std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max()));
+}
+
+/// The stored mode count (the number of modes unless "modeCount" says otherwise) and the bytes
+/// after the last record.
+void ReadCountAndTrailing(const Json& document, SettingsImage& image) {
+    image.modeCount = static_cast<std::int32_t>(image.modes.size());
+    if (document.contains("modeCount")) {
+        const auto count = static_cast<std::int32_t>(
+            WholeNumber(document["modeCount"], Path(kTop, "modeCount"),
+                        std::numeric_limits<std::int32_t>::min(),
+                        std::numeric_limits<std::int32_t>::max()));
+        // Only a count of 0 or less can differ from the records that follow it.
+        if (count != image.modeCount && (count > 0 || !image.modes.empty())) {
+            Refuse(Path(kTop, "modeCount"),
+                   "the count must equal the number of modes, or be 0 or less when there are "
+                   "none");
+        }
+        image.modeCount = count;
+    }
+    if (document.contains("trailingBytes")) {
+        const Json& trailing = document["trailingBytes"];
+        if (!trailing.is_string()) {
+            Refuse(Path(kTop, "trailingBytes"), "a string of hex digits is needed");
+        }
+        image.trailing =
+            FromHex(trailing.get_ref<const std::string&>(), Path(kTop, "trailingBytes"));
+    }
 }
 
 }  // namespace
@@ -211,62 +360,41 @@ std::string ProfileJsonOf(const SettingsImage& image) {
 
 Result<SettingsImage> ParseProfileJson(std::string_view text) {
     try {
-        const Json document = ParseStrict(text);
-        if (!document.is_object()) {
+        ProfileSax sax;
+        if (!Json::sax_parse(text.begin(), text.end(), &sax)) {
+            return Error{sax.refusal().empty() ? "not valid JSON" : sax.refusal()};
+        }
+        if (!sax.rootIsObject()) {
             return Error{"a profile is a JSON object"};
         }
+        const Json& document = sax.top();
         const auto format = document.find("format");
         if (format == document.end() || *format != kProfileFormat) {
             return Error{"not a Runwell profile: \"format\" must be \"runwell-profile\""};
         }
         const Json& version = Member(document, "version", kTop);
         if (version != kProfileVersion) {
-            return Error{"profile version " + version.dump() + " is not supported; this program reads version 1"};
+            return Error{"profile version " + version.dump() +
+                         " is not supported; this program reads version 1"};
         }
-        OnlyKnownKeys(document,
-                      {"format", "version", "device", "voltage", "temperature", "battery",
-                       "modeCount", "modes", "trailingBytes"},
-                      kTop);
+        if (sax.firstUnknownKey()) {
+            Refuse(kTop, "unknown key " + Quoted(*sax.firstUnknownKey()));
+        }
         SettingsImage image;
-        image.device = ReadText(Member(document, "device", kTop), Path(kTop, "device"));
-        image.voltage = ReadText(Member(document, "voltage", kTop), Path(kTop, "voltage"));
-        image.temperature = ReadText(Member(document, "temperature", kTop), Path(kTop, "temperature"));
-        image.battery = static_cast<std::int32_t>(
-            WholeNumber(Member(document, "battery", kTop), Path(kTop, "battery"),
-                        std::numeric_limits<std::int32_t>::min(),
-                        std::numeric_limits<std::int32_t>::max()));
-        const Json& modes = Member(document, "modes", kTop);
+        ReadSelections(document, image);
         const Where modesAt = Path(kTop, "modes");
-        if (!modes.is_array()) {
+        Member(document, "modes", kTop);
+        if (!sax.modesAreList()) {
             Refuse(modesAt, "a list of modes is needed");
         }
-        if (modes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        if (sax.modeEntries() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
             Refuse(modesAt, "too many modes");
         }
-        image.modes.reserve(modes.size());
-        for (std::size_t i = 0; i < modes.size(); ++i) {
-            image.modes.push_back(ReadMode(modes[i], Where{&kTop, "modes", i}));
+        if (sax.modeRefusal()) {
+            throw Refusal{*sax.modeRefusal()};
         }
-        image.modeCount = static_cast<std::int32_t>(image.modes.size());
-        if (document.contains("modeCount")) {
-            const auto count = static_cast<std::int32_t>(
-                WholeNumber(document["modeCount"], Path(kTop, "modeCount"),
-                            std::numeric_limits<std::int32_t>::min(),
-                            std::numeric_limits<std::int32_t>::max()));
-            // Only a count of 0 or less can differ from the records that follow it.
-            if (count != image.modeCount && (count > 0 || !image.modes.empty())) {
-                Refuse(Path(kTop, "modeCount"), "the count must equal the number of modes, or be 0 or less "
-                                    "when there are none");
-            }
-            image.modeCount = count;
-        }
-        if (document.contains("trailingBytes")) {
-            const Json& trailing = document["trailingBytes"];
-            if (!trailing.is_string()) {
-                Refuse(Path(kTop, "trailingBytes"), "a string of hex digits is needed");
-            }
-            image.trailing = FromHex(trailing.get_ref<const std::string&>(), Path(kTop, "trailingBytes"));
-        }
+        image.modes = sax.TakeModes();
+        ReadCountAndTrailing(document, image);
         return image;
     } catch (const Refusal& refusal) {
         return Error{refusal.message};

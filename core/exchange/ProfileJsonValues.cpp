@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/Text.h"
 #include "exchange/JsonValues.h"
 
 namespace runwell::profile_json {
@@ -25,9 +26,7 @@ std::string Where::Text() const {
     throw Refusal{place.empty() ? problem : place + ": " + problem};
 }
 
-std::string Quoted(std::string_view key) {
-    return "'" + std::string(key) + "'";
-}
+std::string Quoted(std::string_view key) { return QuotedForMessage(key); }
 
 // --- Texts ---------------------------------------------------------------------------------
 

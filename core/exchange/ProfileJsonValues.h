@@ -34,7 +34,7 @@ inline const Where kTop{};
 
 /// Throws a Refusal naming `where`.
 [[noreturn]] void Refuse(const Where& where, const std::string& problem);
-/// `key` in single quotes.
+/// `key` in single quotes, shortened and with control bytes escaped (QuotedForMessage).
 std::string Quoted(std::string_view key);
 Where Path(const Where& where, std::string_view key);
 
