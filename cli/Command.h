@@ -19,6 +19,8 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;  // a load, conversion or write failed; nothing was written
 inline constexpr int kUsage = 2;
 inline constexpr int kCheckFailed = 3;  // `check`: the profile misses a limit
+// A save wrote the settings file but not the sidecar of its extras (the message says why).
+inline constexpr int kExtrasNotSaved = 4;
 
 /// What every command runs with: where the data is (--data, else the layout found beside the
 /// executable), whether notices are printed (--verbose), and the two standard streams.

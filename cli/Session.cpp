@@ -72,9 +72,9 @@ std::optional<Workspace> OpenSettings(const DataLocation& data,
     Workspace workspace = std::move(started).value();
     // Every message of a load reports a step that failed.
     prompter.SetSubject(settings);
-    const int before = prompter.shown();
-    LoadSettings(workspace, settings, prompter);
-    if (prompter.shown() != before) {
+    // A sidecar that cannot be used is reported, and the profile is used with the default
+    // extras: only a settings file that was not applied whole fails the command.
+    if (!LoadSettings(workspace, settings, prompter)) {
         return std::nullopt;
     }
     return workspace;

@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
-    const ProfileExtras set{2.2};
+    const ProfileExtras set{2.2, SettingsDigest("bytes")};
     Result<ProfileExtras> read = ParseProfileExtras(SerializeProfileExtras(set));
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(*read, set);
@@ -90,11 +90,13 @@ TEST(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
     LoadSettings(workspace, folder / "p.set", prompter);
     EXPECT_EQ(prompter.messages,
-              std::vector<std::string>{"p.set.json: The file is not valid JSON."});
+              std::vector<std::string>{"p.set.json: The file is not valid JSON. The default extra "
+                                       "settings apply."});
     EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
     EXPECT_EQ(workspace.modes().size(), 1u);
 
-    std::ofstream(folder / "p.set.json", std::ios::trunc) << SerializeProfileExtras({1.9});
+    std::ofstream(folder / "p.set.json", std::ios::trunc)
+        << SerializeProfileExtras({1.9, std::nullopt});
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
     prompter.answer = false;  // the profile has modes: the load asks first
     LoadSettings(workspace, folder / "p.set", prompter);
@@ -106,6 +108,65 @@ TEST(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
     const Result<ProfileExtras> unread = LoadProfileExtras(folder / "p.set");
     ASSERT_FALSE(unread.ok());
     EXPECT_EQ(unread.error().message, "p.set.json: Cannot open file for reading.");
+}
+
+// A sidecar belongs to the settings bytes it was saved with: one left beside another version of
+// the file (a save stopped between the two files, a copy of one of them) is named and ignored;
+// a sidecar that cannot be written is reported as what it is, after the settings were saved.
+TEST(Sidecar, TiesToItsSettingsBytesAndFailuresAreToldTruly) {
+    const ScratchFolder folder;
+    RecordingPrompter prompter;
+    Result<Workspace> started =
+        Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
+    ASSERT_TRUE(started.ok());
+    Workspace& workspace = *started;
+    ASSERT_TRUE(workspace.SetMinimumVoltage(2.2));
+    ASSERT_TRUE(SaveSettings(workspace, folder / "a.set").ok());
+    const std::string oldSidecar = *ReadWholeFile(folder / "a.set.json");
+
+    ModeRecord mode;
+    mode.label = "m";
+    workspace.AddMode(mode);
+    ASSERT_TRUE(workspace.SetMinimumVoltage(1.9));
+    ASSERT_TRUE(SaveSettings(workspace, folder / "a.set").ok());
+    std::ofstream(folder / "a.set.json", std::ios::trunc) << oldSidecar;  // as a killed save
+    prompter.answer = true;
+    EXPECT_TRUE(LoadSettings(workspace, folder / "a.set", prompter));
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::string>{"a.set.json: these extra settings were saved with another "
+                                       "version of a.set and are ignored; the defaults apply."});
+    EXPECT_EQ(workspace.minimumVoltage(), std::nullopt);
+    EXPECT_EQ(workspace.modes().size(), 1u);
+
+    // A sidecar of an earlier version, without a digest, still applies.
+    std::ofstream(folder / "a.set.json", std::ios::trunc)
+        << R"({"format":"runwell-profile-extras","version":1,"minimumVoltage":2.5})";
+    prompter.messages.clear();
+    EXPECT_TRUE(LoadSettings(workspace, folder / "a.set", prompter));
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(workspace.minimumVoltage(), 2.5);
+
+    // A folder that holds something where the sidecar goes: the settings are saved, and the
+    // failure says so.
+    fs::remove(folder / "a.set.json");
+    fs::create_directories(folder / "a.set.json" / "inside");
+    ASSERT_TRUE(workspace.SetMinimumVoltage(2.0));
+    const Status saved = SaveSettings(workspace, folder / "a.set");
+    ASSERT_FALSE(saved.ok());
+    EXPECT_TRUE(SettingsWereSaved(saved));
+    EXPECT_TRUE(saved.error().message.starts_with(
+        "The settings were saved; the extras could not be written: a.set.json: "))
+        << saved.error().message;
+    EXPECT_EQ(ReadWholeFile(folder / "a.set"), SerializeSettings(workspace));
+    const Status failed = SaveSettings(workspace, folder / "no-such-folder" / "b.set");
+    EXPECT_FALSE(SettingsWereSaved(failed));
+
+    // Without extras an empty folder of the sidecar's name is left alone, not deleted.
+    fs::remove_all(folder / "a.set.json");
+    fs::create_directory(folder / "a.set.json");
+    ASSERT_TRUE(workspace.SetMinimumVoltage(std::nullopt));
+    EXPECT_TRUE(SaveSettings(workspace, folder / "a.set").ok());
+    EXPECT_TRUE(fs::is_directory(folder / "a.set.json"));
 }
 
 }  // namespace

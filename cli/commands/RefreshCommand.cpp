@@ -37,7 +37,7 @@ int RunRefresh(const std::vector<std::string>& positional, const Context& contex
     const Status saved = SaveSettings(*workspace, output);
     if (!saved) {
         PrintFailure(context.err, EnsureExtension(output, ".set"), saved.error().message);
-        return kFailed;
+        return SettingsWereSaved(saved) ? kExtrasNotSaved : kFailed;
     }
     return kDone;
 }

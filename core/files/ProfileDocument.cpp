@@ -1,6 +1,7 @@
 #include "files/ProfileDocument.h"
 
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -9,9 +10,32 @@
 #include "files/SafeFile.h"
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"
+#include "platform/Platform.h"
 #include "session/Workspace.h"
 
 namespace runwell {
+
+namespace {
+
+/// The extras to apply with settings file bytes `bytes` read from `path`: the sidecar's, unless it
+/// cannot be used or belongs to another version of the file; then the defaults, with why.
+ProfileExtras ExtrasFor(const std::filesystem::path& path, std::string_view bytes,
+                        std::optional<std::string>& problem) {
+    Result<ProfileExtras> extras = LoadProfileExtras(path);
+    if (!extras) {
+        problem = extras.error().message + " The default extra settings apply.";
+        return {};
+    }
+    if (extras->settingsDigest && *extras->settingsDigest != SettingsDigest(bytes)) {
+        problem = PathToUtf8(ProfileExtrasPath(path).filename()) +
+                  ": these extra settings were saved with another version of " +
+                  PathToUtf8(path.filename()) + " and are ignored; the defaults apply.";
+        return {};
+    }
+    return std::move(*extras);
+}
+
+}  // namespace
 
 bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
     try {
@@ -21,18 +45,20 @@ bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Promp
             return false;
         }
         ParsedSettings settings = ParseSettings(*bytes);
-        bytes = std::string();  // the file's bytes are not needed once parsed
         // The sidecar is read before the load changes anything and applied once the load has
-        // replaced the profile; a profile without one gets the defaults.
-        Result<ProfileExtras> extras = LoadProfileExtras(path);
+        // replaced the profile; a profile without one, or with one that cannot be used, gets
+        // the defaults and is loaded all the same.
+        std::optional<std::string> problem;
+        const ProfileExtras extras = ExtrasFor(path, *bytes, problem);
+        bytes = std::string();  // the file's bytes are not needed once parsed
         if (!ApplySettings(workspace, std::move(settings), prompter)) {
             // Whatever the steps before the failure changed stays, and stays unsaved: the
             // session no longer equals the previous file, nor this one.
             return false;
         }
-        workspace.SetMinimumVoltage(extras ? extras->minimumVoltage : std::nullopt);
-        if (!extras) {
-            prompter.ShowMessage(extras.error().message, MessageKind::Plain);
+        workspace.SetMinimumVoltage(extras.minimumVoltage);
+        if (problem) {
+            prompter.ShowMessage(*problem, MessageKind::Plain);
         }
     } catch (const std::bad_alloc&) {
         // The load stops where memory ran out; what the steps before did stays, as it does
@@ -54,7 +80,18 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
     if (!written) {
         return written;
     }
-    return SaveProfileExtras(target, ProfileExtras{workspace.minimumVoltage()});
+    // The settings file is replaced first: a save that stops before its sidecar is replaced
+    // leaves the old sidecar, whose digest no longer matches, so a load ignores it and says so.
+    Status extras = SaveProfileExtras(
+        target, ProfileExtras{workspace.minimumVoltage(), SettingsDigest(bytes)});
+    if (!extras) {
+        return Error{std::string(kSettingsSavedExtrasNot) + extras.error().message};
+    }
+    return {};
+}
+
+bool SettingsWereSaved(const Status& saved) {
+    return saved.ok() || saved.error().message.starts_with(kSettingsSavedExtrasNot);
 }
 
 Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path) {
@@ -97,19 +134,31 @@ Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPat
 
 Status SaveProfileExtras(const std::filesystem::path& settingsPath, const ProfileExtras& extras) {
     const std::filesystem::path sidecar = ProfileExtrasPath(settingsPath);
+    const std::string name = PathToUtf8(sidecar.filename());
     if (extras.empty()) {
+        // Only a stale sidecar file (or a link) is removed; a folder or anything else of that
+        // name is left alone, and a load reports it.
         std::error_code error;
+        const auto type = std::filesystem::symlink_status(sidecar, error).type();
+        if (type != std::filesystem::file_type::regular &&
+            type != std::filesystem::file_type::symlink) {
+            return {};
+        }
         std::filesystem::remove(sidecar, error);
         if (error) {
-            return Error{sidecar.filename().string() + ": " + msg::kCannotOpenForWriting};
+            return Error{name + ": " + msg::kCannotOpenForWriting};
         }
         return {};
     }
     const std::string bytes = SerializeProfileExtras(extras);
-    return WriteFileSafely(sidecar, [&](std::ostream& out) {
+    Status written = WriteFileSafely(sidecar, [&](std::ostream& out) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return out.good();
     });
+    if (!written) {
+        return Error{name + ": " + written.error().message};
+    }
+    return {};
 }
 
 }  // namespace runwell

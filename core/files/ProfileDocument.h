@@ -14,14 +14,26 @@ class Workspace;
 // version writes, and beside it the sidecar of the extras it has no room for. They are loaded
 // and saved here alone, together, so no other code reads or writes either file.
 
-/// Reads the file at `path` and applies it. "Cannot open file for reading." when it can't be read.
+/// Reads the file at `path` and applies it with the extras of its sidecar. "Cannot open file for
+/// reading." when it can't be read. A sidecar that cannot be read, is malformed, or was saved
+/// with another version of the file is reported and the defaults apply: the load goes on.
 /// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
 /// at any step leaves the save state as the steps before left it (modified once anything changed).
 bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
 
+/// The start of the message of a save whose settings file was written but whose sidecar was not;
+/// the sidecar's own message follows.
+inline constexpr const char* kSettingsSavedExtrasNot =
+    "The settings were saved; the extras could not be written: ";
+
 /// Writes the workspace's settings to `path` (".set" appended when it holds no '.'), replacing
-/// an existing file only once the new one is complete.
+/// an existing file only once the new one is complete, then its sidecar (with the digest of the
+/// new file), or removes a stale sidecar file when there are no extras. A sidecar that cannot be
+/// written fails the save with kSettingsSavedExtrasNot and the reason.
 Status SaveSettings(const Workspace& workspace, const std::filesystem::path& path);
+
+/// True when the settings file of a save was written, whether or not its sidecar was.
+bool SettingsWereSaved(const Status& saved);
 
 /// SaveSettings; once the file is written, the workspace is unmodified with it as its file.
 Status SaveSettingsAs(Workspace& workspace, const std::filesystem::path& path);

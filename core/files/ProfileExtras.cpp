@@ -1,6 +1,7 @@
 #include "files/ProfileExtras.h"
 
 #include <cmath>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
@@ -28,6 +29,9 @@ std::string SerializeProfileExtras(const ProfileExtras& extras) {
     root["version"] = 1;
     if (extras.minimumVoltage) {
         root["minimumVoltage"] = *extras.minimumVoltage;
+    }
+    if (extras.settingsDigest) {
+        root["settingsDigest"] = *extras.settingsDigest;
     }
     return root.dump(2) + "\n";
 }
@@ -59,7 +63,27 @@ Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
         }
         extras.minimumVoltage = value;
     }
+    if (root.contains("settingsDigest")) {
+        const Json& digest = root.at("settingsDigest");
+        if (!digest.is_string()) {
+            return Error{"\"settingsDigest\" must be a text."};
+        }
+        extras.settingsDigest = digest.get<std::string>();
+    }
     return extras;
+}
+
+std::string SettingsDigest(std::string_view settingsBytes) {
+    std::uint64_t hash = 0xcbf29ce484222325u;  // FNV-1a offset basis and prime
+    for (const char c : settingsBytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+    }
+    constexpr char kHex[] = "0123456789abcdef";
+    std::string text = "fnv1a64:";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        text += kHex[(hash >> shift) & 0xFu];
+    }
+    return text;
 }
 
 }  // namespace runwell
