@@ -10,6 +10,7 @@
 #include "ProfileFiles.h"
 #include "base/Messages.h"
 #include "exchange/ProfileJson.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"
 
@@ -21,12 +22,19 @@ int RunExport(const std::vector<std::string>& positional, const Context& context
         return UsageError(context.err, "export takes a settings file and a profile file");
     }
     const std::filesystem::path settings = PathArgument(positional[0]);
-    const std::optional<std::string> bytes = ReadWholeFile(settings);
+    const Result<std::string> bytes = ReadFileContent(settings, msg::kCannotOpenForReading);
     if (!bytes) {
-        PrintFailure(context.err, settings, msg::kCannotOpenForReading);
+        PrintFailure(context.err, settings, bytes.error().message);
         return kFailed;
     }
-    const Result<std::string> profile = ExportProfileJson(*bytes);
+    // The extras beside the settings file go into the profile with it; a sidecar that cannot
+    // be used is named, and the profile is exported without them.
+    std::optional<std::string> problem;
+    const ProfileExtras extras = ExtrasFor(settings, *bytes, problem);
+    if (problem) {
+        PrintFailure(context.err, settings, *problem);
+    }
+    const Result<std::string> profile = ExportProfileJson(*bytes, extras);
     if (!profile) {
         PrintFailure(context.err, settings, profile.error().message);
         return kFailed;

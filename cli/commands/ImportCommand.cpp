@@ -10,6 +10,7 @@
 #include "ProfileFiles.h"
 #include "base/Messages.h"
 #include "exchange/ProfileJson.h"
+#include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"
 
@@ -21,19 +22,36 @@ int RunImport(const std::vector<std::string>& positional, const Context& context
         return UsageError(context.err, "import takes a profile file and a settings file");
     }
     const std::filesystem::path profile = PathArgument(positional[0]);
-    const std::optional<std::string> text = ReadWholeFile(profile);
+    const Result<std::string> text = ReadFileContent(profile, msg::kCannotOpenForReading);
     if (!text) {
-        PrintFailure(context.err, profile, msg::kCannotOpenForReading);
+        PrintFailure(context.err, profile, text.error().message);
         return kFailed;
     }
-    const Result<std::string> settings = ImportProfileJson(*text);
+    ProfileExtras extras;
+    const Result<std::string> settings = ImportProfileJson(*text, &extras);
     if (!settings) {
         PrintFailure(context.err, profile, settings.error().message);
         return kFailed;
     }
     const std::filesystem::path output = PathArgument(positional[1]);
-    return WriteOutput(context, output == "-" ? output : EnsureExtension(output, ".set"),
-                       *settings);
+    if (output == "-") {
+        return WriteOutput(context, output, *settings);
+    }
+    const std::filesystem::path target = EnsureExtension(output, ".set");
+    const int written = WriteOutput(context, target, *settings);
+    if (written != kDone) {
+        return written;
+    }
+    // The sidecar is written, or a stale one removed, to match the profile: a later load never
+    // takes the extras of whatever settings file stood there before.
+    extras.settingsDigest = SettingsDigest(*settings);
+    const Status sidecar = SaveProfileExtras(target, extras);
+    if (!sidecar) {
+        PrintFailure(context.err, target,
+                     std::string(kSettingsSavedExtrasNot) + sidecar.error().message);
+        return kExtrasNotSaved;
+    }
+    return kDone;
 }
 
 }  // namespace

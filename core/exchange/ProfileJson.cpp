@@ -230,9 +230,9 @@ bool ProfileSax::key(string_t& name) {
         part_.Key(name);
         return true;
     }
-    static constexpr std::string_view kKnown[] = {"format",     "version", "device",
-                                                  "voltage",    "temperature", "battery",
-                                                  "modeCount",  "modes",   "trailingBytes"};
+    static constexpr std::string_view kKnown[] = {
+        "format",    "version", "device",        "voltage",        "temperature",
+        "battery",   "modeCount", "modes",       "trailingBytes",  "minimumVoltage"};
     skipping_ = std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown);
     if (skipping_ && !firstUnknownKey_) {
         firstUnknownKey_ = name;
@@ -334,9 +334,22 @@ void ReadCountAndTrailing(const Json& document, SettingsImage& image) {
     }
 }
 
+/// The extras' minimum voltage, when the profile gives one.
+std::optional<double> ReadMinimumVoltage(const Json& document) {
+    const auto found = document.find("minimumVoltage");
+    if (found == document.end()) {
+        return std::nullopt;
+    }
+    const double volts = found->is_number() ? found->get<double>() : 0.0;
+    if (!(volts > 0.0 && volts <= 100.0)) {
+        Refuse(Path(kTop, "minimumVoltage"), "a voltage above 0 and at most 100 V is needed");
+    }
+    return volts;
+}
+
 }  // namespace
 
-std::string ProfileJsonOf(const SettingsImage& image) {
+std::string ProfileJsonOf(const SettingsImage& image, const ProfileExtras& extras) {
     Json document = Json::object();
     document["format"] = kProfileFormat;
     document["version"] = kProfileVersion;
@@ -344,6 +357,9 @@ std::string ProfileJsonOf(const SettingsImage& image) {
     document["voltage"] = TextJson(image.voltage);
     document["temperature"] = TextJson(image.temperature);
     document["battery"] = image.battery;
+    if (extras.minimumVoltage) {
+        document["minimumVoltage"] = *extras.minimumVoltage;
+    }
     if (image.modeCount < 0) {
         document["modeCount"] = image.modeCount;
     }
@@ -358,7 +374,7 @@ std::string ProfileJsonOf(const SettingsImage& image) {
     return document.dump(2) + "\n";
 }
 
-Result<SettingsImage> ParseProfileJson(std::string_view text) {
+Result<SettingsImage> ParseProfileJson(std::string_view text, ProfileExtras* extras) {
     try {
         ProfileSax sax;
         if (!Json::sax_parse(text.begin(), text.end(), &sax)) {
@@ -395,22 +411,27 @@ Result<SettingsImage> ParseProfileJson(std::string_view text) {
         }
         image.modes = sax.TakeModes();
         ReadCountAndTrailing(document, image);
+        const std::optional<double> volts = ReadMinimumVoltage(document);
+        if (extras != nullptr) {
+            *extras = ProfileExtras{volts, std::nullopt};
+        }
         return image;
     } catch (const Refusal& refusal) {
         return Error{refusal.message};
     }
 }
 
-Result<std::string> ExportProfileJson(std::string_view settingsBytes) {
+Result<std::string> ExportProfileJson(std::string_view settingsBytes,
+                                      const ProfileExtras& extras) {
     Result<SettingsImage> image = ReadSettingsImage(settingsBytes);
     if (!image) {
         return image.error();
     }
-    return ProfileJsonOf(*image);
+    return ProfileJsonOf(*image, extras);
 }
 
-Result<std::string> ImportProfileJson(std::string_view text) {
-    Result<SettingsImage> image = ParseProfileJson(text);
+Result<std::string> ImportProfileJson(std::string_view text, ProfileExtras* extras) {
+    Result<SettingsImage> image = ParseProfileJson(text, extras);
     if (!image) {
         return image.error();
     }

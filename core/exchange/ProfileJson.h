@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/Result.h"
+#include "files/ProfileExtras.h"
 #include "files/SettingsImage.h"
 
 namespace runwell {
@@ -23,15 +24,18 @@ namespace runwell {
 inline constexpr const char* kProfileFormat = "runwell-profile";
 inline constexpr int kProfileVersion = 1;
 
-/// The profile text of an image, 2-space indented, ending with a line feed.
-std::string ProfileJsonOf(const SettingsImage& image);
-/// The image a profile text describes, or a message naming the key or value that is wrong.
-Result<SettingsImage> ParseProfileJson(std::string_view text);
+/// The profile text of an image and the extras kept beside it ("minimumVoltage", only when set),
+/// 2-space indented, ending with a line feed.
+std::string ProfileJsonOf(const SettingsImage& image, const ProfileExtras& extras = {});
+/// The image a profile text describes, or a message naming the key or value that is wrong; the
+/// extras it gives go to `extras` when asked for.
+Result<SettingsImage> ParseProfileJson(std::string_view text, ProfileExtras* extras = nullptr);
 
-/// The profile text of a settings file's bytes; the settings reader's message when it would
-/// not read them completely.
-Result<std::string> ExportProfileJson(std::string_view settingsBytes);
-/// The settings file bytes a profile text describes.
-Result<std::string> ImportProfileJson(std::string_view text);
+/// The profile text of a settings file's bytes and its extras; the settings reader's message
+/// when it would not read them completely.
+Result<std::string> ExportProfileJson(std::string_view settingsBytes,
+                                      const ProfileExtras& extras = {});
+/// The settings file bytes a profile text describes, and its extras when asked for.
+Result<std::string> ImportProfileJson(std::string_view text, ProfileExtras* extras = nullptr);
 
 }  // namespace runwell

@@ -15,10 +15,6 @@
 
 namespace runwell {
 
-namespace {
-
-/// The extras to apply with settings file bytes `bytes` read from `path`: the sidecar's, unless it
-/// cannot be used or belongs to another version of the file; then the defaults, with why.
 ProfileExtras ExtrasFor(const std::filesystem::path& path, std::string_view bytes,
                         std::optional<std::string>& problem) {
     Result<ProfileExtras> extras = LoadProfileExtras(path);
@@ -34,8 +30,6 @@ ProfileExtras ExtrasFor(const std::filesystem::path& path, std::string_view byte
     }
     return std::move(*extras);
 }
-
-}  // namespace
 
 bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter) {
     try {

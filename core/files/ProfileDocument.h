@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "base/Prompter.h"
 #include "base/Result.h"
@@ -20,6 +23,12 @@ class Workspace;
 /// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
 /// at any step leaves the save state as the steps before left it (modified once anything changed).
 bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
+
+/// The extras to use with the settings file bytes `bytes` read from `path`: its sidecar's, unless
+/// the sidecar cannot be used or was saved with another version of the file; then the defaults,
+/// and `problem` says why.
+ProfileExtras ExtrasFor(const std::filesystem::path& path, std::string_view bytes,
+                        std::optional<std::string>& problem);
 
 /// The start of the message of a save whose settings file was written but whose sidecar was not;
 /// the sidecar's own message follows.
