@@ -6,7 +6,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +29,7 @@
 #include "ui/main/AboutDialog.h"
 #include "ui/main/DroppedFile.h"
 #include "ui/main/NotesDialog.h"
+#include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
 #include "ui/widgets/AppIcon.h"
 #include "ui/widgets/ClickList.h"
@@ -42,86 +42,6 @@ namespace {
 
 const QColor kWithinLimit(0, 127, 0);
 const QColor kOverLimit(255, 0, 0);
-
-struct Column {
-    const char* heading;
-    int divisor;  // the column is the list's width divided by this; 1 for the last column
-};
-
-constexpr std::array<Column, 7> kModeColumns = {{{"Label", 8},
-                                                 {"Mode", 8},
-                                                 {"Frequency", 6},
-                                                 {"Time", 8},
-                                                 {"Current", 8},
-                                                 {"Charge", 8},
-                                                 {"Peripherals", 1}}};
-constexpr std::array<Column, 7> kBatteryColumns = {{{"Description", 6},
-                                                    {"Capacity", 8},
-                                                    {"Self-discharge", 5},
-                                                    {"Nominal V", 9},
-                                                    {"Max cont. I", 8},
-                                                    {"Max pulse I", 8},
-                                                    {"Notes", 1}}};
-
-/// Column widths come from the list's outer width at this moment, as integer fractions of it;
-/// the user may resize them, and the last column takes up the room the others leave, so an empty
-/// list never scrolls sideways.
-void SetColumns(QTableWidget* list, const std::array<Column, 7>& columns) {
-    const int width = list->width();
-    list->setColumnCount(static_cast<int>(columns.size()));
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        const Column& column = columns[static_cast<std::size_t>(i)];
-        list->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(column.heading)));
-        if (column.divisor > 1) {
-            list->setColumnWidth(i, width / column.divisor);
-        }
-    }
-    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    list->horizontalHeader()->setStretchLastSection(true);
-}
-
-/// The outer height of `list` when it shows its header and `rows` rows.
-int ListHeightFor(const QTableWidget* list, int rows) {
-    return list->horizontalHeader()->sizeHint().height() +
-           rows * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth();
-}
-
-QTableWidgetItem* CellItem(const std::string& text) {
-    auto* item = new QTableWidgetItem(ToDisplay(text));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
-
-template <std::size_t N>
-void SetRow(QTableWidget* list, int row, const std::array<std::string, N>& cells) {
-    for (std::size_t column = 0; column < N; ++column) {
-        list->setItem(row, static_cast<int>(column), CellItem(cells[column]));
-    }
-}
-
-/// Shows `hotRow` (or none, for -1) in bold and every other row in the list's own font.
-void MarkHotRow(QTableWidget* list, int hotRow) {
-    QFont normal = list->font();
-    QFont bold = normal;
-    normal.setBold(false);
-    bold.setBold(true);
-    for (int row = 0; row < list->rowCount(); ++row) {
-        // A row that was never marked shows the list's own font: with thousands of rows, only
-        // the hot row and a row marked before need their fonts looked at.
-        const QTableWidgetItem* first = list->item(row, 0);
-        if (row != hotRow && first != nullptr && !first->data(Qt::FontRole).isValid()) {
-            continue;
-        }
-        for (int column = 0; column < list->columnCount(); ++column) {
-            if (QTableWidgetItem* item = list->item(row, column)) {
-                const QFont& wanted = row == hotRow ? bold : normal;
-                if (item->font() != wanted) {
-                    item->setFont(wanted);
-                }
-            }
-        }
-    }
-}
 
 /// Refills `combo` when its entries differ from `entries`, then selects `index` (-1: none).
 /// Selecting from here is not a user's choice, so no handler runs.
@@ -148,22 +68,6 @@ void ShowResult(QLineEdit* field, const std::string& text, bool warning) {
     QPalette palette = field->palette();
     palette.setColor(QPalette::Text, warning ? kOverLimit : kWithinLimit);
     field->setPalette(palette);
-}
-
-void Configure(QTableWidget* list, const char* name) {
-    list->setObjectName(QString::fromLatin1(name));
-    list->verticalHeader()->hide();
-    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
-    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    list->horizontalHeader()->setHighlightSections(false);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setShowGrid(true);
-    list->setWordWrap(false);
-    list->setTabKeyNavigation(false);
-    list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
 }  // namespace
@@ -210,13 +114,14 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     const DialogUnits units = DialogUnits::Of(font());
     scale_ = LayoutScale{units.ScaleX(), units.ScaleY()};
     CreateControls(units);
-    CreateListColumns();
+    lists_ = std::make_unique<ProfileLists>(batteryList_, modeList_);
+    lists_->CreateColumns();
     CreateWindowMenu();
     SetTabOrder();
 
     // The window may shrink until each list shows about three rows and steps 1 and 2 just fit,
     // and starts at the design's size unless the screen's free area is smaller.
-    const int listHeight = std::max(ListHeightFor(batteryList_, 3), ListHeightFor(modeList_, 3));
+    const int listHeight = lists_->HeightFor(3);
     stepsMinimumWidth_ = units.X(446);
     setMinimumSize(stepsMinimumWidth_, ClientHeightForLists(listHeight, scale_));
     QSize available = screen()->availableGeometry().size();
@@ -224,10 +129,7 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     resize(StartClientSize(units.Size(446, 345), minimumSize(), available));
 
     FillDevices();
-    for (std::size_t i = 0; i < workspace_.batteryRows().size(); ++i) {
-        batteryList_->insertRow(static_cast<int>(i));
-        SetRow(batteryList_, static_cast<int>(i), workspace_.batteryRows()[i]);
-    }
+    lists_->ShowBatteries(workspace_.batteryRows());
     Refresh(true);
 }
 
@@ -270,7 +172,7 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     };
     const auto list = [&](const char* name, QRect rect, std::function<void()> onClick) {
         auto* view = new ClickList(this);
-        Configure(view, name);
+        ProfileLists::Configure(view, name);
         view->setGeometry(rect);
         view->onClick = std::move(onClick);
         return view;
@@ -349,11 +251,6 @@ void MainWindow::SetTabOrder() {
     }
 }
 
-void MainWindow::CreateListColumns() {
-    SetColumns(modeList_, kModeColumns);
-    SetColumns(batteryList_, kBatteryColumns);
-}
-
 void MainWindow::CreateWindowMenu() {
     windowMenu_ = new QMenu(this);
     windowMenu_->setObjectName(QStringLiteral("windowMenu"));
@@ -390,17 +287,12 @@ void MainWindow::Refresh(bool rebuildModeRows) {
         const QSignalBlocker blocker(deviceCombo_);
         deviceCombo_->setCurrentIndex(workspace_.deviceIndex());
     }
-    MarkHotRow(batteryList_, workspace_.batteryIndex());
-
-    const ProfileResults& results = workspace_.results();
-    if (rebuildModeRows || results.rows != shownModeRows_) {
-        ShowModeRows(results.rows);
-    }
-    MarkHotRow(modeList_, workspace_.currentModeRow());
+    lists_->Show(workspace_, rebuildModeRows);
     const bool hasRows = modeList_->rowCount() > 0;
     removeButton_->setEnabled(hasRows);
     modifyButton_->setEnabled(hasRows);
 
+    const ProfileResults& results = workspace_.results();
     batteryLifeField_->setText(ToDisplay(results.lifeText));
     batteryLifeField_->setCursorPosition(0);
     ShowResult(averageCurrentField_, results.averageText, results.averageWarning);
@@ -408,24 +300,6 @@ void MainWindow::Refresh(bool rebuildModeRows) {
     if (analysisPanel_ != nullptr) {
         analysisPanel_->Refresh(workspace_);
     }
-}
-
-void MainWindow::ShowModeRows(const std::vector<ModeCells>& rows) {
-    // Only rows whose texts changed get new items (a battery click changes none, Modify one,
-    // Add one at the end); the list then forgets its current row and scrolls to the top, as a
-    // list rebuilt from nothing does: a click below the rows then means the first row.
-    const std::size_t kept = std::min({rows.size(), shownModeRows_.size(),
-                                       static_cast<std::size_t>(modeList_->rowCount())});
-    modeList_->setRowCount(static_cast<int>(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i >= kept || rows[i] != shownModeRows_[i]) {
-            SetRow(modeList_, static_cast<int>(i), rows[i]);
-        }
-    }
-    modeList_->setCurrentIndex(QModelIndex());
-    modeList_->clearSelection();
-    modeList_->scrollToTop();
-    shownModeRows_ = rows;
 }
 
 MainWindowGeometry MainWindow::CurrentGeometry() const {

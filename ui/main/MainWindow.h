@@ -4,10 +4,8 @@
 #include <array>
 #include <filesystem>
 #include <memory>
-#include <vector>
 
 #include "base/Prompter.h"
-#include "estimate/ProfileResults.h"
 #include "ui/main/MainWindowLayout.h"
 
 class QComboBox;
@@ -28,6 +26,7 @@ class AnalysisPanel;
 class DialogUnits;
 class FileDialogs;
 class ModeEditorLauncher;
+class ProfileLists;
 
 /// The program's window: the four steps of building a profile and its three results. It shows
 /// the workspace and forwards every action of the user to it; after each action it shows the
@@ -60,7 +59,6 @@ private:
     class ViewPrompter;
 
     void CreateControls(const DialogUnits& units);
-    void CreateListColumns();
     void CreateWindowMenu();
     void SetTabOrder();
     void FillDevices();
@@ -68,7 +66,6 @@ private:
     /// Shows the workspace. The mode rows are rebuilt when `rebuildModeRows` is set (after every
     /// recomputation, which forgets the list's last selected row) or when they differ.
     void Refresh(bool rebuildModeRows);
-    void ShowModeRows(const std::vector<ModeCells>& rows);
 
     MainWindowGeometry CurrentGeometry() const;
     void ApplyGeometry(const MainWindowGeometry& geometry);
@@ -125,8 +122,7 @@ private:
     QPushButton* analysisButton_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
     int stepsMinimumWidth_ = 0;  // the steps' part of the client never gets narrower
-
-    std::vector<ModeCells> shownModeRows_;
+    std::unique_ptr<ProfileLists> lists_;
 };
 
 }  // namespace runwell::ui
