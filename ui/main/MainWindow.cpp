@@ -20,21 +20,18 @@
 
 #include "base/Messages.h"
 #include "battery/MinimumVoltage.h"
-#include "files/Report.h"
-#include "files/SettingsFile.h"
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"
-#include "ui/analysis/TimelineChart.h"
 #include "ui/editor/ModeEditorLauncher.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/main/DroppedFile.h"
+#include "ui/main/FileActions.h"
 #include "ui/main/NotesDialog.h"
 #include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
 #include "ui/widgets/AppIcon.h"
 #include "ui/widgets/ClickList.h"
 #include "ui/widgets/DialogUnits.h"
-#include "ui/widgets/FileDialogs.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -102,8 +99,10 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     : QDialog(parent),
       workspace_(workspace),
       modeEditor_(modeEditor),
-      fileDialogs_(fileDialogs),
-      prompter_(std::make_unique<ViewPrompter>(*this, prompter)) {
+      prompter_(std::make_unique<ViewPrompter>(*this, prompter)),
+      files_(std::make_unique<FileActions>(
+          *this, workspace, *prompter_, fileDialogs,
+          [this](bool rebuildModeRows) { Refresh(rebuildModeRows); })) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -231,9 +230,9 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     connect(removeButton_, &QPushButton::clicked, this, &MainWindow::OnRemoveMode);
     connect(modifyButton_, &QPushButton::clicked, this, &MainWindow::OnModifyMode);
     connect(deviceNotesButton_, &QPushButton::clicked, this, &MainWindow::OnDeviceNotes);
-    connect(loadSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnLoadSettings);
-    connect(saveSettingsButton_, &QPushButton::clicked, this, [this] { OnSaveSettings(); });
-    connect(createReportButton_, &QPushButton::clicked, this, &MainWindow::OnCreateReport);
+    connect(loadSettingsButton_, &QPushButton::clicked, this, [this] { files_->OnLoadSettings(); });
+    connect(saveSettingsButton_, &QPushButton::clicked, this, [this] { files_->OnSaveSettings(); });
+    connect(createReportButton_, &QPushButton::clicked, this, [this] { files_->OnCreateReport(); });
     connect(importTraceButton_, &QPushButton::clicked, this, &MainWindow::OnImportTrace);
     connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
     connect(analysisButton_, &QPushButton::toggled, this, &MainWindow::OnAnalysisToggled);
@@ -368,7 +367,7 @@ void MainWindow::CreateAnalysisPanel() {
     analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
         OnMinimumVoltageEdited(text);
     };
-    analysisPanel_->onExportRequested = [this] { OnExportChart(); };
+    analysisPanel_->onExportRequested = [this] { files_->OnExportChart(*analysisPanel_); };
     analysisPanel_->Refresh(workspace_);
 }
 
@@ -471,39 +470,13 @@ void MainWindow::OnDeviceNotes() {
     dialog.exec();
 }
 
-void MainWindow::OnLoadSettings() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskLoadSettings(this);
-    if (!path) {
-        return;
-    }
-    OpenSettingsFile(*path);
-}
-
 void MainWindow::OpenSettingsFile(const std::filesystem::path& path) {
-    LoadSettings(workspace_, path, *prompter_);
-    Refresh(true);
-}
-
-bool MainWindow::OnSaveSettings() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskSaveSettings(this);
-    if (!path) {
-        return false;
-    }
-    const Status saved = SaveSettingsAs(workspace_, *path);
-    if (!saved) {
-        prompter_->ShowMessage(saved.error().message, MessageKind::Plain);
-    }
-    Refresh(false);
-    return saved.ok();
-}
-
-bool MainWindow::ConfirmDiscardChanges() {
-    return ConfirmDiscard(workspace_.saveState(), *prompter_, [this] { return OnSaveSettings(); });
+    files_->OpenSettingsFile(path);
 }
 
 void MainWindow::reject() {
     // Quit, Escape, the close box and the window menu's Close all end here.
-    if (ConfirmDiscardChanges()) {
+    if (files_->ConfirmDiscardChanges()) {
         QDialog::reject();
     }
 }
@@ -520,19 +493,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    if (ConfirmDiscardChanges()) {
-        OpenSettingsFile(*path);
-    }
-}
-
-void MainWindow::OnCreateReport() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskCreateReport(this);
-    if (!path) {
-        return;
-    }
-    const Status written = CreateReport(workspace_, *path);
-    if (!written) {
-        prompter_->ShowMessage(written.error().message, MessageKind::Plain);
+    if (files_->ConfirmDiscardChanges()) {
+        files_->OpenSettingsFile(*path);
     }
 }
 
@@ -568,17 +530,6 @@ void MainWindow::OnMinimumVoltageEdited(const std::string& text) {
         workspace_.SetMinimumVoltage(*volts);
     }
     Refresh(false);
-}
-
-void MainWindow::OnExportChart() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskExportChart(this);
-    if (!path) {
-        return;
-    }
-    const Status written = analysisPanel_->timeline().Export(*path);
-    if (!written) {
-        prompter_->ShowMessage(written.error().message, MessageKind::Plain);
-    }
 }
 
 void MainWindow::ShowAbout() {

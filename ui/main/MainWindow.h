@@ -24,6 +24,7 @@ namespace runwell::ui {
 
 class AnalysisPanel;
 class DialogUnits;
+class FileActions;
 class FileDialogs;
 class ModeEditorLauncher;
 class ProfileLists;
@@ -79,23 +80,16 @@ private:
     void OnRemoveMode();
     void OnModifyMode();
     void OnDeviceNotes();
-    void OnLoadSettings();
-    /// True when the profile was saved; false when the dialog was cancelled or the save failed.
-    bool OnSaveSettings();
-    /// True when nothing unsaved is lost by going on (see ConfirmDiscard).
-    bool ConfirmDiscardChanges();
-    void OnCreateReport();
     void OnImportTrace();
     void CreateAnalysisPanel();
     void OnAnalysisToggled(bool open);
     void OnMinimumVoltageEdited(const std::string& text);
-    void OnExportChart();
     void ShowAbout();
 
     Workspace& workspace_;
     ModeEditorLauncher& modeEditor_;
-    FileDialogs& fileDialogs_;
     std::unique_ptr<ViewPrompter> prompter_;
+    std::unique_ptr<FileActions> files_;  // after prompter_, which it is given
     LayoutScale scale_;
 
     QComboBox* deviceCombo_ = nullptr;
