@@ -5,9 +5,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -15,7 +13,6 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTableWidget>
-#include <functional>
 #include <string>
 
 #include "base/Messages.h"
@@ -30,7 +27,6 @@
 #include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
 #include "ui/widgets/AppIcon.h"
-#include "ui/widgets/ClickList.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/Text.h"
 
@@ -113,6 +109,7 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     const DialogUnits units = DialogUnits::Of(font());
     scale_ = LayoutScale{units.ScaleX(), units.ScaleY()};
     CreateControls(units);
+    ConnectControls();
     lists_ = std::make_unique<ProfileLists>(batteryList_, modeList_);
     lists_->CreateColumns();
     CreateWindowMenu();
@@ -133,143 +130,6 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::CreateControls(const DialogUnits& units) {
-    // A closed drop-down list is as high as the style draws it; the design's heights include the
-    // dropped list.
-    const auto combo = [&](const char* name, int x, int y, int w) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(QRect(units.X(x), units.Y(y), units.X(w), box->sizeHint().height()));
-        return box;
-    };
-    const auto button = [&](const char* name, const char* caption, QRect rect) {
-        auto* push = new QPushButton(QString::fromLatin1(caption), this);
-        push->setObjectName(QString::fromLatin1(name));
-        push->setGeometry(rect);
-        push->setAutoDefault(false);  // no button is the default, so Enter presses none
-        return push;
-    };
-    const auto group = [&](const char* caption, QRect rect) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
-        box->setGeometry(rect);
-        return box;
-    };
-    const auto label = [&](const char* caption, QRect rect, const QComboBox* beside) {
-        auto* text = new QLabel(QString::fromLatin1(caption), this);
-        // Centred on the line of the selector it names.
-        text->setGeometry(rect.x(), beside->y(), rect.width(), beside->height());
-        text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        return text;
-    };
-    const auto field = [&](const char* name, QRect rect) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setGeometry(rect);
-        edit->setReadOnly(true);
-        return edit;
-    };
-    const auto list = [&](const char* name, QRect rect, std::function<void()> onClick) {
-        auto* view = new ClickList(this);
-        ProfileLists::Configure(view, name);
-        view->setGeometry(rect);
-        view->onClick = std::move(onClick);
-        return view;
-    };
-
-    // In the design's order, which is also the tab order.
-    quitButton_ = button("quitButton", "Quit", units.Rect(373, 324, 66, 15));
-    deviceCombo_ = combo("deviceCombo", 12, 18, 132);
-    std::array<QGroupBox*, 4> stepBoxes{};
-    stepBoxes[0] = group("Step 1: Select Device", units.Rect(7, 7, 197, 29));
-    voltageCombo_ = combo("voltageCombo", 247, 18, 57);
-    stepBoxes[1] = group("Step 2: Select Parameters", units.Rect(208, 7, 231, 29));
-    label("Voltage:", units.Rect(216, 18, 30, 12), voltageCombo_);
-    temperatureCombo_ = combo("temperatureCombo", 369, 18, 57);
-    label("Temperature:", units.Rect(321, 18, 48, 12), temperatureCombo_);
-    auto* modes = list("modeList", units.Rect(12, 163, 420, 87), [this] { OnModeListClicked(); });
-    modes->onDoubleClick = [this] { OnModifyMode(); };
-    modeList_ = modes;
-    modeBox_ = stepBoxes[3] =
-        group("Step 4: Add/Modify Operational Mode", units.Rect(7, 152, 432, 124));
-    addButton_ = button("addButton", "Add", units.Rect(18, 259, 53, 12));
-    removeButton_ = button("removeButton", "Remove", units.Rect(136, 259, 53, 12));
-    modifyButton_ = button("modifyButton", "Modify", units.Rect(77, 259, 53, 12));
-    resultBoxes_[0] = group("Estimated Battery Life", units.Rect(7, 281, 141, 30));
-    batteryLifeField_ = field("batteryLifeField", units.Rect(11, 292, 132, 15));
-    resultBoxes_[2] = group("Estimated Peak Current", units.Rect(296, 281, 140, 31));
-    deviceNotesButton_ = button("deviceNotesButton", "Device Notes", units.Rect(147, 18, 50, 14));
-    batteryBox_ = stepBoxes[2] = group("Step 3: Select Battery", units.Rect(7, 43, 432, 103));
-    batteryList_ =
-        list("batteryList", units.Rect(12, 55, 420, 85), [this] { OnBatteryListClicked(); });
-    loadSettingsButton_ = button("loadSettingsButton", "Load Settings", units.Rect(6, 324, 67, 15));
-    saveSettingsButton_ =
-        button("saveSettingsButton", "Save Settings", units.Rect(79, 324, 66, 15));
-    peakCurrentField_ = field("peakCurrentField", units.Rect(300, 291, 132, 18));
-    createReportButton_ =
-        button("createReportButton", "Create Report", units.Rect(152, 324, 66, 15));
-    importTraceButton_ =
-        button("importTraceButton", "Import trace...", units.Rect(225, 324, 66, 15));
-    analysisButton_ = button("analysisButton", "Analysis >>", units.Rect(298, 324, 66, 15));
-    analysisButton_->setCheckable(true);
-    resultBoxes_[1] = group("Estimated Average Current", units.Rect(152, 281, 141, 31));
-    averageCurrentField_ = field("averageCurrentField", units.Rect(155, 291, 133, 17));
-
-    // The boxes only frame the controls: they stand behind them and take no clicks from them.
-    for (QGroupBox* box : stepBoxes) {
-        box->lower();
-    }
-    for (QGroupBox* box : resultBoxes_) {
-        box->lower();
-    }
-
-    connect(deviceCombo_, &QComboBox::activated, this, &MainWindow::OnDeviceActivated);
-    connect(voltageCombo_, &QComboBox::activated, this, &MainWindow::OnVoltageActivated);
-    connect(temperatureCombo_, &QComboBox::activated, this, &MainWindow::OnTemperatureActivated);
-    connect(addButton_, &QPushButton::clicked, this, &MainWindow::OnAddMode);
-    connect(removeButton_, &QPushButton::clicked, this, &MainWindow::OnRemoveMode);
-    connect(modifyButton_, &QPushButton::clicked, this, &MainWindow::OnModifyMode);
-    connect(deviceNotesButton_, &QPushButton::clicked, this, &MainWindow::OnDeviceNotes);
-    connect(loadSettingsButton_, &QPushButton::clicked, this, [this] { files_->OnLoadSettings(); });
-    connect(saveSettingsButton_, &QPushButton::clicked, this, [this] { files_->OnSaveSettings(); });
-    connect(createReportButton_, &QPushButton::clicked, this, [this] { files_->OnCreateReport(); });
-    connect(importTraceButton_, &QPushButton::clicked, this, &MainWindow::OnImportTrace);
-    connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(analysisButton_, &QPushButton::toggled, this, &MainWindow::OnAnalysisToggled);
-}
-
-void MainWindow::SetTabOrder() {
-    // The reading order of the window: steps 1 to 4, the results, the file buttons, Quit.
-    const std::array<QWidget*, 16> order = {
-        deviceCombo_,        deviceNotesButton_,   voltageCombo_,      temperatureCombo_,
-        batteryList_,        modeList_,            addButton_,         modifyButton_,
-        removeButton_,       batteryLifeField_,    averageCurrentField_, peakCurrentField_,
-        loadSettingsButton_, saveSettingsButton_,  createReportButton_, quitButton_};
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
-}
-
-void MainWindow::CreateWindowMenu() {
-    windowMenu_ = new QMenu(this);
-    windowMenu_->setObjectName(QStringLiteral("windowMenu"));
-    QAction* restore =
-        windowMenu_->addAction(QStringLiteral("&Restore"), this, &QWidget::showNormal);
-    restore->setObjectName(QStringLiteral("restoreAction"));
-    QAction* minimize =
-        windowMenu_->addAction(QStringLiteral("Mi&nimize"), this, &QWidget::showMinimized);
-    minimize->setObjectName(QStringLiteral("minimizeAction"));
-    QAction* maximize =
-        windowMenu_->addAction(QStringLiteral("Ma&ximize"), this, &QWidget::showMaximized);
-    maximize->setObjectName(QStringLiteral("maximizeAction"));
-    windowMenu_->addSeparator();
-    QAction* close = windowMenu_->addAction(QStringLiteral("&Close"), this, &QWidget::close);
-    close->setObjectName(QStringLiteral("closeAction"));
-    windowMenu_->addSeparator();
-    QAction* about = windowMenu_->addAction(QStringLiteral("&About Veltra KDR Runwell..."), this,
-                                            &MainWindow::ShowAbout);
-    about->setObjectName(QStringLiteral("aboutAction"));
-}
 
 void MainWindow::FillDevices() {
     const QSignalBlocker blocker(deviceCombo_);
@@ -299,47 +159,6 @@ void MainWindow::Refresh(bool rebuildModeRows) {
     if (analysisPanel_ != nullptr) {
         analysisPanel_->Refresh(workspace_);
     }
-}
-
-MainWindowGeometry MainWindow::CurrentGeometry() const {
-    MainWindowGeometry geometry;
-    geometry.batteryList = batteryList_->geometry();
-    geometry.batteryBox = batteryBox_->geometry();
-    geometry.modeList = modeList_->geometry();
-    geometry.modeBox = modeBox_->geometry();
-    geometry.addButton = addButton_->geometry();
-    geometry.modifyButton = modifyButton_->geometry();
-    geometry.removeButton = removeButton_->geometry();
-    geometry.resultFields = {batteryLifeField_->geometry(), averageCurrentField_->geometry(),
-                             peakCurrentField_->geometry()};
-    for (std::size_t i = 0; i < resultBoxes_.size(); ++i) {
-        geometry.resultBoxes[i] = resultBoxes_[i]->geometry();
-    }
-    geometry.loadSettingsButton = loadSettingsButton_->geometry();
-    geometry.saveSettingsButton = saveSettingsButton_->geometry();
-    geometry.createReportButton = createReportButton_->geometry();
-    geometry.quitButton = quitButton_->geometry();
-    return geometry;
-}
-
-void MainWindow::ApplyGeometry(const MainWindowGeometry& geometry) {
-    batteryList_->setGeometry(geometry.batteryList);
-    batteryBox_->setGeometry(geometry.batteryBox);
-    modeList_->setGeometry(geometry.modeList);
-    modeBox_->setGeometry(geometry.modeBox);
-    addButton_->setGeometry(geometry.addButton);
-    modifyButton_->setGeometry(geometry.modifyButton);
-    removeButton_->setGeometry(geometry.removeButton);
-    batteryLifeField_->setGeometry(geometry.resultFields[0]);
-    averageCurrentField_->setGeometry(geometry.resultFields[1]);
-    peakCurrentField_->setGeometry(geometry.resultFields[2]);
-    for (std::size_t i = 0; i < resultBoxes_.size(); ++i) {
-        resultBoxes_[i]->setGeometry(geometry.resultBoxes[i]);
-    }
-    loadSettingsButton_->setGeometry(geometry.loadSettingsButton);
-    saveSettingsButton_->setGeometry(geometry.saveSettingsButton);
-    createReportButton_->setGeometry(geometry.createReportButton);
-    quitButton_->setGeometry(geometry.quitButton);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -59,17 +59,19 @@ protected:
 private:
     class ViewPrompter;
 
+    // In MainWindowControls.cpp: the controls, their connections, their places for the resize
+    // layout, the tab order and the window menu.
     void CreateControls(const DialogUnits& units);
-    void CreateWindowMenu();
+    void ConnectControls();
+    MainWindowGeometry CurrentGeometry() const;
+    void ApplyGeometry(const MainWindowGeometry& geometry);
     void SetTabOrder();
-    void FillDevices();
+    void CreateWindowMenu();
 
+    void FillDevices();
     /// Shows the workspace. The mode rows are rebuilt when `rebuildModeRows` is set (after every
     /// recomputation, which forgets the list's last selected row) or when they differ.
     void Refresh(bool rebuildModeRows);
-
-    MainWindowGeometry CurrentGeometry() const;
-    void ApplyGeometry(const MainWindowGeometry& geometry);
 
     void OnDeviceActivated(int index);
     void OnVoltageActivated(int index);
