@@ -99,4 +99,53 @@ private:
     std::string refusal_;
 };
 
+/// Builds one JSON value from parser events, as the library's own DOM parser does, but refuses
+/// to grow beyond `maxValues` values, so a reader can bound what one part of a document costs.
+template <class Json>
+class BoundedJsonBuilder {
+public:
+    explicit BoundedJsonBuilder(std::size_t maxValues) : maxValues_(maxValues) {}
+
+    /// Adds a value (a container is opened); false when it would pass the bound.
+    bool Add(Json value) {
+        if (++values_ > maxValues_) {
+            return false;
+        }
+        const bool container = value.is_structured();
+        Json* placed = nullptr;
+        if (stack_.empty()) {
+            root_ = std::move(value);
+            placed = &root_;
+        } else if (stack_.back()->is_array()) {
+            stack_.back()->push_back(std::move(value));
+            placed = &stack_.back()->back();
+        } else {
+            placed = &((*stack_.back())[key_] = std::move(value));
+        }
+        // A container's parent does not change while it is open, so the pointer stays valid.
+        if (container) {
+            stack_.push_back(placed);
+        }
+        return true;
+    }
+    /// The key of the next value in the open object.
+    void Key(std::string key) { key_ = std::move(key); }
+    /// Closes the open container.
+    void Close() { stack_.pop_back(); }
+    /// True when the value is complete.
+    bool done() const { return stack_.empty(); }
+    /// The complete value; the builder starts afresh.
+    Json Take() {
+        values_ = 0;
+        return std::move(root_);
+    }
+
+private:
+    std::size_t maxValues_;
+    Json root_;
+    std::vector<Json*> stack_;
+    std::string key_;
+    std::size_t values_ = 0;
+};
+
 }  // namespace runwell

@@ -112,52 +112,9 @@ StoredMode ReadMode(const Json& value, const Where& where) {
 /// rest of a profile fewer; the bound keeps a hostile document from being built up in memory.
 constexpr std::size_t kMaxValuesPerPart = 100000;
 
-/// Builds one JSON value from parser events, up to kMaxValuesPerPart values.
-class ValueBuilder {
-public:
-    /// False when the value would grow beyond the bound.
-    bool Add(Json value) {
-        if (++values_ > kMaxValuesPerPart) {
-            return false;
-        }
-        const bool container = value.is_structured();
-        Json* placed = nullptr;
-        if (stack_.empty()) {
-            root_ = std::move(value);
-            placed = &root_;
-        } else if (stack_.back()->is_array()) {
-            stack_.back()->push_back(std::move(value));
-            placed = &stack_.back()->back();
-        } else {
-            placed = &((*stack_.back())[key_] = std::move(value));
-        }
-        // A container's parent does not change while it is open, so the pointer stays valid.
-        if (container) {
-            stack_.push_back(placed);
-        }
-        return true;
-    }
-    void Key(std::string key) { key_ = std::move(key); }
-    void Close() { stack_.pop_back(); }
-    /// True when the value is complete.
-    bool done() const { return stack_.empty(); }
-    Json Take() {
-        values_ = 0;
-        return std::move(root_);
-    }
-
-private:
-    Json root_;
-    std::vector<Json*> stack_;
-    std::string key_;
-    std::size_t values_ = 0;
-};
-
-/// Reads a profile's JSON in one pass that also refuses a key given twice in one object and
-/// nesting deeper than a profile ever is. The modes are read one at a time into stored records
-/// and their JSON dropped, so the document is never held whole; the other top-level values are
-/// kept as JSON for the checks ParseProfileJson makes in its order. Keys a profile does not know
-/// are remembered by name and their values skipped.
+/// Reads a profile's JSON in one strict pass. The modes become stored records one at a time, so
+/// the document is never held whole; the other top-level values are kept as JSON for the checks
+/// ParseProfileJson makes in its order; unknown keys are remembered, their values skipped.
 class ProfileSax : public StrictJsonSax<Json> {
 public:
     ProfileSax()
@@ -210,7 +167,8 @@ private:
     void EndModeEntry();
 
     Json top_ = Json::object();
-    ValueBuilder part_;      // the top-level value or the mode being read
+    // The top-level value or the mode being read.
+    BoundedJsonBuilder<Json> part_{kMaxValuesPerPart};
     bool rootIsObject_ = false;
     bool inModes_ = false;   // the top-level value being read is "modes"
     bool modesAreList_ = false;

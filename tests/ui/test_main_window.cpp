@@ -304,6 +304,37 @@ TEST_F(MainWindowTest, TabFollowsTheReadingOrderAndLongCellsShowTooltips) {
     EXPECT_EQ(Take(editor_.calls), "new at 1.8V 85C");
 }
 
+TEST_F(MainWindowTest, OnlyModeRowsWhoseTextsChangedGetNewItems) {
+    for (const char* mode : {"M1=500", "M2=600", "M3=700"}) {
+        Do("add", mode);
+    }
+    // The rows' items are marked: a kept item keeps its mark (k), a new one has none (n).
+    QTableWidget* modes = List("modeList");
+    for (int row = 0; row < modes->rowCount(); ++row) {
+        modes->item(row, 0)->setData(Qt::UserRole, true);
+    }
+    const auto marked = [modes] {
+        std::string rows;
+        for (int row = 0; row < modes->rowCount(); ++row) {
+            rows += modes->item(row, 0)->data(Qt::UserRole).isValid() ? 'k' : 'n';
+        }
+        return rows;
+    };
+    Do("row", "batteryList=1");  // recomputed, the rows' texts the same
+    EXPECT_EQ(marked(), "kkk");
+    Do("edit", "M2=800");
+    Do("dclick", "modeList=1");
+    EXPECT_EQ(marked(), "knk");
+    Add(Mode("M4", 900.0f, 0.0f));  // no time, so the other rows' shares of it stay
+    EXPECT_EQ(marked(), "knkn");
+    EXPECT_EQ(Aspect("state"), "A1 1.8V 85C b1 [M1 M2 M3 M4*]");
+    EXPECT_EQ(modes->currentRow(), -1) << "as a list rebuilt from nothing";
+    EXPECT_TRUE(modes->selectedItems().isEmpty());
+    EXPECT_EQ(Take(editor_.calls),
+              "new at 1.8V 85C / new at 1.8V 85C / new at 1.8V 85C / M2 at 1.8V 85C / "
+              "new at 1.8V 85C");
+}
+
 TEST_F(MainWindowTest, SaveAndReportWriteWhatTheCommandLineToolWritesOrSayWhyNot) {
     Do("row", "batteryList=1");
     Do("add", "M1=2000");

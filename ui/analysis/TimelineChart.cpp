@@ -49,6 +49,114 @@ Decades DecadesOf(const std::vector<double>& currents) {
     return decades;
 }
 
+/// Where a time and a current fall in the plot: one period across its width, the decades'
+/// logarithmic current scale up its height.
+struct ChartScale {
+    QRect plot;
+    Decades decades;
+    double period = 0.0;
+
+    double X(double time) const { return plot.left() + time / period * plot.width(); }
+    double Y(double current) const {
+        if (!(current > 0.0)) {
+            return static_cast<double>(plot.bottom());  // no current: the axis itself
+        }
+        const double span = decades.high - decades.low;
+        const double at = std::clamp((std::log10(current) - decades.low) / span, 0.0, 1.0);
+        return plot.bottom() - at * plot.height();
+    }
+};
+
+/// The lines across the plot, in nA; 0 for a line that is not drawn.
+struct Levels {
+    double average = 0.0;
+    double continuousLimit = 0.0;
+    double pulseLimit = 0.0;
+};
+
+/// The plot's frame, the current axis's decades and the time axis's ends.
+void DrawAxes(QPainter& painter, const ChartScale& scale, const QPalette& palette) {
+    const QRect& plot = scale.plot;
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(palette.mid().color());
+    painter.drawRect(plot);
+    for (int decade = scale.decades.low; decade <= scale.decades.high; ++decade) {
+        const double current = std::pow(10.0, decade);
+        const double at = scale.Y(current);
+        painter.drawLine(QPointF(plot.left() - 4, at), QPointF(plot.left(), at));
+        painter.drawText(QRectF(0, at - metrics.height() / 2.0, plot.left() - 6, metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter,
+                         ToDisplay(FormatCurrent(static_cast<float>(current))));
+    }
+    painter.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), metrics.height()),
+                     Qt::AlignLeft, QStringLiteral("0"));
+    painter.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), metrics.height()),
+                     Qt::AlignRight, ToDisplay(FormatTime(static_cast<float>(scale.period))));
+}
+
+/// The limits' and the average's lines, and their key at the plot's top right.
+void DrawLevels(QPainter& painter, const ChartScale& scale, const QPalette& palette,
+                const Levels& levels) {
+    const QRect& plot = scale.plot;
+    const auto line = [&](double current, const QColor& colour, Qt::PenStyle style) {
+        if (current > 0.0) {
+            painter.setPen(QPen(colour, 1, style));
+            painter.drawLine(QPointF(plot.left(), scale.Y(current)),
+                             QPointF(plot.right(), scale.Y(current)));
+        }
+    };
+    line(levels.continuousLimit, kLimitColour, Qt::DashLine);
+    line(levels.pulseLimit, kLimitColour, Qt::DotLine);
+    line(levels.average, kAverageColour, Qt::DashDotLine);
+
+    // The key: only the lines that are drawn.
+    struct Key {
+        const char* text;
+        double current;
+        QColor colour;
+        Qt::PenStyle style;
+    };
+    const Key keys[] = {{"average", levels.average, kAverageColour, Qt::DashDotLine},
+                        {"continuous limit", levels.continuousLimit, kLimitColour, Qt::DashLine},
+                        {"pulse limit", levels.pulseLimit, kLimitColour, Qt::DotLine}};
+    const QFontMetrics metrics = painter.fontMetrics();
+    int keyTop = plot.top() + 2;
+    const int keyWidth = metrics.horizontalAdvance(QStringLiteral("continuous limit")) + 28;
+    for (const Key& key : keys) {
+        if (!(key.current > 0.0)) {
+            continue;
+        }
+        const int left = plot.right() - keyWidth;
+        const double middle = keyTop + metrics.height() / 2.0;
+        painter.setPen(QPen(key.colour, 1, key.style));
+        painter.drawLine(QPointF(left, middle), QPointF(left + 20, middle));
+        painter.setPen(palette.text().color());
+        painter.drawText(QRect(left + 24, keyTop, keyWidth - 24, metrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(key.text));
+        keyTop += metrics.height();
+    }
+}
+
+/// The profile's steps over one period, from at least two points.
+void DrawSteps(QPainter& painter, const ChartScale& scale,
+               const std::vector<TimelinePoint>& drawing) {
+    // One polyline with a thin cosmetic pen: a wide pen makes the painter stroke every corner
+    // of a long profile, which costs far more than the whole refresh.
+    QPolygonF steps;
+    steps.reserve(static_cast<qsizetype>(2 * drawing.size() + 1));
+    steps << QPointF(scale.X(drawing.front().time), scale.Y(drawing.front().current));
+    for (std::size_t i = 1; i < drawing.size(); ++i) {
+        const TimelinePoint& point = drawing[i];
+        steps << QPointF(scale.X(point.time), scale.Y(drawing[i - 1].current))
+              << QPointF(scale.X(point.time), scale.Y(point.current));
+    }
+    steps << QPointF(scale.X(scale.period), scale.Y(drawing.back().current));
+    QPen pen(kStepColour, 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawPolyline(steps);
+}
+
 }  // namespace
 
 TimelineChart::TimelineChart(QWidget* parent) : QWidget(parent) {
@@ -95,85 +203,10 @@ void TimelineChart::Render(QPainter& painter, QSize size) const {
     for (const TimelinePoint& point : timeline_.drawing) {
         currents.push_back(point.current);
     }
-    const Decades decades = DecadesOf(currents);
-    const QRect plot = PlotArea(size);
-    const double span = decades.high - decades.low;
-    const auto x = [&](double time) { return plot.left() + time / timeline_.period * plot.width(); };
-    const auto y = [&](double current) {
-        if (!(current > 0.0)) {
-            return static_cast<double>(plot.bottom());  // no current: the axis itself
-        }
-        const double at = std::clamp((std::log10(current) - decades.low) / span, 0.0, 1.0);
-        return plot.bottom() - at * plot.height();
-    };
-
-    const QFontMetrics metrics = painter.fontMetrics();
-    painter.setPen(palette().mid().color());
-    painter.drawRect(plot);
-    for (int decade = decades.low; decade <= decades.high; ++decade) {
-        const double current = std::pow(10.0, decade);
-        const double at = y(current);
-        painter.drawLine(QPointF(plot.left() - 4, at), QPointF(plot.left(), at));
-        painter.drawText(QRectF(0, at - metrics.height() / 2.0, plot.left() - 6, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter,
-                         ToDisplay(FormatCurrent(static_cast<float>(current))));
-    }
-    painter.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), metrics.height()),
-                     Qt::AlignLeft, QStringLiteral("0"));
-    painter.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), metrics.height()),
-                     Qt::AlignRight, ToDisplay(FormatTime(static_cast<float>(timeline_.period))));
-
-    const auto line = [&](double current, const QColor& colour, Qt::PenStyle style) {
-        if (current > 0.0) {
-            painter.setPen(QPen(colour, 1, style));
-            painter.drawLine(QPointF(plot.left(), y(current)), QPointF(plot.right(), y(current)));
-        }
-    };
-    line(continuousLimit_, kLimitColour, Qt::DashLine);
-    line(pulseLimit_, kLimitColour, Qt::DotLine);
-    line(average_, kAverageColour, Qt::DashDotLine);
-
-    // The key, at the plot's top right: only the lines that are drawn.
-    struct Key {
-        const char* text;
-        double current;
-        QColor colour;
-        Qt::PenStyle style;
-    };
-    const Key keys[] = {{"average", average_, kAverageColour, Qt::DashDotLine},
-                        {"continuous limit", continuousLimit_, kLimitColour, Qt::DashLine},
-                        {"pulse limit", pulseLimit_, kLimitColour, Qt::DotLine}};
-    int keyTop = plot.top() + 2;
-    const int keyWidth = metrics.horizontalAdvance(QStringLiteral("continuous limit")) + 28;
-    for (const Key& key : keys) {
-        if (!(key.current > 0.0)) {
-            continue;
-        }
-        const int left = plot.right() - keyWidth;
-        const double middle = keyTop + metrics.height() / 2.0;
-        painter.setPen(QPen(key.colour, 1, key.style));
-        painter.drawLine(QPointF(left, middle), QPointF(left + 20, middle));
-        painter.setPen(palette().text().color());
-        painter.drawText(QRect(left + 24, keyTop, keyWidth - 24, metrics.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(key.text));
-        keyTop += metrics.height();
-    }
-
-    // One polyline with a thin cosmetic pen: a wide pen makes the painter stroke every corner
-    // of a long profile, which costs far more than the whole refresh.
-    QPolygonF steps;
-    steps.reserve(static_cast<qsizetype>(2 * timeline_.drawing.size() + 1));
-    steps << QPointF(x(timeline_.drawing.front().time), y(timeline_.drawing.front().current));
-    for (std::size_t i = 1; i < timeline_.drawing.size(); ++i) {
-        const TimelinePoint& point = timeline_.drawing[i];
-        steps << QPointF(x(point.time), y(timeline_.drawing[i - 1].current))
-              << QPointF(x(point.time), y(point.current));
-    }
-    steps << QPointF(x(timeline_.period), y(timeline_.drawing.back().current));
-    QPen pen(kStepColour, 1);
-    pen.setCosmetic(true);
-    painter.setPen(pen);
-    painter.drawPolyline(steps);
+    const ChartScale scale{PlotArea(size), DecadesOf(currents), timeline_.period};
+    DrawAxes(painter, scale, palette());
+    DrawLevels(painter, scale, palette(), {average_, continuousLimit_, pulseLimit_});
+    DrawSteps(painter, scale, timeline_.drawing);
 }
 
 std::string TimelineChart::TipAt(QPoint position, QSize size) const {

@@ -76,6 +76,12 @@ ModeEditorDialog::ModeEditorDialog(const DeviceData& device, const std::string& 
 void ModeEditorDialog::BuildControls() {
     // Positions in dialog units. A combo's height is that of its closed box: the drop-down list
     // sizes itself.
+    BuildSettingsGroups();
+    BuildPowerGroupAndButtons();
+    ConnectControls();
+}
+
+void ModeEditorDialog::BuildSettingsGroups() {
     Place(new QGroupBox(QStringLiteral("Mode Settings"), this), 7, 7, 279, 70);
     Place(new QLabel(QStringLiteral("Duration"), this), 20, 19, 28, 8);
     durationEdit_ = new QLineEdit(this);
@@ -118,7 +124,9 @@ void ModeEditorDialog::BuildControls() {
     peripheralsList_->setObjectName(QStringLiteral("peripheralsList"));
     peripheralsList_->setSelectionMode(QAbstractItemView::MultiSelection);  // a click toggles one
     Place(peripheralsList_, 134, 101, 146, 69);
+}
 
+void ModeEditorDialog::BuildPowerGroupAndButtons() {
     Place(new QGroupBox(QStringLiteral("Power Consumption"), this), 7, 185, 279, 69);
     const auto resultField = [this](const char* name) {
         auto* field = new QLineEdit(this);
@@ -151,7 +159,9 @@ void ModeEditorDialog::BuildControls() {
     // must not commit them, so neither may cause a focus-loss commit first.
     okButton_->setFocusPolicy(Qt::TabFocus);
     cancelButton_->setFocusPolicy(Qt::TabFocus);
+}
 
+void ModeEditorDialog::ConnectControls() {
     QWidget::setTabOrder(durationEdit_, durationUnitCombo_);
     QWidget::setTabOrder(durationUnitCombo_, systemCurrentEdit_);
     QWidget::setTabOrder(systemCurrentEdit_, systemCurrentUnitCombo_);

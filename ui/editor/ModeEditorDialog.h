@@ -53,6 +53,12 @@ private:
     };
 
     void BuildControls();
+    /// "Mode Settings" and "Tessel Microcontroller Settings": what the user edits.
+    void BuildSettingsGroups();
+    /// "Power Consumption", which shows the editor's figures, then OK and Cancel.
+    void BuildPowerGroupAndButtons();
+    /// The tab order, and each control's signals to the dialog's handlers.
+    void ConnectControls();
     void Place(QWidget* widget, int x, int y, int width, int height);
     void ApplyLayout();
 

@@ -5,10 +5,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -16,26 +13,21 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTableWidget>
-#include <functional>
 #include <string>
 
 #include "base/Messages.h"
 #include "battery/MinimumVoltage.h"
-#include "exchange/Report.h"
-#include "files/ProfileDocument.h"
-#include "files/SettingsFile.h"
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"
-#include "ui/analysis/TimelineChart.h"
 #include "ui/editor/ModeEditorLauncher.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/main/DroppedFile.h"
+#include "ui/main/FileActions.h"
 #include "ui/main/NotesDialog.h"
+#include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
 #include "ui/widgets/AppIcon.h"
-#include "ui/widgets/ClickList.h"
 #include "ui/widgets/DialogUnits.h"
-#include "ui/widgets/FileDialogs.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -43,86 +35,6 @@ namespace {
 
 const QColor kWithinLimit(0, 127, 0);
 const QColor kOverLimit(255, 0, 0);
-
-struct Column {
-    const char* heading;
-    int divisor;  // the column is the list's width divided by this; 1 for the last column
-};
-
-constexpr std::array<Column, 7> kModeColumns = {{{"Label", 8},
-                                                 {"Mode", 8},
-                                                 {"Frequency", 6},
-                                                 {"Time", 8},
-                                                 {"Current", 8},
-                                                 {"Charge", 8},
-                                                 {"Peripherals", 1}}};
-constexpr std::array<Column, 7> kBatteryColumns = {{{"Description", 6},
-                                                    {"Capacity", 8},
-                                                    {"Self-discharge", 5},
-                                                    {"Nominal V", 9},
-                                                    {"Max cont. I", 8},
-                                                    {"Max pulse I", 8},
-                                                    {"Notes", 1}}};
-
-/// Column widths come from the list's outer width at this moment, as integer fractions of it;
-/// the user may resize them, and the last column takes up the room the others leave, so an empty
-/// list never scrolls sideways.
-void SetColumns(QTableWidget* list, const std::array<Column, 7>& columns) {
-    const int width = list->width();
-    list->setColumnCount(static_cast<int>(columns.size()));
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        const Column& column = columns[static_cast<std::size_t>(i)];
-        list->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(column.heading)));
-        if (column.divisor > 1) {
-            list->setColumnWidth(i, width / column.divisor);
-        }
-    }
-    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    list->horizontalHeader()->setStretchLastSection(true);
-}
-
-/// The outer height of `list` when it shows its header and `rows` rows.
-int ListHeightFor(const QTableWidget* list, int rows) {
-    return list->horizontalHeader()->sizeHint().height() +
-           rows * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth();
-}
-
-QTableWidgetItem* CellItem(const std::string& text) {
-    auto* item = new QTableWidgetItem(ToDisplay(text));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
-
-template <std::size_t N>
-void SetRow(QTableWidget* list, int row, const std::array<std::string, N>& cells) {
-    for (std::size_t column = 0; column < N; ++column) {
-        list->setItem(row, static_cast<int>(column), CellItem(cells[column]));
-    }
-}
-
-/// Shows `hotRow` (or none, for -1) in bold and every other row in the list's own font.
-void MarkHotRow(QTableWidget* list, int hotRow) {
-    QFont normal = list->font();
-    QFont bold = normal;
-    normal.setBold(false);
-    bold.setBold(true);
-    for (int row = 0; row < list->rowCount(); ++row) {
-        // A row that was never marked shows the list's own font: with thousands of rows, only
-        // the hot row and a row marked before need their fonts looked at.
-        const QTableWidgetItem* first = list->item(row, 0);
-        if (row != hotRow && first != nullptr && !first->data(Qt::FontRole).isValid()) {
-            continue;
-        }
-        for (int column = 0; column < list->columnCount(); ++column) {
-            if (QTableWidgetItem* item = list->item(row, column)) {
-                const QFont& wanted = row == hotRow ? bold : normal;
-                if (item->font() != wanted) {
-                    item->setFont(wanted);
-                }
-            }
-        }
-    }
-}
 
 /// Refills `combo` when its entries differ from `entries`, then selects `index` (-1: none).
 /// Selecting from here is not a user's choice, so no handler runs.
@@ -149,22 +61,6 @@ void ShowResult(QLineEdit* field, const std::string& text, bool warning) {
     QPalette palette = field->palette();
     palette.setColor(QPalette::Text, warning ? kOverLimit : kWithinLimit);
     field->setPalette(palette);
-}
-
-void Configure(QTableWidget* list, const char* name) {
-    list->setObjectName(QString::fromLatin1(name));
-    list->verticalHeader()->hide();
-    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
-    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    list->horizontalHeader()->setHighlightSections(false);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setShowGrid(true);
-    list->setWordWrap(false);
-    list->setTabKeyNavigation(false);
-    list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
 }  // namespace
@@ -199,8 +95,10 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     : QDialog(parent),
       workspace_(workspace),
       modeEditor_(modeEditor),
-      fileDialogs_(fileDialogs),
-      prompter_(std::make_unique<ViewPrompter>(*this, prompter)) {
+      prompter_(std::make_unique<ViewPrompter>(*this, prompter)),
+      files_(std::make_unique<FileActions>(
+          *this, workspace, *prompter_, fileDialogs,
+          [this](bool rebuildModeRows) { Refresh(rebuildModeRows); })) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -211,13 +109,15 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     const DialogUnits units = DialogUnits::Of(font());
     scale_ = LayoutScale{units.ScaleX(), units.ScaleY()};
     CreateControls(units);
-    CreateListColumns();
+    ConnectControls();
+    lists_ = std::make_unique<ProfileLists>(batteryList_, modeList_);
+    lists_->CreateColumns();
     CreateWindowMenu();
     SetTabOrder();
 
     // The window may shrink until each list shows about three rows and steps 1 and 2 just fit,
     // and starts at the design's size unless the screen's free area is smaller.
-    const int listHeight = std::max(ListHeightFor(batteryList_, 3), ListHeightFor(modeList_, 3));
+    const int listHeight = lists_->HeightFor(3);
     stepsMinimumWidth_ = units.X(446);
     setMinimumSize(stepsMinimumWidth_, ClientHeightForLists(listHeight, scale_));
     QSize available = screen()->availableGeometry().size();
@@ -225,156 +125,11 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     resize(StartClientSize(units.Size(446, 345), minimumSize(), available));
 
     FillDevices();
-    for (std::size_t i = 0; i < workspace_.batteryRows().size(); ++i) {
-        batteryList_->insertRow(static_cast<int>(i));
-        SetRow(batteryList_, static_cast<int>(i), workspace_.batteryRows()[i]);
-    }
+    lists_->ShowBatteries(workspace_.batteryRows());
     Refresh(true);
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::CreateControls(const DialogUnits& units) {
-    // A closed drop-down list is as high as the style draws it; the design's heights include the
-    // dropped list.
-    const auto combo = [&](const char* name, int x, int y, int w) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(QRect(units.X(x), units.Y(y), units.X(w), box->sizeHint().height()));
-        return box;
-    };
-    const auto button = [&](const char* name, const char* caption, QRect rect) {
-        auto* push = new QPushButton(QString::fromLatin1(caption), this);
-        push->setObjectName(QString::fromLatin1(name));
-        push->setGeometry(rect);
-        push->setAutoDefault(false);  // no button is the default, so Enter presses none
-        return push;
-    };
-    const auto group = [&](const char* caption, QRect rect) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
-        box->setGeometry(rect);
-        return box;
-    };
-    const auto label = [&](const char* caption, QRect rect, const QComboBox* beside) {
-        auto* text = new QLabel(QString::fromLatin1(caption), this);
-        // Centred on the line of the selector it names.
-        text->setGeometry(rect.x(), beside->y(), rect.width(), beside->height());
-        text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        return text;
-    };
-    const auto field = [&](const char* name, QRect rect) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setGeometry(rect);
-        edit->setReadOnly(true);
-        return edit;
-    };
-    const auto list = [&](const char* name, QRect rect, std::function<void()> onClick) {
-        auto* view = new ClickList(this);
-        Configure(view, name);
-        view->setGeometry(rect);
-        view->onClick = std::move(onClick);
-        return view;
-    };
-
-    // In the design's order, which is also the tab order.
-    quitButton_ = button("quitButton", "Quit", units.Rect(373, 324, 66, 15));
-    deviceCombo_ = combo("deviceCombo", 12, 18, 132);
-    std::array<QGroupBox*, 4> stepBoxes{};
-    stepBoxes[0] = group("Step 1: Select Device", units.Rect(7, 7, 197, 29));
-    voltageCombo_ = combo("voltageCombo", 247, 18, 57);
-    stepBoxes[1] = group("Step 2: Select Parameters", units.Rect(208, 7, 231, 29));
-    label("Voltage:", units.Rect(216, 18, 30, 12), voltageCombo_);
-    temperatureCombo_ = combo("temperatureCombo", 369, 18, 57);
-    label("Temperature:", units.Rect(321, 18, 48, 12), temperatureCombo_);
-    auto* modes = list("modeList", units.Rect(12, 163, 420, 87), [this] { OnModeListClicked(); });
-    modes->onDoubleClick = [this] { OnModifyMode(); };
-    modeList_ = modes;
-    modeBox_ = stepBoxes[3] =
-        group("Step 4: Add/Modify Operational Mode", units.Rect(7, 152, 432, 124));
-    addButton_ = button("addButton", "Add", units.Rect(18, 259, 53, 12));
-    removeButton_ = button("removeButton", "Remove", units.Rect(136, 259, 53, 12));
-    modifyButton_ = button("modifyButton", "Modify", units.Rect(77, 259, 53, 12));
-    resultBoxes_[0] = group("Estimated Battery Life", units.Rect(7, 281, 141, 30));
-    batteryLifeField_ = field("batteryLifeField", units.Rect(11, 292, 132, 15));
-    resultBoxes_[2] = group("Estimated Peak Current", units.Rect(296, 281, 140, 31));
-    deviceNotesButton_ = button("deviceNotesButton", "Device Notes", units.Rect(147, 18, 50, 14));
-    batteryBox_ = stepBoxes[2] = group("Step 3: Select Battery", units.Rect(7, 43, 432, 103));
-    batteryList_ =
-        list("batteryList", units.Rect(12, 55, 420, 85), [this] { OnBatteryListClicked(); });
-    loadSettingsButton_ = button("loadSettingsButton", "Load Settings", units.Rect(6, 324, 67, 15));
-    saveSettingsButton_ =
-        button("saveSettingsButton", "Save Settings", units.Rect(79, 324, 66, 15));
-    peakCurrentField_ = field("peakCurrentField", units.Rect(300, 291, 132, 18));
-    createReportButton_ =
-        button("createReportButton", "Create Report", units.Rect(152, 324, 66, 15));
-    importTraceButton_ =
-        button("importTraceButton", "Import trace...", units.Rect(225, 324, 66, 15));
-    analysisButton_ = button("analysisButton", "Analysis >>", units.Rect(298, 324, 66, 15));
-    analysisButton_->setCheckable(true);
-    resultBoxes_[1] = group("Estimated Average Current", units.Rect(152, 281, 141, 31));
-    averageCurrentField_ = field("averageCurrentField", units.Rect(155, 291, 133, 17));
-
-    // The boxes only frame the controls: they stand behind them and take no clicks from them.
-    for (QGroupBox* box : stepBoxes) {
-        box->lower();
-    }
-    for (QGroupBox* box : resultBoxes_) {
-        box->lower();
-    }
-
-    connect(deviceCombo_, &QComboBox::activated, this, &MainWindow::OnDeviceActivated);
-    connect(voltageCombo_, &QComboBox::activated, this, &MainWindow::OnVoltageActivated);
-    connect(temperatureCombo_, &QComboBox::activated, this, &MainWindow::OnTemperatureActivated);
-    connect(addButton_, &QPushButton::clicked, this, &MainWindow::OnAddMode);
-    connect(removeButton_, &QPushButton::clicked, this, &MainWindow::OnRemoveMode);
-    connect(modifyButton_, &QPushButton::clicked, this, &MainWindow::OnModifyMode);
-    connect(deviceNotesButton_, &QPushButton::clicked, this, &MainWindow::OnDeviceNotes);
-    connect(loadSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnLoadSettings);
-    connect(saveSettingsButton_, &QPushButton::clicked, this, [this] { OnSaveSettings(); });
-    connect(createReportButton_, &QPushButton::clicked, this, &MainWindow::OnCreateReport);
-    connect(importTraceButton_, &QPushButton::clicked, this, &MainWindow::OnImportTrace);
-    connect(quitButton_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(analysisButton_, &QPushButton::toggled, this, &MainWindow::OnAnalysisToggled);
-}
-
-void MainWindow::SetTabOrder() {
-    // The reading order of the window: steps 1 to 4, the results, the file buttons, Quit.
-    const std::array<QWidget*, 16> order = {
-        deviceCombo_,        deviceNotesButton_,   voltageCombo_,      temperatureCombo_,
-        batteryList_,        modeList_,            addButton_,         modifyButton_,
-        removeButton_,       batteryLifeField_,    averageCurrentField_, peakCurrentField_,
-        loadSettingsButton_, saveSettingsButton_,  createReportButton_, quitButton_};
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
-}
-
-void MainWindow::CreateListColumns() {
-    SetColumns(modeList_, kModeColumns);
-    SetColumns(batteryList_, kBatteryColumns);
-}
-
-void MainWindow::CreateWindowMenu() {
-    windowMenu_ = new QMenu(this);
-    windowMenu_->setObjectName(QStringLiteral("windowMenu"));
-    QAction* restore =
-        windowMenu_->addAction(QStringLiteral("&Restore"), this, &QWidget::showNormal);
-    restore->setObjectName(QStringLiteral("restoreAction"));
-    QAction* minimize =
-        windowMenu_->addAction(QStringLiteral("Mi&nimize"), this, &QWidget::showMinimized);
-    minimize->setObjectName(QStringLiteral("minimizeAction"));
-    QAction* maximize =
-        windowMenu_->addAction(QStringLiteral("Ma&ximize"), this, &QWidget::showMaximized);
-    maximize->setObjectName(QStringLiteral("maximizeAction"));
-    windowMenu_->addSeparator();
-    QAction* close = windowMenu_->addAction(QStringLiteral("&Close"), this, &QWidget::close);
-    close->setObjectName(QStringLiteral("closeAction"));
-    windowMenu_->addSeparator();
-    QAction* about = windowMenu_->addAction(QStringLiteral("&About Veltra KDR Runwell..."), this,
-                                            &MainWindow::ShowAbout);
-    about->setObjectName(QStringLiteral("aboutAction"));
-}
 
 void MainWindow::FillDevices() {
     const QSignalBlocker blocker(deviceCombo_);
@@ -391,17 +146,12 @@ void MainWindow::Refresh(bool rebuildModeRows) {
         const QSignalBlocker blocker(deviceCombo_);
         deviceCombo_->setCurrentIndex(workspace_.deviceIndex());
     }
-    MarkHotRow(batteryList_, workspace_.batteryIndex());
-
-    const ProfileResults& results = workspace_.results();
-    if (rebuildModeRows || results.rows != shownModeRows_) {
-        ShowModeRows(results.rows);
-    }
-    MarkHotRow(modeList_, workspace_.currentModeRow());
+    lists_->Show(workspace_, rebuildModeRows);
     const bool hasRows = modeList_->rowCount() > 0;
     removeButton_->setEnabled(hasRows);
     modifyButton_->setEnabled(hasRows);
 
+    const ProfileResults& results = workspace_.results();
     batteryLifeField_->setText(ToDisplay(results.lifeText));
     batteryLifeField_->setCursorPosition(0);
     ShowResult(averageCurrentField_, results.averageText, results.averageWarning);
@@ -409,65 +159,6 @@ void MainWindow::Refresh(bool rebuildModeRows) {
     if (analysisPanel_ != nullptr) {
         analysisPanel_->Refresh(workspace_);
     }
-}
-
-void MainWindow::ShowModeRows(const std::vector<ModeCells>& rows) {
-    // Only rows whose texts changed get new items (a battery click changes none, Modify one,
-    // Add one at the end); the list then forgets its current row and scrolls to the top, as a
-    // list rebuilt from nothing does: a click below the rows then means the first row.
-    const std::size_t kept = std::min({rows.size(), shownModeRows_.size(),
-                                       static_cast<std::size_t>(modeList_->rowCount())});
-    modeList_->setRowCount(static_cast<int>(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i >= kept || rows[i] != shownModeRows_[i]) {
-            SetRow(modeList_, static_cast<int>(i), rows[i]);
-        }
-    }
-    modeList_->setCurrentIndex(QModelIndex());
-    modeList_->clearSelection();
-    modeList_->scrollToTop();
-    shownModeRows_ = rows;
-}
-
-MainWindowGeometry MainWindow::CurrentGeometry() const {
-    MainWindowGeometry geometry;
-    geometry.batteryList = batteryList_->geometry();
-    geometry.batteryBox = batteryBox_->geometry();
-    geometry.modeList = modeList_->geometry();
-    geometry.modeBox = modeBox_->geometry();
-    geometry.addButton = addButton_->geometry();
-    geometry.modifyButton = modifyButton_->geometry();
-    geometry.removeButton = removeButton_->geometry();
-    geometry.resultFields = {batteryLifeField_->geometry(), averageCurrentField_->geometry(),
-                             peakCurrentField_->geometry()};
-    for (std::size_t i = 0; i < resultBoxes_.size(); ++i) {
-        geometry.resultBoxes[i] = resultBoxes_[i]->geometry();
-    }
-    geometry.loadSettingsButton = loadSettingsButton_->geometry();
-    geometry.saveSettingsButton = saveSettingsButton_->geometry();
-    geometry.createReportButton = createReportButton_->geometry();
-    geometry.quitButton = quitButton_->geometry();
-    return geometry;
-}
-
-void MainWindow::ApplyGeometry(const MainWindowGeometry& geometry) {
-    batteryList_->setGeometry(geometry.batteryList);
-    batteryBox_->setGeometry(geometry.batteryBox);
-    modeList_->setGeometry(geometry.modeList);
-    modeBox_->setGeometry(geometry.modeBox);
-    addButton_->setGeometry(geometry.addButton);
-    modifyButton_->setGeometry(geometry.modifyButton);
-    removeButton_->setGeometry(geometry.removeButton);
-    batteryLifeField_->setGeometry(geometry.resultFields[0]);
-    averageCurrentField_->setGeometry(geometry.resultFields[1]);
-    peakCurrentField_->setGeometry(geometry.resultFields[2]);
-    for (std::size_t i = 0; i < resultBoxes_.size(); ++i) {
-        resultBoxes_[i]->setGeometry(geometry.resultBoxes[i]);
-    }
-    loadSettingsButton_->setGeometry(geometry.loadSettingsButton);
-    saveSettingsButton_->setGeometry(geometry.saveSettingsButton);
-    createReportButton_->setGeometry(geometry.createReportButton);
-    quitButton_->setGeometry(geometry.quitButton);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -495,7 +186,7 @@ void MainWindow::CreateAnalysisPanel() {
     analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
         OnMinimumVoltageEdited(text);
     };
-    analysisPanel_->onExportRequested = [this] { OnExportChart(); };
+    analysisPanel_->onExportRequested = [this] { files_->OnExportChart(*analysisPanel_); };
     analysisPanel_->Refresh(workspace_);
 }
 
@@ -598,39 +289,13 @@ void MainWindow::OnDeviceNotes() {
     dialog.exec();
 }
 
-void MainWindow::OnLoadSettings() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskLoadSettings(this);
-    if (!path) {
-        return;
-    }
-    OpenSettingsFile(*path);
-}
-
 void MainWindow::OpenSettingsFile(const std::filesystem::path& path) {
-    LoadSettings(workspace_, path, *prompter_);
-    Refresh(true);
-}
-
-bool MainWindow::OnSaveSettings() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskSaveSettings(this);
-    if (!path) {
-        return false;
-    }
-    const Status saved = SaveSettingsAs(workspace_, *path);
-    if (!saved) {
-        prompter_->ShowMessage(saved.error().message, MessageKind::Plain);
-    }
-    Refresh(false);
-    return saved.ok();
-}
-
-bool MainWindow::ConfirmDiscardChanges() {
-    return ConfirmDiscard(workspace_.saveState(), *prompter_, [this] { return OnSaveSettings(); });
+    files_->OpenSettingsFile(path);
 }
 
 void MainWindow::reject() {
     // Quit, Escape, the close box and the window menu's Close all end here.
-    if (ConfirmDiscardChanges()) {
+    if (files_->ConfirmDiscardChanges()) {
         QDialog::reject();
     }
 }
@@ -647,19 +312,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    if (ConfirmDiscardChanges()) {
-        OpenSettingsFile(*path);
-    }
-}
-
-void MainWindow::OnCreateReport() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskCreateReport(this);
-    if (!path) {
-        return;
-    }
-    const Status written = CreateReport(workspace_, *path);
-    if (!written) {
-        prompter_->ShowMessage(written.error().message, MessageKind::Plain);
+    if (files_->ConfirmDiscardChanges()) {
+        files_->OpenSettingsFile(*path);
     }
 }
 
@@ -695,17 +349,6 @@ void MainWindow::OnMinimumVoltageEdited(const std::string& text) {
         workspace_.SetMinimumVoltage(*volts);
     }
     Refresh(false);
-}
-
-void MainWindow::OnExportChart() {
-    const std::optional<std::filesystem::path> path = fileDialogs_.AskExportChart(this);
-    if (!path) {
-        return;
-    }
-    const Status written = analysisPanel_->timeline().Export(*path);
-    if (!written) {
-        prompter_->ShowMessage(written.error().message, MessageKind::Plain);
-    }
 }
 
 void MainWindow::ShowAbout() {

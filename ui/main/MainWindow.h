@@ -4,10 +4,8 @@
 #include <array>
 #include <filesystem>
 #include <memory>
-#include <vector>
 
 #include "base/Prompter.h"
-#include "estimate/ProfileResults.h"
 #include "ui/main/MainWindowLayout.h"
 
 class QComboBox;
@@ -26,8 +24,10 @@ namespace runwell::ui {
 
 class AnalysisPanel;
 class DialogUnits;
+class FileActions;
 class FileDialogs;
 class ModeEditorLauncher;
+class ProfileLists;
 
 /// The program's window: the four steps of building a profile and its three results. It shows
 /// the workspace and forwards every action of the user to it; after each action it shows the
@@ -59,19 +59,19 @@ protected:
 private:
     class ViewPrompter;
 
+    // In MainWindowControls.cpp: the controls, their connections, their places for the resize
+    // layout, the tab order and the window menu.
     void CreateControls(const DialogUnits& units);
-    void CreateListColumns();
-    void CreateWindowMenu();
+    void ConnectControls();
+    MainWindowGeometry CurrentGeometry() const;
+    void ApplyGeometry(const MainWindowGeometry& geometry);
     void SetTabOrder();
-    void FillDevices();
+    void CreateWindowMenu();
 
+    void FillDevices();
     /// Shows the workspace. The mode rows are rebuilt when `rebuildModeRows` is set (after every
     /// recomputation, which forgets the list's last selected row) or when they differ.
     void Refresh(bool rebuildModeRows);
-    void ShowModeRows(const std::vector<ModeCells>& rows);
-
-    MainWindowGeometry CurrentGeometry() const;
-    void ApplyGeometry(const MainWindowGeometry& geometry);
 
     void OnDeviceActivated(int index);
     void OnVoltageActivated(int index);
@@ -82,23 +82,16 @@ private:
     void OnRemoveMode();
     void OnModifyMode();
     void OnDeviceNotes();
-    void OnLoadSettings();
-    /// True when the profile was saved; false when the dialog was cancelled or the save failed.
-    bool OnSaveSettings();
-    /// True when nothing unsaved is lost by going on (see ConfirmDiscard).
-    bool ConfirmDiscardChanges();
-    void OnCreateReport();
     void OnImportTrace();
     void CreateAnalysisPanel();
     void OnAnalysisToggled(bool open);
     void OnMinimumVoltageEdited(const std::string& text);
-    void OnExportChart();
     void ShowAbout();
 
     Workspace& workspace_;
     ModeEditorLauncher& modeEditor_;
-    FileDialogs& fileDialogs_;
     std::unique_ptr<ViewPrompter> prompter_;
+    std::unique_ptr<FileActions> files_;  // after prompter_, which it is given
     LayoutScale scale_;
 
     QComboBox* deviceCombo_ = nullptr;
@@ -125,8 +118,7 @@ private:
     QPushButton* analysisButton_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
     int stepsMinimumWidth_ = 0;  // the steps' part of the client never gets narrower
-
-    std::vector<ModeCells> shownModeRows_;
+    std::unique_ptr<ProfileLists> lists_;
 };
 
 }  // namespace runwell::ui

@@ -72,6 +72,27 @@ void TraceDialog::BuildControls() {
     fileLabel_->setObjectName(QStringLiteral("fileLabel"));
     layout->addWidget(fileLabel_);
 
+    layout->addLayout(BuildFormatRow());
+
+    plot_ = new TracePlot(this);
+    plot_->setObjectName(QStringLiteral("tracePlot"));
+    layout->addWidget(plot_, 2);
+
+    layout->addLayout(BuildRangeRow());
+
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setWordWrap(true);
+    layout->addWidget(statusLabel_);
+
+    layout->addLayout(BuildResultTables(), 2);
+    layout->addLayout(BuildProfileRow());
+
+    ConnectControls();
+    resize(900, 640);
+}
+
+QHBoxLayout* TraceDialog::BuildFormatRow() {
     auto* formatRow = new QHBoxLayout;
     timeUnitCombo_ = new QComboBox(this);
     timeUnitCombo_->setObjectName(QStringLiteral("timeUnitCombo"));
@@ -94,12 +115,10 @@ void TraceDialog::BuildControls() {
     formatRow->addWidget(rateEdit_);
     formatRow->addWidget(readButton_);
     formatRow->addStretch();
-    layout->addLayout(formatRow);
+    return formatRow;
+}
 
-    plot_ = new TracePlot(this);
-    plot_->setObjectName(QStringLiteral("tracePlot"));
-    layout->addWidget(plot_, 2);
-
+QHBoxLayout* TraceDialog::BuildRangeRow() {
     auto* rangeRow = new QHBoxLayout;
     fromEdit_ = Number(this, "fromEdit", -1e12, 1e12, 6, " s");
     toEdit_ = Number(this, "toEdit", -1e12, 1e12, 6, " s");
@@ -112,13 +131,10 @@ void TraceDialog::BuildControls() {
     rangeRow->addWidget(toEdit_);
     rangeRow->addWidget(wholeButton_);
     rangeRow->addStretch();
-    layout->addLayout(rangeRow);
+    return rangeRow;
+}
 
-    statusLabel_ = new QLabel(this);
-    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
-    statusLabel_->setWordWrap(true);
-    layout->addWidget(statusLabel_);
-
+QHBoxLayout* TraceDialog::BuildResultTables() {
     auto* results = new QHBoxLayout;
     figuresTable_ = Table(this, "figuresTable", {QStringLiteral("Figure"), QStringLiteral("Value")});
     figuresTable_->horizontalHeader()->hide();
@@ -129,8 +145,10 @@ void TraceDialog::BuildControls() {
                            QStringLiteral("Average"),
                            QStringLiteral("Peak")});
     results->addWidget(batteryTable_, 3);
-    layout->addLayout(results, 2);
+    return results;
+}
 
+QHBoxLayout* TraceDialog::BuildProfileRow() {
     auto* buttons = new QHBoxLayout;
     toleranceEdit_ = Number(this, "toleranceEdit", 1.0, 1000.0, 1, " %");
     toleranceEdit_->setValue(Segmentation::kDefaultTolerance * 100.0);
@@ -140,17 +158,19 @@ void TraceDialog::BuildControls() {
     makeProfileButton_->setObjectName(QStringLiteral("makeProfileButton"));
     makeProfileButton_->setAutoDefault(false);
     makeProfileButton_->setEnabled(false);
-    auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
-    closeButton->setObjectName(QStringLiteral("closeButton"));
-    closeButton->setAutoDefault(false);
+    closeButton_ = new QPushButton(QStringLiteral("Close"), this);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    closeButton_->setAutoDefault(false);
     buttons->addWidget(new QLabel(QStringLiteral("Mode tolerance:"), this));
     buttons->addWidget(toleranceEdit_);
     buttons->addWidget(modesLabel_);
     buttons->addStretch();
     buttons->addWidget(makeProfileButton_);
-    buttons->addWidget(closeButton);
-    layout->addLayout(buttons);
+    buttons->addWidget(closeButton_);
+    return buttons;
+}
 
+void TraceDialog::ConnectControls() {
     connect(readButton_, &QPushButton::clicked, this, [this] {
         if (!path_.empty()) {
             OpenTrace(path_);
@@ -162,8 +182,7 @@ void TraceDialog::BuildControls() {
     connect(toleranceEdit_, &QDoubleSpinBox::valueChanged, this, [this] { Analyse(); });
     connect(wholeButton_, &QPushButton::clicked, this, &TraceDialog::OnWholeTrace);
     connect(makeProfileButton_, &QPushButton::clicked, this, &TraceDialog::OnMakeProfile);
-    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
-    resize(900, 640);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TraceDialog::AskForTrace() {

@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QDoubleSpinBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -44,6 +45,14 @@ public:
 
 private:
     void BuildControls();
+    // The rows around the plot, top to bottom: each creates its controls and returns the row
+    // for BuildControls to add.
+    QHBoxLayout* BuildFormatRow();
+    QHBoxLayout* BuildRangeRow();
+    QHBoxLayout* BuildResultTables();
+    QHBoxLayout* BuildProfileRow();
+    /// Each control's signals to the dialog's handlers.
+    void ConnectControls();
     TraceFormat Format() const;
     /// Reads the trace again over the From/To range and shows the figures of the range.
     void Analyse();
@@ -75,6 +84,7 @@ private:
     QLabel* modesLabel_ = nullptr;
     QTableWidget* batteryTable_ = nullptr;
     QPushButton* makeProfileButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 };
 
 }  // namespace runwell::ui
