@@ -17,7 +17,8 @@
 namespace {
 
 void CheckProfile(std::string_view text) {
-    const runwell::Result<runwell::SettingsImage> image = runwell::ParseProfileJson(text);
+    runwell::ProfileExtras extras;
+    const runwell::Result<runwell::SettingsImage> image = runwell::ParseProfileJson(text, &extras);
     if (!image) {
         RUNWELL_FUZZ_CHECK(!image.error().message.empty());
         return;
@@ -27,10 +28,12 @@ void CheckProfile(std::string_view text) {
     RUNWELL_FUZZ_CHECK(reread.ok());
     RUNWELL_FUZZ_CHECK(*reread == *image);
     RUNWELL_FUZZ_CHECK(!runwell::ParseSettings(bytes).error.has_value());
+    runwell::ProfileExtras extrasAgain;
     const runwell::Result<runwell::SettingsImage> again =
-        runwell::ParseProfileJson(runwell::ProfileJsonOf(*image));
+        runwell::ParseProfileJson(runwell::ProfileJsonOf(*image, extras), &extrasAgain);
     RUNWELL_FUZZ_CHECK(again.ok());
     RUNWELL_FUZZ_CHECK(*again == *image);
+    RUNWELL_FUZZ_CHECK(extrasAgain == extras);
 }
 
 void CheckSettings(std::string_view bytes) {

@@ -31,6 +31,7 @@ targets=(
     "fuzz_profile_json 65536"
     "fuzz_trace 65536"
     "fuzz_battery_model 65536"
+    "fuzz_profile_extras 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1
