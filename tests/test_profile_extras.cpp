@@ -2,11 +2,16 @@
 // carry the minimum operating voltage without changing the settings file itself.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -167,6 +172,63 @@ TEST(Sidecar, TiesToItsSettingsBytesAndFailuresAreToldTruly) {
     ASSERT_TRUE(workspace.SetMinimumVoltage(std::nullopt));
     EXPECT_TRUE(SaveSettings(workspace, folder / "a.set").ok());
     EXPECT_TRUE(fs::is_directory(folder / "a.set.json"));
+}
+
+// A save killed at any moment, a thousand times: the settings file is always one of the two
+// profiles whole, its sidecar either belongs to it (the same digest and that profile's voltage)
+// or is one a load recognises as another version's; and the next save leaves no temporary file.
+TEST(Sidecar, KilledSavesNeverPairASettingsFileWithAnotherOnesExtras) {
+    const ScratchFolder folder;
+    RecordingPrompter prompter;
+    Result<Workspace> started =
+        Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
+    ASSERT_TRUE(started.ok());
+    Workspace one = *started;
+    ASSERT_TRUE(one.SetMinimumVoltage(2.2));
+    Workspace two = *started;
+    ModeRecord mode;
+    mode.label = "m";
+    two.AddMode(mode);
+    ASSERT_TRUE(two.SetMinimumVoltage(1.9));
+    const std::string oneBytes = SerializeSettings(one);
+    const std::string twoBytes = SerializeSettings(two);
+    const fs::path target = folder / "p.set";
+    ASSERT_TRUE(SaveSettings(one, target).ok());
+
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> delay(0, 3000);  // microseconds
+    for (int kill = 0; kill < 1000; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                (void)SaveSettings(i % 2 == 0 ? two : one, target);
+            }
+        }
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+
+        const std::optional<std::string> bytes = ReadWholeFile(target);
+        ASSERT_TRUE(bytes == oneBytes || bytes == twoBytes) << "kill " << kill;
+        const Result<ProfileExtras> extras = LoadProfileExtras(target);
+        ASSERT_TRUE(extras.ok()) << "kill " << kill << ": " << extras.error().message;
+        ASSERT_TRUE(extras->settingsDigest.has_value());
+        if (*extras->settingsDigest == SettingsDigest(*bytes)) {
+            EXPECT_EQ(extras->minimumVoltage, *bytes == oneBytes ? 2.2 : 1.9) << "kill " << kill;
+        }
+    }
+    // The next save is made by a later process in real use: the killed writers' temporary
+    // files are dated before it started.
+    const auto before = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder.path())) {
+        fs::last_write_time(entry.path(), before);
+    }
+    ASSERT_TRUE(SaveSettings(one, target).ok());
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".runwell-"), std::string::npos)
+            << entry.path();
+    }
 }
 
 }  // namespace
