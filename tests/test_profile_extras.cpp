@@ -53,13 +53,23 @@ TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
     }
 }
 
-// Saves and loads carry the minimum voltage in a sidecar; a broken one is named.
-TEST(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
+/// A scratch folder and a workspace started on the settings fixtures' data.
+class Sidecar : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Result<Workspace> workspace =
+            Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
+        ASSERT_TRUE(workspace.ok());
+        started.emplace(std::move(*workspace));
+    }
+
     const ScratchFolder folder;
     RecordingPrompter prompter;
-    Result<Workspace> started =
-        Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
-    ASSERT_TRUE(started.ok());
+    std::optional<Workspace> started;
+};
+
+// Saves and loads carry the minimum voltage in a sidecar; a broken one is named.
+TEST_F(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
     Workspace& workspace = *started;
     ModeRecord mode;
     mode.label = "m";
@@ -118,12 +128,7 @@ TEST(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
 // A sidecar belongs to the settings bytes it was saved with: one left beside another version of
 // the file (a save stopped between the two files, a copy of one of them) is named and ignored;
 // a sidecar that cannot be written is reported as what it is, after the settings were saved.
-TEST(Sidecar, TiesToItsSettingsBytesAndFailuresAreToldTruly) {
-    const ScratchFolder folder;
-    RecordingPrompter prompter;
-    Result<Workspace> started =
-        Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
-    ASSERT_TRUE(started.ok());
+TEST_F(Sidecar, TiesToItsSettingsBytesAndFailuresAreToldTruly) {
     Workspace& workspace = *started;
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.2));
     ASSERT_TRUE(SaveSettings(workspace, folder / "a.set").ok());
@@ -177,12 +182,7 @@ TEST(Sidecar, TiesToItsSettingsBytesAndFailuresAreToldTruly) {
 // A save killed at any moment, a thousand times: the settings file is always one of the two
 // profiles whole, its sidecar either belongs to it (the same digest and that profile's voltage)
 // or is one a load recognises as another version's; and the next save leaves no temporary file.
-TEST(Sidecar, KilledSavesNeverPairASettingsFileWithAnotherOnesExtras) {
-    const ScratchFolder folder;
-    RecordingPrompter prompter;
-    Result<Workspace> started =
-        Workspace::Start(fs::path(RUNWELL_FIXTURES) / "settings" / "data", prompter);
-    ASSERT_TRUE(started.ok());
+TEST_F(Sidecar, KilledSavesNeverPairASettingsFileWithAnotherOnesExtras) {
     Workspace one = *started;
     ASSERT_TRUE(one.SetMinimumVoltage(2.2));
     Workspace two = *started;
