@@ -6,11 +6,13 @@
 #include <system_error>
 
 #include "platform/FileRead.h"
+#include "platform/Platform.h"
 
 namespace runwell {
 
 BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
-                                  const std::vector<BatteryRecord>& batteries) {
+                                  const std::vector<BatteryRecord>& batteries,
+                                  const std::string& shownFolder) {
     BatteryModelSet set;
     set.models.resize(batteries.size());
 
@@ -26,7 +28,7 @@ BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
 
     std::map<std::string, std::string> claimed;  // battery description -> file that describes it
     for (const std::filesystem::path& file : files) {
-        const std::string name = "BatteryModels/" + file.filename().string();
+        const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
         // Only regular files (or links to them) are opened: a pipe or device would block or
         // never end.
         std::error_code typeError;
@@ -80,7 +82,7 @@ BatteryModelSet LoadBatteryModels(const DataLocation& location,
         std::filesystem::equivalent(user, shipped, error)) {
         return set;
     }
-    BatteryModelSet own = LoadBatteryModels(user, batteries);
+    BatteryModelSet own = LoadBatteryModels(user, batteries, PathToUtf8(user));
     set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
                         std::make_move_iterator(own.messages.end()));
     for (std::size_t i = 0; i < set.models.size(); ++i) {
