@@ -332,6 +332,18 @@ TEST(TraceText, JsonStringsAreValidUtf8) {
         << json;
 }
 
+// Captions are quoted as the reader's messages quote them, so a file's control bytes never reach
+// a terminal and a long caption is cut.
+TEST(TraceText, CaptionsAreQuotedAsMessagesQuoteThem) {
+    TraceLayout layout;
+    layout.timeColumn = 0;
+    layout.timeName = "Time\x1b]0;owned\x07(s)";
+    layout.currentName = std::string(70, 'I');
+    EXPECT_EQ(TraceLayoutText(layout), "header on line 0, time \"Time\\x1B]0;owned\\x07(s)\" in s, "
+                                       "current \"" + std::string(60, 'I') +
+                                           "...\" in A, separated by ','");
+}
+
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     const ScratchFolder scratch;
     const fs::path folder = scratch.path();

@@ -8,6 +8,7 @@
 #include "base/Numbers.h"
 #include "estimate/Format.h"
 #include "estimate/ProfileResults.h"
+#include "trace/TraceFields.h"
 
 namespace runwell {
 namespace {
@@ -103,9 +104,10 @@ std::string TraceLayoutText(const TraceLayout& layout) {
     if (layout.timeColumn < 0) {
         text += "a sample every " + Seconds(1.0 / layout.sampleRate) + ", current ";
     } else {
-        text += "time \"" + layout.timeName + "\" in " + UnitName(layout.timeUnit) + ", current ";
+        text += "time " + trace::Quoted(layout.timeName) + " in " + UnitName(layout.timeUnit) +
+                ", current ";
     }
-    return text + "\"" + layout.currentName + "\" in " + UnitName(layout.currentUnit) +
+    return text + trace::Quoted(layout.currentName) + " in " + UnitName(layout.currentUnit) +
            ", separated by '" + separator + "'";
 }
 

@@ -19,7 +19,8 @@ struct TraceFigureLine {
 std::vector<TraceFigureLine> TraceFigureLines(const TraceStatistics& statistics);
 
 /// The header's reading of the trace in one line, e.g. `columns "Time(s)" in s and
-/// "Current(uA)" in uA, separated by ','`.
+/// "Current(uA)" in uA, separated by ','`; the captions quoted as the reader's messages quote
+/// them (trace::Quoted).
 std::string TraceLayoutText(const TraceLayout& layout);
 
 /// What the reader skipped, for a status line: empty without malformed lines, else the count
