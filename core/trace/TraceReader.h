@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "platform/FileRead.h"
 #include "trace/TraceUnits.h"
 
 namespace runwell {
@@ -108,9 +109,12 @@ private:
 
 /// Reads the trace file at `path` in one streaming pass, handing every sample to `sink`.
 /// "Cannot open file for reading." when it cannot be opened; a read error part way through
-/// refuses the whole trace.
+/// refuses the whole trace. A file larger than `limit` bytes is refused with FileTooLargeMessage
+/// (platform/FileRead.h): one of known size before it is read, one of unknown size (a pipe, a
+/// device such as /dev/zero) as soon as more than `limit` bytes came from it.
 Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const TraceFormat& format,
-                                       TraceSampleSink& sink);
+                                       TraceSampleSink& sink,
+                                       std::uint64_t limit = kMaxInputFileBytes);
 /// The same over a trace held in memory.
 Result<TraceReadSummary> ReadTraceText(std::string_view text, const TraceFormat& format,
                                        TraceSampleSink& sink);
