@@ -162,6 +162,29 @@ TEST(TraceReader, ProblemsStayBounded) {
     EXPECT_NEAR(s->duration, 0.2, 1e-12);
 }
 
+// At a fixed rate a sample's time is k / rate: once that passes the time limit the line is
+// malformed, as a time read from a column would be, and the figures end at the limit.
+TEST(TraceReader, SamplesAtAFixedRateStayWithinTheTimeLimit) {
+    TraceFormat format;
+    format.sampleRate = kMinSampleRate;  // one sample in 10^6 s: sample 10^6 is at the limit
+    TraceAccumulator sink({}, 1.0 / kMinSampleRate);
+    TraceParser parser(format, sink);
+    ASSERT_TRUE(parser.Feed("I(nA)"));
+    for (int k = 0; k <= 1000001; ++k) {
+        parser.Feed("5");
+    }
+    const Result<TraceReadSummary> read = parser.Finish();
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->samples, 1000001);
+    ASSERT_EQ(read->problems.size(), 1u);
+    EXPECT_EQ(read->problems[0].message,
+              "Line 1000003: the time at the sample rate, 1.000001e+12 s, is out of range.");
+    const Result<TraceStatistics> s = sink.Finish();
+    ASSERT_TRUE(s.ok()) << s.error().message;
+    EXPECT_EQ(s->start, 0.0);
+    EXPECT_EQ(s->end, kMaxTraceSeconds + 1e6);  // the last sample lasts one period
+}
+
 TEST(TraceStatistics, ExactFiguresOverRanges) {
     const auto table = ReadTable(RUNWELL_FIXTURES "/trace/ranges.tsv");
     ASSERT_GE(table.size(), 9u);

@@ -13,8 +13,20 @@
 
 namespace runwell {
 
+/// Beyond these a number is taken for a fault in the file, not for a measurement: a time of some
+/// 30,000 years either side of zero, a current of a megaampere. A line beyond them is malformed;
+/// a range beyond the time limit is refused.
+inline constexpr double kMaxTraceSeconds = 1e12;
+inline constexpr double kMaxTraceNanoamps = 1e15;
+/// The sample rates taken, in Hz: from one sample in some 11.6 days (so no period passes 10^6 s)
+/// to 10^12 a second.
+inline constexpr double kMinSampleRate = 1e-6;
+inline constexpr double kMaxSampleRate = 1e12;
+
 /// What the user tells beside the file. A unit given here wins over the header's; with a sample
-/// rate, sample k (from 0) is at k / rate seconds and no time column is read.
+/// rate, sample k (from 0) is at k / rate seconds and no time column is read; a sample whose
+/// time k / rate passes kMaxTraceSeconds is a malformed line, as such a time read from a time
+/// column is.
 struct TraceFormat {
     std::optional<TimeUnit> timeUnit;
     std::optional<CurrentUnit> currentUnit;

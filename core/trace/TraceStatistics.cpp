@@ -116,6 +116,11 @@ namespace {
 template <typename Read>
 Result<TraceAnalysis> Analyse(const TraceFormat& format, const TraceRange& range,
                               std::optional<Segmentation> segmentation, Read read) {
+    for (const std::optional<double>& end : {range.from, range.to}) {
+        if (end && !(std::fabs(*end) <= kMaxTraceSeconds)) {
+            return Error{"The range must lie between -1e12 s and 1e12 s."};
+        }
+    }
     if (range.from && range.to && *range.to < *range.from) {
         return Error{"The range ends before it begins."};
     }

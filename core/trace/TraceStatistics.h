@@ -96,7 +96,8 @@ private:
 };
 
 /// Reads the trace at `path` once and gives its statistics over `range`, and its levels when
-/// `segmentation` is set. Every sample read is also handed to `alsoTo` when given (a plot's
+/// `segmentation` is set. A range with an end beyond kMaxTraceSeconds either side of zero, or
+/// one that ends before it begins, is refused before the trace is read. Every sample read is also handed to `alsoTo` when given (a plot's
 /// decimator, for one).
 struct TraceAnalysis {
     TraceReadSummary read;
