@@ -96,7 +96,10 @@ Result<TraceStatistics> TraceAccumulator::Finish() {
         CloseSegment();
     }
     if (!covered_ || !(stats_.duration > 0.0)) {
-        return Error{"The range holds no part of the trace."};
+        // Without a range the trace itself covers no time: one sample, or all at one time.
+        return Error{range_.from || range_.to
+                         ? "The range holds no part of the trace."
+                         : "The trace spans no time; it needs two samples at different times."};
     }
     if (tooManyLevels_) {
         return Error{"The trace splits into more than " +

@@ -62,8 +62,9 @@ public:
     void Add(double time, double current) override;
 
     /// The figures over the range; "The range holds no part of the trace." when no sample's
-    /// interval reaches into it, and "The trace splits into more than 200 levels; raise the
-    /// tolerance." when segmenting found too many. Call once, after the last sample.
+    /// interval reaches into it (without a range: the trace spans no time), and "The trace
+    /// splits into more than 200 levels; raise the tolerance." when segmenting found too many.
+    /// Call once, after the last sample.
     Result<TraceStatistics> Finish();
     /// The levels in order of first appearance; filled by Finish() when segmenting.
     const std::vector<TraceLevel>& levels() const { return levels_; }
