@@ -185,6 +185,23 @@ TEST(TraceReader, SamplesAtAFixedRateStayWithinTheTimeLimit) {
     EXPECT_EQ(s->end, kMaxTraceSeconds + 1e6);  // the last sample lasts one period
 }
 
+// A file whose lines end with CR alone is one line; longer than a line may be, it is refused
+// with the same reason, read from a file or from memory.
+TEST(TraceReader, LongFileWithCrAloneIsNamed) {
+    std::string text = "Time(s),Current(uA)\r";
+    for (int k = 0; text.size() <= kMaxTraceLine; ++k) {
+        text += std::to_string(k) + ",5\r";
+    }
+    const ScratchFolder folder;
+    TraceAccumulator sink;
+    for (const Result<TraceReadSummary>& read :
+         {ReadTraceText(text, {}, sink), ReadTraceFile(folder.Put("mac.csv", text), {}, sink)}) {
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.error().message,
+                  "The trace's lines end with CR alone; save it with LF or CR LF line ends.");
+    }
+}
+
 TEST(TraceStatistics, ExactFiguresOverRanges) {
     const auto table = ReadTable(RUNWELL_FIXTURES "/trace/ranges.tsv");
     ASSERT_GE(table.size(), 9u);

@@ -21,6 +21,9 @@ public:
 
     /// False once the parser wants no more lines.
     bool Push(std::string_view block) {
+        if (firstLine_) {
+            LookForLoneCr(block);
+        }
         while (!block.empty() && going_) {
             const void* lf = std::memchr(block.data(), '\n', block.size());
             const std::size_t n = lf == nullptr ? block.size()
@@ -65,6 +68,20 @@ public:
     }
 
 private:
+    /// Tells the parser when the first line (as far as kMaxTraceLine + 1 bytes) holds a CR with
+    /// something other than LF after it: a file whose lines end with CR alone.
+    void LookForLoneCr(std::string_view block) {
+        for (std::size_t i = 0; i < block.size() && firstLine_; ++i, ++scanned_) {
+            const char c = block[i];
+            if (afterCr_ && c != '\n') {
+                parser_.NoteLoneCr();
+                firstLine_ = false;
+            } else if (c == '\n' || scanned_ > kMaxTraceLine) {
+                firstLine_ = false;
+            }
+            afterCr_ = c == '\r';
+        }
+    }
     void Keep(std::string_view piece) {
         if (tooLong_ || pending_.size() + piece.size() > kMaxTraceLine) {
             tooLong_ = true;
@@ -84,6 +101,9 @@ private:
     std::string pending_;
     bool tooLong_ = false;
     bool going_ = true;
+    bool firstLine_ = true;  // still looking at the first line's bytes for a lone CR
+    bool afterCr_ = false;
+    std::size_t scanned_ = 0;
 };
 
 }  // namespace

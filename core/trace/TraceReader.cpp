@@ -19,6 +19,7 @@ TraceParser::TraceParser(TraceFormat format, TraceSampleSink& sink)
                !(format_.sampleRate >= kMinSampleRate && format_.sampleRate <= kMaxSampleRate)) {
         refusal_ = Error{"The sample rate must lie between 1e-6 and 1e12 samples per second."};
     }
+    rateRefused_ = refusal_.has_value();
 }
 
 bool TraceParser::Feed(std::string_view line) {
@@ -219,6 +220,12 @@ void TraceParser::ReadSample(std::string_view line) {
 }
 
 Result<TraceReadSummary> TraceParser::Finish() const {
+    // A file whose lines end with CR alone reads as one long line: whatever went wrong with that
+    // line, the line ends are the cause to name. A refused sample rate is the user's, not the
+    // file's.
+    if (loneCr_ && !rateRefused_ && (refusal_ || !haveHeader_ || summary_.samples == 0)) {
+        return Error{"The trace's lines end with CR alone; save it with LF or CR LF line ends."};
+    }
     if (refusal_) {
         return *refusal_;
     }

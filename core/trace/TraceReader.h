@@ -86,8 +86,13 @@ public:
     bool Feed(std::string_view line);
     /// A line longer than kMaxTraceLine, which is not kept: a malformed line, or a refused header.
     bool FeedTooLong();
-    /// The summary, or why the trace was refused: no header, a header without the columns or
-    /// units needed, or no valid sample at all.
+    /// Tells that the file's first line holds a CR with no LF after it: its lines end with CR
+    /// alone, so the whole file reads as one line. Should the trace be refused, that is then the
+    /// reason given.
+    void NoteLoneCr() { loneCr_ = true; }
+    /// The summary, or why the trace was refused: a sample rate outside kMinSampleRate to
+    /// kMaxSampleRate, no header, a header without the columns or units needed, no valid sample
+    /// at all, or (for any of the last three) lines that end with CR alone.
     Result<TraceReadSummary> Finish() const;
 
     std::int64_t lineNumber() const { return lineNumber_; }
@@ -110,6 +115,8 @@ private:
     TraceReadSummary summary_;
     std::optional<Error> refusal_;
     bool haveHeader_ = false;
+    bool rateRefused_ = false;
+    bool loneCr_ = false;
     std::int64_t lineNumber_ = 0;
     double lastTime_ = 0.0;
     double timeScale_ = 1.0;
