@@ -1,7 +1,7 @@
 // Measured current traces: the header forms and refusals (fixtures/trace/headers.tsv), malformed
 // lines (fixtures/trace/malformed.tsv), the exact figures over a range (fixtures/trace/ranges.tsv),
-// the levels of a three-level trace, the life on a battery, and a trace made a profile, saved and
-// reported.
+// the limits on times, figures and signs, the levels of a three-level trace, the life on a
+// battery, and a trace made a profile, saved and reported.
 
 #include <gtest/gtest.h>
 
@@ -227,6 +227,53 @@ TEST(TraceStatistics, ExactFiguresOverRanges) {
     }
 }
 
+// Figures that single precision cannot hold, an average not above zero and a level too large to
+// be a mode are refused, never shown saturated or with a negative life. Samples beyond the
+// reader's limits come straight to the accumulator here; the reader never hands them on.
+TEST(TraceStatistics, FiguresThatCannotBeUsedAreRefused) {
+    struct Sample {
+        double time;     // s
+        double current;  // nA
+    };
+    const std::string tooLarge = "The trace's figures are too large to be represented; check its units.";
+    const struct {
+        const char* name;
+        std::vector<Sample> samples;
+        const char* message;
+    } cases[] = {
+        {"currents beyond a float", {{0, 1e300}, {1, 1e300}}, tooLarge.c_str()},
+        {"sums beyond a double", {{0, 1e300}, {1e300, 1e300}}, tooLarge.c_str()},
+        {"charge beyond a float", {{0, 1e21}, {1e12, 1e21}}, tooLarge.c_str()},
+        {"negative average",
+         {{0, -5000}, {1, 1000}},
+         "The average current is -2 uA, not above zero; check the probe's zero offset."},
+        {"zero average",
+         {{0, 0}, {1, 0}},
+         "The average current is 0 nA, not above zero; check the probe's zero offset."},
+        {"large negative average, shown with its sign and unit",
+         {{0, -5e9}, {1, -5e9}},
+         "The average current is -5000 mA, not above zero; check the probe's zero offset."},
+        // A level of -4e38 nA for 1 us, then 1e38 nA for 5 us: the figures fit, the level not.
+        {"level beyond a float",
+         {{0, -4e38}, {1e-6, 1e38}, {3.5e-6, 1e38}},
+         "The trace's level 1 is too large to be stored as a mode; check its units."},
+        {"largest figures that fit", {{-1e12, 1e15}, {0, 1e15}, {1e12, 1e15}}, nullptr},
+    };
+    for (const auto& c : cases) {
+        TraceAccumulator accumulator({}, 0.0, Segmentation{});
+        for (const Sample& sample : c.samples) {
+            accumulator.Add(sample.time, sample.current);
+        }
+        const Result<TraceStatistics> s = accumulator.Finish();
+        if (c.message == nullptr) {
+            ASSERT_TRUE(s.ok()) << c.name << ": " << s.error().message;
+            continue;
+        }
+        ASSERT_FALSE(s.ok()) << c.name;
+        EXPECT_EQ(s.error().message, c.message) << c.name;
+    }
+}
+
 /// 1 kHz samples: 2 uA sleep, 8 mA bursts of 20 ms, 150 uA for 100 ms, each with +-3 % of noise.
 std::string ThreeLevelTrace() {
     struct Stretch {
@@ -382,6 +429,37 @@ TEST(TraceText, CaptionsAreQuotedAsMessagesQuoteThem) {
     EXPECT_EQ(TraceLayoutText(layout), "header on line 0, time \"Time\\x1B]0;owned\\x07(s)\" in s, "
                                        "current \"" + std::string(60, 'I') +
                                            "...\" in A, separated by ','");
+}
+
+// Times before the trace's zero and a level below zero keep their sign and their unit, where
+// the plain formats would count them down to the integer minimum.
+TEST(TraceText, NegativeFiguresKeepTheirSign) {
+    TraceStatistics s;
+    s.start = -2.5;
+    s.end = -1e-5;
+    s.duration = 2.49999;
+    s.average = 3000;
+    s.peak = 5e6;
+    s.charge = -4000;  // figures as the texts are given them, whatever their sums
+    const std::vector<TraceFigureLine> lines = TraceFigureLines(s);
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[1].value, "-2.5 S");
+    EXPECT_EQ(lines[2].value, "-10 uS");
+    EXPECT_EQ(lines[7].value, "-1.111 nAh");
+
+    TraceShown shown;
+    shown.analysis.statistics = s;
+    ModeRecord below;
+    below.label = "Trace 1";
+    below.duration = 1e6f;          // 1 s
+    below.totalCurrent = -5000.0f;  // -5 uA
+    below.totalCharge = -5e9f;
+    shown.modes = {below};
+    const std::string text = FormatTraceText(shown);
+    EXPECT_NE(text.find("Trace 1     1 S/100%          -5 uA         -1.389 nAh\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("2147483648"), std::string::npos) << text;
 }
 
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {

@@ -64,6 +64,8 @@ public:
     /// The figures over the range; "The range holds no part of the trace." when no sample's
     /// interval reaches into it (without a range: the trace spans no time), and "The trace
     /// splits into more than 200 levels; raise the tolerance." when segmenting found too many.
+    /// Refused too: figures that single precision cannot hold (the texts and the settings file
+    /// narrow them), an average current not above zero, and a level too large to be a mode.
     /// Call once, after the last sample.
     Result<TraceStatistics> Finish();
     /// The levels in order of first appearance; filled by Finish() when segmenting.
@@ -74,6 +76,8 @@ private:
     void Interval(double begin, double end, double current);
     void Segment(double begin, double dt, double current);
     void CloseSegment();
+    /// Why the finished figures cannot be used, if they cannot.
+    std::optional<Error> Unusable() const;
 
     TraceRange range_;
     double period_;
