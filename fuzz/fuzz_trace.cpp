@@ -1,6 +1,7 @@
 // The trace reader over arbitrary bytes: the first byte picks the given units and a fixed sample
 // rate, the rest is the file. Whatever it reads, the figures are finite, the samples come in
-// time order, the levels hold the trace's charge and the texts show no infinity.
+// time order, the average is above zero, the levels hold the trace's charge and the texts show
+// no infinity and no negative life.
 
 #include <cmath>
 #include <cstddef>
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const double value : {s.duration, s.average, s.peak, s.rms, s.charge, s.start, s.end}) {
         RUNWELL_FUZZ_CHECK(std::isfinite(value));
     }
-    RUNWELL_FUZZ_CHECK(s.duration > 0 && s.end >= s.start && s.rms >= 0);
+    RUNWELL_FUZZ_CHECK(s.duration > 0 && s.end >= s.start && s.rms >= 0 && s.average > 0);
     double charge = 0.0;
     for (const runwell::TraceLevel& level : accumulator.levels()) {
         RUNWELL_FUZZ_CHECK(level.duration > 0 && std::isfinite(level.current));
@@ -92,9 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The texts quote the file's own captions, which may say anything; the figures may not.
     for (const runwell::TraceFigureLine& line : runwell::TraceFigureLines(s)) {
         RUNWELL_FUZZ_CHECK(!runwell::fuzz::ShowsNonFinite(line.value));
+        // A value below zero keeps its sign and unit, never counted down in the smallest unit to
+        // the integer minimum.
+        for (const char* unit : {" uS", " nA", " nAuS"}) {
+            RUNWELL_FUZZ_CHECK(line.value != "-2147483648" + std::string(unit));
+        }
     }
     for (const runwell::TraceBatteryFigures& b : shown.batteries) {
         RUNWELL_FUZZ_CHECK(!runwell::fuzz::ShowsNonFinite(b.lifeText + b.averageText + b.peakText));
+        RUNWELL_FUZZ_CHECK(b.lifeText.find('-') == std::string::npos);
     }
     RUNWELL_FUZZ_CHECK(!runwell::FormatTraceText(shown).empty());
     RUNWELL_FUZZ_CHECK(runwell::FormatTraceJson(shown).back() == '\n');

@@ -1,8 +1,8 @@
 // Files written to break the readers: huge lines, too many entries, bytes outside ASCII, numbers
-// beyond every range, files over the read limit, endless ones (a FIFO fed without end) and a load
-// that runs out of memory. Each loads or is refused with a message, and nothing shows an infinity
-// or a NaN. The sanitizer build runs these to prove there is no undefined behaviour on the way.
-// Also the device scan's list of names.
+// beyond every range, files over the read limit, endless ones (a FIFO fed without end,
+// /dev/zero) and a load that runs out of memory. Each loads or is refused with a message, and
+// nothing shows an infinity or a NaN. The sanitizer build runs these to prove there is no
+// undefined behaviour on the way. Also the device scan's list of names.
 
 #include <gtest/gtest.h>
 
@@ -44,6 +44,8 @@
 #include "files/SettingsFile.h"
 #include "platform/FileRead.h"
 #include "session/Workspace.h"
+#include "trace/TraceReader.h"
+#include "trace/TraceStatistics.h"
 
 namespace runwell {
 namespace {
@@ -510,6 +512,10 @@ TEST_F(ReadLimits, FilesOverTheLimitAreRefusedBeforeTheyAreRead) {
     prompter.messages.clear();
     LoadSettings(*workspace, settings, prompter);
     EXPECT_EQ(prompter.messages, std::vector<std::string>{FileTooLargeMessage(settings)});
+
+    const fs::path trace = PutOversized("trace.csv");
+    TraceAccumulator sink;
+    EXPECT_EQ(ReadTraceFile(trace, {}, sink).error().message, FileTooLargeMessage(trace));
 }
 
 #endif
@@ -532,6 +538,16 @@ TEST_F(ReadLimits, TheLimitItselfIsReadAndOneByteMoreIsNot) {
             limit == 9 ? std::vector<std::string>{} : std::vector<std::string>{"0123456", "9"};
         EXPECT_EQ(lines, expected);
     }
+
+    // The trace reader streams its file, and stops at the same limit.
+    const std::string text = "t(s),i(nA)\n0,5\n1,5\n";
+    const fs::path trace = folder_.Put("trace.csv", text);
+    TraceAccumulator sink;
+    const Result<TraceReadSummary> whole = ReadTraceFile(trace, {}, sink, text.size());
+    ASSERT_TRUE(whole.ok()) << whole.error().message;
+    EXPECT_EQ(whole->samples, 2);
+    EXPECT_EQ(ReadTraceFile(trace, {}, sink, text.size() - 1).error().message,
+              FileTooLargeMessage(trace));
 }
 
 #ifndef _WIN32
@@ -555,6 +571,22 @@ TEST_F(ReadLimits, EndlessInputIsReadInBoundedStepsAndRefused) {
         EXPECT_TRUE(reader.tooLarge());
         EXPECT_LE(bytes, kLimit);
         ReapWriter();
+    }
+    // A trace from an endless FIFO of lines or of one line, from /dev/zero, and from a link to
+    // it: none has a size to check up front, and each is refused once past the limit.
+    for (const std::string line : {"t(s),i(nA)\n", "0,5,"}) {
+        const fs::path fifo = EndlessFifo("trace" + std::to_string(line.size()) + ".csv", line);
+        TraceAccumulator sink;
+        EXPECT_EQ(ReadTraceFile(fifo, {}, sink, kLimit).error().message,
+                  FileTooLargeMessage(fifo));
+        ReapWriter();
+    }
+    const fs::path link = folder_ / "zero.csv";
+    fs::create_symlink("/dev/zero", link);
+    for (const fs::path& endless : {fs::path("/dev/zero"), link}) {
+        TraceAccumulator sink;
+        EXPECT_EQ(ReadTraceFile(endless, {}, sink, kLimit).error().message,
+                  FileTooLargeMessage(endless));
     }
 }
 

@@ -1,7 +1,7 @@
 // Measured current traces: the header forms and refusals (fixtures/trace/headers.tsv), malformed
 // lines (fixtures/trace/malformed.tsv), the exact figures over a range (fixtures/trace/ranges.tsv),
-// the levels of a three-level trace, the life on a battery, and a trace made a profile, saved and
-// reported.
+// the limits on times, figures and signs, the levels of a three-level trace, the life on a
+// battery, and a trace made a profile, saved and reported.
 
 #include <gtest/gtest.h>
 
@@ -162,6 +162,46 @@ TEST(TraceReader, ProblemsStayBounded) {
     EXPECT_NEAR(s->duration, 0.2, 1e-12);
 }
 
+// At a fixed rate a sample's time is k / rate: once that passes the time limit the line is
+// malformed, as a time read from a column would be, and the figures end at the limit.
+TEST(TraceReader, SamplesAtAFixedRateStayWithinTheTimeLimit) {
+    TraceFormat format;
+    format.sampleRate = kMinSampleRate;  // one sample in 10^6 s: sample 10^6 is at the limit
+    TraceAccumulator sink({}, 1.0 / kMinSampleRate);
+    TraceParser parser(format, sink);
+    ASSERT_TRUE(parser.Feed("I(nA)"));
+    for (int k = 0; k <= 1000001; ++k) {
+        parser.Feed("5");
+    }
+    const Result<TraceReadSummary> read = parser.Finish();
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->samples, 1000001);
+    ASSERT_EQ(read->problems.size(), 1u);
+    EXPECT_EQ(read->problems[0].message,
+              "Line 1000003: the time at the sample rate, 1.000001e+12 s, is out of range.");
+    const Result<TraceStatistics> s = sink.Finish();
+    ASSERT_TRUE(s.ok()) << s.error().message;
+    EXPECT_EQ(s->start, 0.0);
+    EXPECT_EQ(s->end, kMaxTraceSeconds + 1e6);  // the last sample lasts one period
+}
+
+// A file whose lines end with CR alone is one line; longer than a line may be, it is refused
+// with the same reason, read from a file or from memory.
+TEST(TraceReader, LongFileWithCrAloneIsNamed) {
+    std::string text = "Time(s),Current(uA)\r";
+    for (int k = 0; text.size() <= kMaxTraceLine; ++k) {
+        text += std::to_string(k) + ",5\r";
+    }
+    const ScratchFolder folder;
+    TraceAccumulator sink;
+    for (const Result<TraceReadSummary>& read :
+         {ReadTraceText(text, {}, sink), ReadTraceFile(folder.Put("mac.csv", text), {}, sink)}) {
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.error().message,
+                  "The trace's lines end with CR alone; save it with LF or CR LF line ends.");
+    }
+}
+
 TEST(TraceStatistics, ExactFiguresOverRanges) {
     const auto table = ReadTable(RUNWELL_FIXTURES "/trace/ranges.tsv");
     ASSERT_GE(table.size(), 9u);
@@ -184,6 +224,53 @@ TEST(TraceStatistics, ExactFiguresOverRanges) {
             }
         }
         EXPECT_EQ(figures, row[3]) << row[0];
+    }
+}
+
+// Figures that single precision cannot hold, an average not above zero and a level too large to
+// be a mode are refused, never shown saturated or with a negative life. Samples beyond the
+// reader's limits come straight to the accumulator here; the reader never hands them on.
+TEST(TraceStatistics, FiguresThatCannotBeUsedAreRefused) {
+    struct Sample {
+        double time;     // s
+        double current;  // nA
+    };
+    const std::string tooLarge = "The trace's figures are too large to be represented; check its units.";
+    const struct {
+        const char* name;
+        std::vector<Sample> samples;
+        const char* message;
+    } cases[] = {
+        {"currents beyond a float", {{0, 1e300}, {1, 1e300}}, tooLarge.c_str()},
+        {"sums beyond a double", {{0, 1e300}, {1e300, 1e300}}, tooLarge.c_str()},
+        {"charge beyond a float", {{0, 1e21}, {1e12, 1e21}}, tooLarge.c_str()},
+        {"negative average",
+         {{0, -5000}, {1, 1000}},
+         "The average current is -2 uA, not above zero; check the probe's zero offset."},
+        {"zero average",
+         {{0, 0}, {1, 0}},
+         "The average current is 0 nA, not above zero; check the probe's zero offset."},
+        {"large negative average, shown with its sign and unit",
+         {{0, -5e9}, {1, -5e9}},
+         "The average current is -5000 mA, not above zero; check the probe's zero offset."},
+        // A level of -4e38 nA for 1 us, then 1e38 nA for 5 us: the figures fit, the level not.
+        {"level beyond a float",
+         {{0, -4e38}, {1e-6, 1e38}, {3.5e-6, 1e38}},
+         "The trace's level 1 is too large to be stored as a mode; check its units."},
+        {"largest figures that fit", {{-1e12, 1e15}, {0, 1e15}, {1e12, 1e15}}, nullptr},
+    };
+    for (const auto& c : cases) {
+        TraceAccumulator accumulator({}, 0.0, Segmentation{});
+        for (const Sample& sample : c.samples) {
+            accumulator.Add(sample.time, sample.current);
+        }
+        const Result<TraceStatistics> s = accumulator.Finish();
+        if (c.message == nullptr) {
+            ASSERT_TRUE(s.ok()) << c.name << ": " << s.error().message;
+            continue;
+        }
+        ASSERT_FALSE(s.ok()) << c.name;
+        EXPECT_EQ(s.error().message, c.message) << c.name;
     }
 }
 
@@ -330,6 +417,49 @@ TEST(TraceText, JsonStringsAreValidUtf8) {
     const std::string json = FormatTraceJson(shown);
     EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\u0009\""), std::string::npos)
         << json;
+}
+
+// Captions are quoted as the reader's messages quote them, so a file's control bytes never reach
+// a terminal and a long caption is cut.
+TEST(TraceText, CaptionsAreQuotedAsMessagesQuoteThem) {
+    TraceLayout layout;
+    layout.timeColumn = 0;
+    layout.timeName = "Time\x1b]0;owned\x07(s)";
+    layout.currentName = std::string(70, 'I');
+    EXPECT_EQ(TraceLayoutText(layout), "header on line 0, time \"Time\\x1B]0;owned\\x07(s)\" in s, "
+                                       "current \"" + std::string(60, 'I') +
+                                           "...\" in A, separated by ','");
+}
+
+// Times before the trace's zero and a level below zero keep their sign and their unit, where
+// the plain formats would count them down to the integer minimum.
+TEST(TraceText, NegativeFiguresKeepTheirSign) {
+    TraceStatistics s;
+    s.start = -2.5;
+    s.end = -1e-5;
+    s.duration = 2.49999;
+    s.average = 3000;
+    s.peak = 5e6;
+    s.charge = -4000;  // figures as the texts are given them, whatever their sums
+    const std::vector<TraceFigureLine> lines = TraceFigureLines(s);
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[1].value, "-2.5 S");
+    EXPECT_EQ(lines[2].value, "-10 uS");
+    EXPECT_EQ(lines[7].value, "-1.111 nAh");
+
+    TraceShown shown;
+    shown.analysis.statistics = s;
+    ModeRecord below;
+    below.label = "Trace 1";
+    below.duration = 1e6f;          // 1 s
+    below.totalCurrent = -5000.0f;  // -5 uA
+    below.totalCharge = -5e9f;
+    shown.modes = {below};
+    const std::string text = FormatTraceText(shown);
+    EXPECT_NE(text.find("Trace 1     1 S/100%          -5 uA         -1.389 nAh\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("2147483648"), std::string::npos) << text;
 }
 
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {

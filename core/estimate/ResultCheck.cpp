@@ -52,7 +52,13 @@ std::optional<double> ParseLifeLimit(std::string_view text) {
 }
 
 std::optional<double> ParseCurrentLimit(std::string_view text) {
-    return ParseWithUnit(text, {{"nA", 1.0}, {"uA", 1e3}, {"mA", 1e6}, {"A", 1e9}});
+    // The micro sign as trace files may write it, in both its UTF-8 forms: U+00B5, U+03BC.
+    return ParseWithUnit(text, {{"nA", 1.0},
+                                {"uA", 1e3},
+                                {"\xC2\xB5" "A", 1e3},
+                                {"\xCE\xBC" "A", 1e3},
+                                {"mA", 1e6},
+                                {"A", 1e9}});
 }
 
 CheckOutcome CheckResults(const ProfileResults& results, const CheckLimits& limits) {

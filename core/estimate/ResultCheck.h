@@ -18,7 +18,8 @@ struct CheckLimits {
 /// A life such as "5y", "180d" or "8760h" in hours (a year is 365 days, as the life text
 /// counts them); a number with an optional fraction, then the unit. Nothing for anything else.
 std::optional<double> ParseLifeLimit(std::string_view text);
-/// A current such as "10uA", "0.5mA", "800nA" or "1A" in nA. Nothing for anything else.
+/// A current such as "10uA", "0.5mA", "800nA" or "1A" in nA; "uA" may be written with the micro
+/// sign in UTF-8 ("10µA", U+00B5 or U+03BC). Nothing for anything else.
 std::optional<double> ParseCurrentLimit(std::string_view text);
 
 struct CheckOutcome {

@@ -89,8 +89,18 @@ void SplitAt(std::string_view line, char separator, std::vector<std::string_view
 }
 
 std::string Quoted(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "\"";
-    out.append(text.substr(0, kQuoted));
+    for (const char c : text.substr(0, kQuoted)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
     if (text.size() > kQuoted) {
         out += "...";
     }

@@ -1,4 +1,5 @@
 // Reading a trace's bytes as lines for the parser: from a file in blocks, or from memory.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,9 @@ public:
 
     /// False once the parser wants no more lines.
     bool Push(std::string_view block) {
+        if (firstLine_) {
+            LookForLoneCr(block);
+        }
         while (!block.empty() && going_) {
             const void* lf = std::memchr(block.data(), '\n', block.size());
             const std::size_t n = lf == nullptr ? block.size()
@@ -64,6 +68,20 @@ public:
     }
 
 private:
+    /// Tells the parser when the first line (as far as kMaxTraceLine + 1 bytes) holds a CR with
+    /// something other than LF after it: a file whose lines end with CR alone.
+    void LookForLoneCr(std::string_view block) {
+        for (std::size_t i = 0; i < block.size() && firstLine_; ++i, ++scanned_) {
+            const char c = block[i];
+            if (afterCr_ && c != '\n') {
+                parser_.NoteLoneCr();
+                firstLine_ = false;
+            } else if (c == '\n' || scanned_ > kMaxTraceLine) {
+                firstLine_ = false;
+            }
+            afterCr_ = c == '\r';
+        }
+    }
     void Keep(std::string_view piece) {
         if (tooLong_ || pending_.size() + piece.size() > kMaxTraceLine) {
             tooLong_ = true;
@@ -83,6 +101,9 @@ private:
     std::string pending_;
     bool tooLong_ = false;
     bool going_ = true;
+    bool firstLine_ = true;  // still looking at the first line's bytes for a lone CR
+    bool afterCr_ = false;
+    std::size_t scanned_ = 0;
 };
 
 }  // namespace
@@ -104,7 +125,7 @@ bool TraceParser::FeedTooLong() {
 }
 
 Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const TraceFormat& format,
-                                       TraceSampleSink& sink) {
+                                       TraceSampleSink& sink, std::uint64_t limit) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         return Error{"Cannot open file for reading."};
@@ -114,17 +135,32 @@ Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const 
     if (!file) {
         return Error{"Cannot open file for reading."};
     }
+    // A size that is known is checked before anything is read; a pipe or a device has none.
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > limit) {
+        return Error{FileTooLargeMessage(path)};
+    }
     // The block is read straight into this buffer; stdio's own would only copy it once more.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     TraceParser parser(format, sink);
     LineSplitter splitter(parser);
     std::vector<char> block(std::size_t{1} << 18);
+    std::uint64_t readSoFar = 0;
     while (true) {
-        const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
+        // Never more than one byte past the limit, which is enough to tell that the file passed
+        // it: an endless source such as /dev/zero stops there.
+        const std::uint64_t left = limit - readSoFar;
+        const std::size_t wanted =
+            left >= block.size() ? block.size() : static_cast<std::size_t>(left) + 1;
+        const std::size_t n = std::fread(block.data(), 1, wanted, file.get());
+        readSoFar += n;
+        if (readSoFar > limit) {
+            return Error{FileTooLargeMessage(path)};
+        }
         if (n > 0 && !splitter.Push(std::string_view(block.data(), n))) {
             break;
         }
-        if (n < block.size()) {
+        if (n < wanted) {
             if (std::ferror(file.get()) != 0) {
                 return Error{"The trace could not be read to its end."};
             }

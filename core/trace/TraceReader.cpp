@@ -11,21 +11,15 @@ namespace runwell {
 
 using namespace trace;
 
-namespace {
-
-// Beyond these a number is taken for a fault in the file, not for a measurement: a time of some
-// 30,000 years, a current of a megaampere.
-constexpr double kMaxSeconds = 1e12;
-constexpr double kMaxNanoamps = 1e15;
-constexpr double kMaxSampleRate = 1e12;
-
-}  // namespace
-
 TraceParser::TraceParser(TraceFormat format, TraceSampleSink& sink)
     : format_(format), sink_(sink) {
-    if (!(format_.sampleRate >= 0.0 && format_.sampleRate <= kMaxSampleRate)) {
+    if (!(format_.sampleRate >= 0.0)) {
         refusal_ = Error{"The sample rate must be a positive number of samples per second."};
+    } else if (format_.sampleRate > 0.0 &&
+               !(format_.sampleRate >= kMinSampleRate && format_.sampleRate <= kMaxSampleRate)) {
+        refusal_ = Error{"The sample rate must lie between 1e-6 and 1e12 samples per second."};
     }
+    rateRefused_ = refusal_.has_value();
 }
 
 bool TraceParser::Feed(std::string_view line) {
@@ -169,6 +163,11 @@ bool TraceParser::ReadNumber(std::string_view field, double& value) {
 bool TraceParser::ReadTime(std::string_view field, double& time) {
     if (summary_.layout.timeColumn < 0) {
         time = static_cast<double>(summary_.samples) / summary_.layout.sampleRate;
+        if (!(time <= kMaxTraceSeconds)) {
+            Problem("Line " + std::to_string(lineNumber_) + ": the time at the sample rate, " +
+                    NumberText(time) + " s, is out of range.");
+            return false;
+        }
         return true;
     }
     if (!ReadNumber(field, time)) {
@@ -177,7 +176,7 @@ bool TraceParser::ReadTime(std::string_view field, double& time) {
         return false;
     }
     time *= timeScale_;
-    if (!(std::fabs(time) <= kMaxSeconds)) {
+    if (!(std::fabs(time) <= kMaxTraceSeconds)) {
         Problem("Line " + std::to_string(lineNumber_) + ": the time " + Quoted(Unquote(field)) +
                 " is out of range.");
         return false;
@@ -206,7 +205,7 @@ void TraceParser::ReadSample(std::string_view line) {
         return;
     }
     current *= currentScale_;
-    if (!(std::fabs(current) <= kMaxNanoamps)) {
+    if (!(std::fabs(current) <= kMaxTraceNanoamps)) {
         Problem("Line " + std::to_string(lineNumber_) + ": the current " +
                 Quoted(Unquote(currentField)) + " is out of range.");
         return;
@@ -221,6 +220,12 @@ void TraceParser::ReadSample(std::string_view line) {
 }
 
 Result<TraceReadSummary> TraceParser::Finish() const {
+    // A file whose lines end with CR alone reads as one long line: whatever went wrong with that
+    // line, the line ends are the cause to name. A refused sample rate is the user's, not the
+    // file's.
+    if (loneCr_ && !rateRefused_ && (refusal_ || !haveHeader_ || summary_.samples == 0)) {
+        return Error{"The trace's lines end with CR alone; save it with LF or CR LF line ends."};
+    }
     if (refusal_) {
         return *refusal_;
     }

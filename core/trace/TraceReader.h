@@ -8,12 +8,25 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "platform/FileRead.h"
 #include "trace/TraceUnits.h"
 
 namespace runwell {
 
+/// Beyond these a number is taken for a fault in the file, not for a measurement: a time of some
+/// 30,000 years either side of zero, a current of a megaampere. A line beyond them is malformed;
+/// a range beyond the time limit is refused.
+inline constexpr double kMaxTraceSeconds = 1e12;
+inline constexpr double kMaxTraceNanoamps = 1e15;
+/// The sample rates taken, in Hz: from one sample in some 11.6 days (so no period passes 10^6 s)
+/// to 10^12 a second.
+inline constexpr double kMinSampleRate = 1e-6;
+inline constexpr double kMaxSampleRate = 1e12;
+
 /// What the user tells beside the file. A unit given here wins over the header's; with a sample
-/// rate, sample k (from 0) is at k / rate seconds and no time column is read.
+/// rate, sample k (from 0) is at k / rate seconds and no time column is read; a sample whose
+/// time k / rate passes kMaxTraceSeconds is a malformed line, as such a time read from a time
+/// column is.
 struct TraceFormat {
     std::optional<TimeUnit> timeUnit;
     std::optional<CurrentUnit> currentUnit;
@@ -73,8 +86,13 @@ public:
     bool Feed(std::string_view line);
     /// A line longer than kMaxTraceLine, which is not kept: a malformed line, or a refused header.
     bool FeedTooLong();
-    /// The summary, or why the trace was refused: no header, a header without the columns or
-    /// units needed, or no valid sample at all.
+    /// Tells that the file's first line holds a CR with no LF after it: its lines end with CR
+    /// alone, so the whole file reads as one line. Should the trace be refused, that is then the
+    /// reason given.
+    void NoteLoneCr() { loneCr_ = true; }
+    /// The summary, or why the trace was refused: a sample rate outside kMinSampleRate to
+    /// kMaxSampleRate, no header, a header without the columns or units needed, no valid sample
+    /// at all, or (for any of the last three) lines that end with CR alone.
     Result<TraceReadSummary> Finish() const;
 
     std::int64_t lineNumber() const { return lineNumber_; }
@@ -97,6 +115,8 @@ private:
     TraceReadSummary summary_;
     std::optional<Error> refusal_;
     bool haveHeader_ = false;
+    bool rateRefused_ = false;
+    bool loneCr_ = false;
     std::int64_t lineNumber_ = 0;
     double lastTime_ = 0.0;
     double timeScale_ = 1.0;
@@ -108,9 +128,12 @@ private:
 
 /// Reads the trace file at `path` in one streaming pass, handing every sample to `sink`.
 /// "Cannot open file for reading." when it cannot be opened; a read error part way through
-/// refuses the whole trace.
+/// refuses the whole trace. A file larger than `limit` bytes is refused with FileTooLargeMessage
+/// (platform/FileRead.h): one of known size before it is read, one of unknown size (a pipe, a
+/// device such as /dev/zero) as soon as more than `limit` bytes came from it.
 Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const TraceFormat& format,
-                                       TraceSampleSink& sink);
+                                       TraceSampleSink& sink,
+                                       std::uint64_t limit = kMaxInputFileBytes);
 /// The same over a trace held in memory.
 Result<TraceReadSummary> ReadTraceText(std::string_view text, const TraceFormat& format,
                                        TraceSampleSink& sink);

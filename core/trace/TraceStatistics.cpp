@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "trace/TraceDecimation.h"
+#include "trace/TraceText.h"
 
 namespace runwell {
 namespace {
@@ -11,6 +13,29 @@ namespace {
 bool Within(double value, double reference, double tolerance) {
     return std::fabs(value - reference) <=
            tolerance * std::max(std::fabs(reference), Segmentation::kCurrentFloor);
+}
+
+/// Whether `value` survives the narrowing to single precision that the texts and the settings
+/// file use, instead of saturating at the largest float: finite and no larger.
+bool FitsFloat(double value) { return std::fabs(value) <= std::numeric_limits<float>::max(); }
+
+/// Whether every figure can be shown as it is: times and charge as the texts take them (us,
+/// nA*us), currents in nA.
+bool FitsFloat(const TraceStatistics& s) {
+    for (const double value : {s.start * 1e6, s.end * 1e6, s.duration * 1e6, s.average, s.peak,
+                               s.rms, s.charge * 1e6}) {
+        if (!FitsFloat(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// Whether a level can be a mode of a settings file: duration in us, current in nA and their
+/// product, the mode's charge.
+bool FitsFloat(const TraceLevel& level) {
+    const double duration = level.duration * 1e6;
+    return FitsFloat(duration) && FitsFloat(level.current) && FitsFloat(duration * level.current);
 }
 
 }  // namespace
@@ -96,7 +121,10 @@ Result<TraceStatistics> TraceAccumulator::Finish() {
         CloseSegment();
     }
     if (!covered_ || !(stats_.duration > 0.0)) {
-        return Error{"The range holds no part of the trace."};
+        // Without a range the trace itself covers no time: one sample, or all at one time.
+        return Error{range_.from || range_.to
+                         ? "The range holds no part of the trace."
+                         : "The trace spans no time; it needs two samples at different times."};
     }
     if (tooManyLevels_) {
         return Error{"The trace splits into more than " +
@@ -108,7 +136,29 @@ Result<TraceStatistics> TraceAccumulator::Finish() {
     }
     stats_.average = stats_.charge / stats_.duration;
     stats_.rms = std::sqrt(sumSquares_ / stats_.duration);
+    if (std::optional<Error> refusal = Unusable()) {
+        return *refusal;
+    }
     return stats_;
+}
+
+std::optional<Error> TraceAccumulator::Unusable() const {
+    if (!FitsFloat(stats_)) {
+        return Error{"The trace's figures are too large to be represented; check its units."};
+    }
+    // A supply current does not run backwards: an average at or below zero is a probe's offset
+    // or a sign turned, and would give a negative or endless life.
+    if (!(stats_.average > 0.0)) {
+        return Error{"The average current is " + SignedCurrentText(stats_.average) +
+                     ", not above zero; check the probe's zero offset."};
+    }
+    for (std::size_t i = 0; i < levels_.size(); ++i) {
+        if (!FitsFloat(levels_[i])) {
+            return Error{"The trace's level " + std::to_string(i + 1) +
+                         " is too large to be stored as a mode; check its units."};
+        }
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -116,6 +166,11 @@ namespace {
 template <typename Read>
 Result<TraceAnalysis> Analyse(const TraceFormat& format, const TraceRange& range,
                               std::optional<Segmentation> segmentation, Read read) {
+    for (const std::optional<double>& end : {range.from, range.to}) {
+        if (end && !(std::fabs(*end) <= kMaxTraceSeconds)) {
+            return Error{"The range must lie between -1e12 s and 1e12 s."};
+        }
+    }
     if (range.from && range.to && *range.to < *range.from) {
         return Error{"The range ends before it begins."};
     }

@@ -62,8 +62,11 @@ public:
     void Add(double time, double current) override;
 
     /// The figures over the range; "The range holds no part of the trace." when no sample's
-    /// interval reaches into it, and "The trace splits into more than 200 levels; raise the
-    /// tolerance." when segmenting found too many. Call once, after the last sample.
+    /// interval reaches into it (without a range: the trace spans no time), and "The trace
+    /// splits into more than 200 levels; raise the tolerance." when segmenting found too many.
+    /// Refused too: figures that single precision cannot hold (the texts and the settings file
+    /// narrow them), an average current not above zero, and a level too large to be a mode.
+    /// Call once, after the last sample.
     Result<TraceStatistics> Finish();
     /// The levels in order of first appearance; filled by Finish() when segmenting.
     const std::vector<TraceLevel>& levels() const { return levels_; }
@@ -73,6 +76,8 @@ private:
     void Interval(double begin, double end, double current);
     void Segment(double begin, double dt, double current);
     void CloseSegment();
+    /// Why the finished figures cannot be used, if they cannot.
+    std::optional<Error> Unusable() const;
 
     TraceRange range_;
     double period_;
@@ -96,7 +101,8 @@ private:
 };
 
 /// Reads the trace at `path` once and gives its statistics over `range`, and its levels when
-/// `segmentation` is set. Every sample read is also handed to `alsoTo` when given (a plot's
+/// `segmentation` is set. A range with an end beyond kMaxTraceSeconds either side of zero, or
+/// one that ends before it begins, is refused before the trace is read. Every sample read is also handed to `alsoTo` when given (a plot's
 /// decimator, for one).
 struct TraceAnalysis {
     TraceReadSummary read;

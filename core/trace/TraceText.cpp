@@ -8,11 +8,19 @@
 #include "base/Numbers.h"
 #include "estimate/Format.h"
 #include "estimate/ProfileResults.h"
+#include "trace/TraceFields.h"
 
 namespace runwell {
 namespace {
 
-std::string Seconds(double seconds) { return FormatTime(NarrowToFloat(seconds * 1e6)); }
+/// `format`'s text of `value`, a negative value as "-" and the text of its magnitude: the
+/// formats count a negative value in the smallest unit, down to the integer minimum.
+template <typename Format>
+std::string Signed(Format format, double value) {
+    return value < 0.0 ? "-" + format(NarrowToFloat(-value)) : format(NarrowToFloat(value));
+}
+
+std::string Seconds(double seconds) { return Signed(FormatTime, seconds * 1e6); }
 
 /// `text` padded with blanks to `width`, or followed by one blank when it is as long or longer.
 std::string Padded(const std::string& text, std::size_t width) {
@@ -90,12 +98,14 @@ std::vector<TraceFigureLine> TraceFigureLines(const TraceStatistics& s) {
         {"From", Seconds(s.start)},
         {"To", Seconds(s.end)},
         {"Duration", Seconds(s.duration)},
-        {"Average current", FormatCurrent(NarrowToFloat(s.average))},
-        {"Peak current", FormatCurrent(NarrowToFloat(s.peak))},
-        {"RMS current", FormatCurrent(NarrowToFloat(s.rms))},
-        {"Charge", FormatCharge(NarrowToFloat(s.charge * 1e6))},
+        {"Average current", SignedCurrentText(s.average)},
+        {"Peak current", SignedCurrentText(s.peak)},
+        {"RMS current", SignedCurrentText(s.rms)},
+        {"Charge", Signed(FormatCharge, s.charge * 1e6)},
     };
 }
+
+std::string SignedCurrentText(double nanoamps) { return Signed(FormatCurrent, nanoamps); }
 
 std::string TraceLayoutText(const TraceLayout& layout) {
     const std::string separator = layout.separator == '\t' ? "TAB" : std::string(1, layout.separator);
@@ -103,9 +113,10 @@ std::string TraceLayoutText(const TraceLayout& layout) {
     if (layout.timeColumn < 0) {
         text += "a sample every " + Seconds(1.0 / layout.sampleRate) + ", current ";
     } else {
-        text += "time \"" + layout.timeName + "\" in " + UnitName(layout.timeUnit) + ", current ";
+        text += "time " + trace::Quoted(layout.timeName) + " in " + UnitName(layout.timeUnit) +
+                ", current ";
     }
-    return text + "\"" + layout.currentName + "\" in " + UnitName(layout.currentUnit) +
+    return text + trace::Quoted(layout.currentName) + " in " + UnitName(layout.currentUnit) +
            ", separated by '" + separator + "'";
 }
 
@@ -156,7 +167,10 @@ std::string FormatTraceText(const TraceShown& shown) {
     }
     for (const ModeRecord& mode : shown.modes) {
         const ModeCells cells = MakeModeCells(mode, totalTime, {});
-        text += Padded(cells[0], 12) + Padded(cells[3], 18) + Padded(cells[4], 14) + cells[5] + "\n";
+        // A level below zero (noise about a probe's offset) keeps its sign and its unit.
+        text += Padded(cells[0], 12) + Padded(cells[3], 18) +
+                Padded(Signed(FormatCurrent, mode.totalCurrent), 14) +
+                Signed(FormatCharge, mode.totalCharge) + "\n";
     }
 
     text += "\nBattery life\n";

@@ -15,11 +15,17 @@ struct TraceFigureLine {
     std::string value;
 };
 
-/// Samples, range, duration, average, peak and RMS current, and charge, in engineering units.
+/// Samples, range, duration, average, peak and RMS current, and charge, in engineering units; a
+/// negative value (a time before the trace's zero) with its sign: "-250 mS".
 std::vector<TraceFigureLine> TraceFigureLines(const TraceStatistics& statistics);
 
+/// A current in nA as FormatCurrent writes it, a negative one as "-" and its magnitude's text
+/// ("-5 uA"), where FormatCurrent would count it down to the integer minimum.
+std::string SignedCurrentText(double nanoamps);
+
 /// The header's reading of the trace in one line, e.g. `columns "Time(s)" in s and
-/// "Current(uA)" in uA, separated by ','`.
+/// "Current(uA)" in uA, separated by ','`; the captions quoted as the reader's messages quote
+/// them (trace::Quoted).
 std::string TraceLayoutText(const TraceLayout& layout);
 
 /// What the reader skipped, for a status line: empty without malformed lines, else the count
@@ -41,7 +47,7 @@ struct TraceShown {
 };
 
 /// Plain text: the layout, the malformed lines (at most kMaxProblems named), the figures, the
-/// modes and the battery table; '\n' line ends.
+/// modes (a mode below zero with its sign) and the battery table; '\n' line ends.
 std::string FormatTraceText(const TraceShown& shown);
 /// The same as one JSON object; numbers in base units (s, nA, nA*s, us for mode durations).
 std::string FormatTraceJson(const TraceShown& shown);
