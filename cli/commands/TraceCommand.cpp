@@ -184,7 +184,7 @@ int RunTrace(const TraceArguments& args, const Context& context) {
         const Status saved = SaveSettings(workspace, profile);
         if (!saved) {
             prompter.Print(saved.error().message);
-            return kFailed;
+            return SettingsWereSaved(saved) ? kExtrasNotSaved : kFailed;
         }
     }
     return kDone;
