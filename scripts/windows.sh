@@ -25,3 +25,11 @@ wineserver --wait 2>/dev/null || true
 
 ctest --test-dir build-windows --output-on-failure
 RUNWELL_CLI="$PWD/build-windows/bin/runwell-cli.exe" RUNWELL_CLI_RUNNER=wine build/tests/test_cli
+
+# The window program for Windows needs a static Qt for MinGW, built once into a cache outside
+# the clone (scripts/qt-windows.sh, about 40 minutes on two cores the first time).
+if [ -x scripts/qt-windows.sh ] && prefix=$(scripts/qt-windows.sh --print-prefix 2>/dev/null); then
+    echo "Windows window program: a static Qt is cached at $prefix; its cross-build is not part of this stage yet."
+else
+    echo "Windows window program: not built, no static Qt for MinGW is cached; build it once with scripts/qt-windows.sh (about 40 minutes)."
+fi
