@@ -18,7 +18,7 @@
 # lives in <cache>/<key>, the key naming that version, the MinGW compiler's version and a short
 # sha256 of this script and of cmake/mingw-w64-x86_64.cmake, so changing either builds anew. A
 # stamp file is written last: an install without it is half-finished and is built again. The
-# build (about 1000 steps, some 40 minutes on two idle cores) runs under nice in a scratch folder
+# build (about 1000 steps, 50 minutes on two busy cores) runs under nice in a scratch folder
 # under the cache root that is removed on success; its output is in <cache>/<key>.log.
 #
 # Using it: configure with Qt's toolchain file from the install, chain-loading the project's,
@@ -26,14 +26,20 @@
 #       -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/Qt6/qt.toolchain.cmake \
 #       -DQT_CHAINLOAD_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64-x86_64.cmake -DQT_HOST_PATH=/usr
 # (the project's toolchain alone searches packages only under /usr/x86_64-w64-mingw32, so a
-# CMAKE_PREFIX_PATH outside it is not seen). The qwindows platform plugin is linked in by default;
-# qoffscreen needs
+# CMAKE_PREFIX_PATH outside it is not seen). Qt's targets bring the Windows libraries they need.
+# With add_executable or qt_add_executable alike, the default plugins are linked in (qwindows,
+# the windowsvista style, gif, ico); qoffscreen needs
 #   qt_import_plugins(<target> INCLUDE Qt6::QOffscreenIntegrationPlugin)
 #
-# Fonts: Qt on Windows finds no fonts under wine's bare prefix. The offscreen platform reads
-# TrueType files from QT_QPA_FONTDIR, given as a wine path to a Linux folder:
-#   QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu wine program.exe
-# (fonts-dejavu-core); without it, widgets are drawn without any text.
+# Under wine: wine hands no QT_* variable to a Windows program (they are meant for the Linux Qt),
+# but passes WINEQT_X on as QT_X. The windows platform works without a display and finds fonts
+# through wine. The offscreen platform finds none on its own: it reads TrueType files from
+# QT_QPA_FONTDIR only, given as a wine path to a Linux folder (fonts-dejavu-core):
+#   WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu \
+#       wine program.exe
+# Without it every glyph is drawn as an empty box. Its theme asks for "Sans Serif", which that
+# font folder does not name, so Qt takes the first family (DejaVu Math TeX Gyre, a serif face);
+# a program that cares sets its font by family ("DejaVu Sans").
 set -euo pipefail
 SELF=$(realpath "$0")
 readonly SELF
@@ -68,7 +74,9 @@ is_warm() { [ -f "$1/$STAMP_NAME" ]; }
 
 # What is built: qtbase alone, static, without the modules the program does not use. Debian's
 # tarball lacks wintab, hence no tablet events; MinGW has no copies of the third-party libraries
-# (but zlib), so Qt's bundled ones are used throughout.
+# (but zlib), so Qt's bundled ones are used throughout. Qt 6.4 compiles the DirectWrite font
+# database only with Direct2D on, yet the qwindows plugin calls it whenever directwrite3 is on;
+# it is an opt-in (-platform windows:fontengine=directwrite), so it is left out.
 QT_CONFIGURE_FLAGS=(
     -DCMAKE_BUILD_TYPE=Release
     -DBUILD_SHARED_LIBS=OFF
@@ -77,7 +85,8 @@ QT_CONFIGURE_FLAGS=(
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
     -DFEATURE_concurrent=OFF
-    -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_tabletevent=OFF
+    -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
+    -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
     -DFEATURE_system_doubleconversion=OFF
@@ -85,23 +94,23 @@ QT_CONFIGURE_FLAGS=(
     -DFEATURE_freetype=ON
 )
 
-# apt-get source needs a deb-src entry; one is added beside each deb entry of the system's sources.
-ensure_deb_src() {
+# apt-get source needs a deb-src entry: when there is none, one is added beside each deb entry of
+# the system's sources, and the index is brought up to date when it lacks the source wanted.
+ensure_source_index() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    if grep -qsE '^[[:space:]]*deb-src[[:space:]]|^Types:.*deb-src' \
+    if ! grep -qsE '^[[:space:]]*deb-src[[:space:]]|^Types:.*deb-src' \
         /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
-        return 0
+        say "adding deb-src entries for the qt6-base source"
+        if compgen -G '/etc/apt/sources.list.d/*.sources' >/dev/null; then
+            sed -n '/^Types:/!p; s/^Types:.*/Types: deb-src/p' /etc/apt/sources.list.d/*.sources |
+                $sudo tee /etc/apt/sources.list.d/runwell-src.sources >/dev/null
+        else
+            sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list |
+                $sudo tee /etc/apt/sources.list.d/runwell-src.list >/dev/null
+        fi
     fi
-    say "adding deb-src entries for the qt6-base source"
-    if compgen -G '/etc/apt/sources.list.d/*.sources' >/dev/null; then
-        sed -n '/^Types:/!p; s/^Types:.*/Types: deb-src/p' /etc/apt/sources.list.d/*.sources |
-            $sudo tee /etc/apt/sources.list.d/runwell-src.sources >/dev/null
-    else
-        sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list |
-            $sudo tee /etc/apt/sources.list.d/runwell-src.list >/dev/null
-    fi
-    $sudo apt-get update -qq
+    apt-cache showsrc qt6-base 2>/dev/null | grep -qxF "Version: $1" || $sudo apt-get update -qq
 }
 
 # Runs the build's steps with the output in the log; on failure shows its tail.
@@ -159,8 +168,9 @@ build_qt() {
 }
 
 # Cross-builds a scratch Widgets program against the install into one static .exe, with the
-# windows and offscreen platform plugins in it, and runs it under wine on the offscreen platform:
-# it draws a label, saves it as a PNG and fails when the label has no text drawn.
+# windows and offscreen platform plugins in it, and runs it under wine on either platform: it draws
+# a label into a PNG, and fails when it is on another platform than asked for, when a plugin is
+# missing, or when the label's font has no glyphs for its text.
 check_qt() {
     local prefix=$1 dir
     dir=$(mktemp -d /tmp/runwell-qt-check.XXXXXX)
@@ -169,13 +179,15 @@ cmake_minimum_required(VERSION 3.21)
 project(qtcheck LANGUAGES CXX)
 set(CMAKE_CXX_STANDARD 20)
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
-qt_add_executable(qtcheck main.cpp)
+add_executable(qtcheck main.cpp)
 target_link_libraries(qtcheck PRIVATE Qt6::Widgets)
 qt_import_plugins(qtcheck INCLUDE Qt6::QOffscreenIntegrationPlugin)
 EOF
     cat >"$dir/main.cpp" <<'EOF'
+// qtcheck PLATFORM PNG: draws a label on the platform Qt chose, which must be PLATFORM, into PNG.
 #include <QApplication>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QJsonObject>
 #include <QLabel>
@@ -188,12 +200,15 @@ EOF
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    if (argc != 3)
+        return 2;
     QStringList plugins;
     for (const QStaticPlugin& plugin : QPluginLoader::staticPlugins())
         plugins << plugin.metaData().value(QLatin1String("className")).toString();
 
     QWidget window;
-    auto* label = new QLabel(QStringLiteral("Runwell 4200 mAh"), &window);
+    const QString text = QStringLiteral("Runwell 4200 mAh");
+    auto* label = new QLabel(text, &window);
     (new QVBoxLayout(&window))->addWidget(label);
     window.resize(240, 60);
     window.show();
@@ -203,12 +218,19 @@ int main(int argc, char* argv[])
         for (int x = 0; x < shot.width(); ++x)
             dark += qGray(shot.pixel(x, y)) < 128;
 
-    std::printf("platform %s; static plugins %s; font %s; %d dark pixels\n",
+    const QFontMetrics metrics(label->font());
+    bool glyphs = true;
+    for (const QChar c : text)
+        glyphs = glyphs && metrics.inFont(c);
+    std::printf("platform %s; static plugins %s; font %s%s; %d dark pixels\n",
                 qPrintable(QGuiApplication::platformName()), qPrintable(plugins.join(u' ')),
-                qPrintable(QFontInfo(label->font()).family()), dark);
+                qPrintable(QFontInfo(label->font()).family()), glyphs ? "" : " (no glyphs)", dark);
     const bool linked = plugins.contains(QLatin1String("QWindowsIntegrationPlugin")) &&
                         plugins.contains(QLatin1String("QOffscreenIntegrationPlugin"));
-    return linked && dark > 0 && shot.save(QStringLiteral("qtcheck.png")) ? 0 : 1;
+    return QGuiApplication::platformName() == QString::fromLocal8Bit(argv[1]) && linked && glyphs &&
+                   dark > 0 && shot.save(QString::fromLocal8Bit(argv[2]))
+               ? 0
+               : 1;
 }
 EOF
     say "checking: a scratch Widgets program in $dir"
@@ -226,17 +248,19 @@ EOF
 
     export WINEPREFIX=$dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wineboot --init >/dev/null 2>&1
-    local result
-    if ! result=$(cd "$dir" && QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR="Z:$FONT_DIR" \
-        wine "$exe" 2>&1 | tr -d '\r'); then
-        say "$result"
-        wineserver -k 2>/dev/null || true
-        die "the program failed under wine; the whole check is in $dir"
-    fi
+    local platform result
+    for platform in windows offscreen; do
+        if ! result=$(cd "$dir" && WINEQT_QPA_PLATFORM=$platform WINEQT_QPA_FONTDIR="Z:$FONT_DIR" \
+            wine "$exe" "$platform" "$platform.png" 2>&1 | tr -d '\r'); then
+            say "$result"
+            wineserver -k 2>/dev/null || true
+            die "the program failed under wine on the $platform platform; the check is in $dir"
+        fi
+        say "under wine: $result"
+    done
     wineserver -k 2>/dev/null || true
-    say "under wine: $result"
     if [ "${RUNWELL_QT_KEEP_CHECK:-0}" = 1 ]; then
-        say "kept $dir (screenshot $dir/qtcheck.png)"
+        say "kept $dir (screenshots $dir/windows.png, $dir/offscreen.png)"
     else
         rm -rf "$dir"
     fi
@@ -263,7 +287,7 @@ if ! is_warm "$prefix"; then
     exec 9>"$CACHE_ROOT/.lock"
     flock -n 9 || { say "waiting for another build of Qt to end"; flock 9; }
     if ! is_warm "$prefix"; then
-        ensure_deb_src
+        ensure_source_index "$(package_version qt6-base-dev)"
         build_qt "$prefix"
     fi
     flock -u 9
