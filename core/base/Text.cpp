@@ -129,10 +129,10 @@ bool LineReader::Next(std::string_view& line) {
     return true;
 }
 
-std::string QuotedForMessage(std::string_view text) {
+std::string QuotedForMessage(std::string_view text, char quote) {
     constexpr std::size_t kShown = 60;
     constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "'";
+    std::string out(1, quote);
     for (const char c : text.substr(0, kShown)) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) {
@@ -146,7 +146,7 @@ std::string QuotedForMessage(std::string_view text) {
     if (text.size() > kShown) {
         out += "...";
     }
-    return out + "'";
+    return out + quote;
 }
 
 }  // namespace runwell

@@ -19,10 +19,10 @@ std::vector<std::string_view> SplitTokens(std::string_view text, std::string_vie
 /// becomes CR LF, every other byte is kept.
 std::string DecodeNotes(std::string_view line);
 
-/// `text` in single quotes for a message: cut after 60 bytes with "...", and every control byte
-/// (below 0x20, and 0x7F) written as \xHH, so no key or value of a file can flood a line or
+/// `text` between two `quote`s for a message: cut after 60 bytes with "...", and every control
+/// byte (below 0x20, and 0x7F) written as \xHH, so no key or value of a file can flood a line or
 /// reach a terminal as an escape sequence. Bytes from 0x80 are kept as they are.
-std::string QuotedForMessage(std::string_view text);
+std::string QuotedForMessage(std::string_view text, char quote = '\'');
 
 /// ASCII letters upper-cased; every other byte is kept as it is.
 std::string ToUpperAscii(std::string_view text);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "base/Text.h"
 #include "trace/TraceUnits.h"
 
 namespace runwell::trace {
@@ -88,24 +89,7 @@ void SplitAt(std::string_view line, char separator, std::vector<std::string_view
     }
 }
 
-std::string Quoted(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    for (const char c : text.substr(0, kQuoted)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    if (text.size() > kQuoted) {
-        out += "...";
-    }
-    return out + "\"";
-}
+std::string Quoted(std::string_view text) { return QuotedForMessage(text, '"'); }
 
 bool IsBlankOrComment(std::string_view line) {
     const std::string_view trimmed = Trim(line);

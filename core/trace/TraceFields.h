@@ -6,9 +6,6 @@
 
 namespace runwell::trace {
 
-/// How many bytes of a field a message quotes.
-inline constexpr std::size_t kQuoted = 60;
-
 /// Blanks, tabs and a trailing CR taken off both ends.
 std::string_view Trim(std::string_view text);
 /// Blanks and one pair of double quotes around a field taken off.
@@ -27,9 +24,8 @@ bool IsCurrentName(std::string_view name);
 
 /// The fields of a line split at `separator`, empty fields included.
 void SplitAt(std::string_view line, char separator, std::vector<std::string_view>& fields);
-/// `text` in double quotes, cut after kQuoted bytes with "...", its control bytes (below 0x20,
-/// and 0x7F) written as "\x1B" and the like, so a file's bytes cannot drive the terminal a
-/// message is shown on; bytes from 0x80 up are kept as they are.
+/// `text` in double quotes as messages quote a file's bytes (QuotedForMessage): cut after 60
+/// bytes, control bytes written as "\x1B" and the like.
 std::string Quoted(std::string_view text);
 bool IsBlankOrComment(std::string_view line);
 /// Shortest text that reads back as `value`.
