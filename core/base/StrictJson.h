@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -120,7 +121,8 @@ public:
             stack_.back()->push_back(std::move(value));
             placed = &stack_.back()->back();
         } else {
-            placed = &((*stack_.back())[key_] = std::move(value));
+            placed = &Insert(stack_.back()->template get_ref<typename Json::object_t&>(),
+                             std::move(value));
         }
         // A container's parent does not change while it is open, so the pointer stays valid.
         if (container) {
@@ -141,6 +143,22 @@ public:
     }
 
 private:
+    using Object = typename Json::object_t;
+    using Entries = std::vector<typename Object::value_type>;
+
+    /// Places a value under the current key. The keys of one object are distinct (the strict
+    /// reader refused a repeated one), so an object that keeps its keys in order is appended to
+    /// without the search its own insertion makes, which would cost the square of its keys.
+    Json& Insert(Object& object, Json value) {
+        if constexpr (std::is_base_of_v<Entries, Object>) {
+            Entries& entries = object;
+            entries.emplace_back(std::move(key_), std::move(value));
+            return entries.back().second;
+        } else {
+            return object.insert_or_assign(std::move(key_), std::move(value)).first->second;
+        }
+    }
+
     std::size_t maxValues_;
     Json root_;
     std::vector<Json*> stack_;
