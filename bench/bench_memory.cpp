@@ -3,53 +3,15 @@
 // heap the load or scan holds afterwards ("held") and the most it held at once ("peak").
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 
 #include "BenchData.h"
+#include "CountedHeap.h"
 #include "device/DeviceCatalogue.h"
 #include "device/DeviceFile.h"
-
-namespace {
-
-std::atomic<std::int64_t> gHeld{0};
-std::atomic<std::int64_t> gPeak{0};
-
-void* Counted(std::size_t size) {
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    const std::int64_t held =
-        gHeld.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p))) +
-        static_cast<std::int64_t>(malloc_usable_size(p));
-    std::int64_t peak = gPeak.load();
-    while (held > peak && !gPeak.compare_exchange_weak(peak, held)) {
-    }
-    return p;
-}
-
-void Uncounted(void* p) {
-    if (p != nullptr) {
-        gHeld.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)));
-        std::free(p);
-    }
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Counted(size); }
-void* operator new[](std::size_t size) { return Counted(size); }
-void operator delete(void* p) noexcept { Uncounted(p); }
-void operator delete[](void* p) noexcept { Uncounted(p); }
-void operator delete(void* p, std::size_t) noexcept { Uncounted(p); }
-void operator delete[](void* p, std::size_t) noexcept { Uncounted(p); }
 
 namespace {
 
@@ -95,7 +57,7 @@ void Report(benchmark::State& state, std::int64_t before, std::int64_t held, std
     state.counters["held_per_file_byte"] =
         static_cast<double>(held - before) / static_cast<double>(bytes);
     state.counters["peak_per_file_byte"] =
-        static_cast<double>(gPeak.load() - before) / static_cast<double>(bytes);
+        static_cast<double>(runwell::bench::HeapPeak() - before) / static_cast<double>(bytes);
     state.counters["file_MB"] = static_cast<double>(bytes) / 1e6;
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
@@ -105,10 +67,9 @@ void BM_DeviceMemory(benchmark::State& state, const fs::path* path) {
     std::int64_t before = 0;
     std::int64_t held = 0;
     for (auto _ : state) {
-        before = gHeld.load();
-        gPeak.store(before);
+        before = runwell::bench::ResetHeapPeak();
         runwell::Result<runwell::DeviceData> device = runwell::LoadDeviceFile(*path);
-        held = gHeld.load();
+        held = runwell::bench::HeapHeld();
         if (!device) {
             state.SkipWithError(device.error().message.c_str());
             return;
@@ -122,10 +83,9 @@ void BM_ScanMemory(benchmark::State& state) {
     std::int64_t before = 0;
     std::int64_t held = 0;
     for (auto _ : state) {
-        before = gHeld.load();
-        gPeak.store(before);
+        before = runwell::bench::ResetHeapPeak();
         runwell::DeviceScan scan = runwell::ScanDeviceFolder(inputs->namesFolder);
-        held = gHeld.load();
+        held = runwell::bench::HeapHeld();
         if (scan.entries.size() != 10000000) {
             state.SkipWithError("the scan did not find 10,000,000 names");
             return;
