@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Application.h"
 #include "CommandLine.h"
 
 #include "platform/BuildInfo.h"
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", runwell::kWindowProgramName, runwell::kVersion);
         return 0;
     }
-    QApplication app(argc, argv);
+    runwell::app::Application app(argc, argv);
     runwell::ui::UseWindowLook();
     QApplication::setApplicationVersion(QString::fromLatin1(runwell::kVersion));
     // Message boxes without a caption of their own carry the program's file name.
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     runwell::ui::QtFileDialogs fileDialogs;
     runwell::ui::MainWindow window(workspace, modeEditor, prompter, fileDialogs);
     prompter.SetOwner(&window);
+    app.SetPrompter(&prompter);
     // The program is one run of the main window: when it closes, the program ends.
     QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
     QuitAfterFirstExpose quitAfterFirstExpose;  // start-up timing only, see above

@@ -5,9 +5,14 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QProcess>
+#include <QPushButton>
 #include <QStyleFactory>
+#include <QTest>
+#include <new>
 
+#include "RecordingPrompter.h"
 #include "UiTestSupport.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "platform/BuildInfo.h"
 #include "ui/widgets/WindowStyle.h"
@@ -89,6 +94,34 @@ TEST(AppShell, TheWindowFontSetsTextGlyphByGlyph) {
                              metrics.horizontalAdvance(pair.mid(1)))
             << pair.toStdString();
     }
+}
+
+// A click whose action runs out of memory ends that action with the message; the program goes on
+// and the next click works. Without a window to speak through, the failure is passed on.
+TEST(AppShell, RunningOutOfMemoryEndsTheActionWithAMessage) {
+    auto* app = static_cast<Application*>(QCoreApplication::instance());
+    RecordingPrompter prompter;
+    app->SetPrompter(&prompter);
+    QPushButton button("Load");
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&clicks] {
+        if (++clicks == 1) {
+            throw std::bad_alloc();
+        }
+    });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{kNotEnoughMemory});
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(prompter.messages.size(), 1u);
+
+    app->SetPrompter(nullptr);
+    class Throwing : public QObject {
+        bool event(QEvent*) override { throw std::bad_alloc(); }
+    } throwing;
+    QEvent event(QEvent::User);
+    EXPECT_THROW(QCoreApplication::sendEvent(&throwing, &event), std::bad_alloc);
 }
 
 }  // namespace
