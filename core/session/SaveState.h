@@ -17,6 +17,7 @@ public:
     const std::filesystem::path& file() const { return file_; }
 
     void MarkModified() { modified_ = true; }
+    void SetModified(bool modified) { modified_ = modified; }
     /// The profile now equals `file`.
     void MarkSaved(std::filesystem::path file) {
         file_ = std::move(file);

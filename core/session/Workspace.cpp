@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 
 #include "base/Messages.h"
 #include "base/Text.h"
@@ -213,6 +214,80 @@ void Workspace::SetModes(std::vector<ModeRecord> modes) {
     modes_ = std::move(modes);
     saveState_.MarkModified();
     Recompute();
+}
+
+void Workspace::DuplicateCurrentMode() {
+    if (!InRange(currentModeRow_, modes_.size())) {
+        return;
+    }
+    const int copy = currentModeRow_ + 1;
+    const ModeRecord mode = modes_[static_cast<std::size_t>(currentModeRow_)];
+    modes_.insert(modes_.begin() + copy, mode);
+    saveState_.MarkModified();
+    Recompute();
+    currentModeRow_ = copy;
+}
+
+void Workspace::MoveCurrentMode(int step) {
+    if (!InRange(currentModeRow_, modes_.size())) {
+        return;
+    }
+    const int last = static_cast<int>(modes_.size()) - 1;
+    const int from = currentModeRow_;
+    const int to = std::clamp(from + step, 0, last);
+    if (to == from) {
+        return;
+    }
+    const auto begin = modes_.begin();
+    if (to < from) {
+        std::rotate(begin + to, begin + from, begin + from + 1);
+    } else {
+        std::rotate(begin + from, begin + from + 1, begin + to + 1);
+    }
+    saveState_.MarkModified();
+    Recompute();
+    currentModeRow_ = to;
+}
+
+ProfileState Workspace::State() const {
+    return {deviceIndex_,  voltageIndex_,   temperatureIndex_, batteryIndex_,
+            modes_,        currentModeRow_, minimumVoltage_};
+}
+
+bool Workspace::Restore(const ProfileState& state, Prompter& prompter) {
+    if (state.deviceIndex != deviceIndex_) {
+        if (!InRange(state.deviceIndex, devices_.size()) || !LoadDevice(state.deviceIndex, prompter)) {
+            return false;
+        }
+        deviceIndex_ = state.deviceIndex;
+    }
+    // The device file may have changed since: an index its lists no longer hold selects nothing.
+    voltageIndex_ = InRange(state.voltageIndex, voltages_.size()) ? state.voltageIndex : -1;
+    temperatureIndex_ =
+        InRange(state.temperatureIndex, temperatures_.size()) ? state.temperatureIndex : -1;
+    batteryIndex_ = InRange(state.batteryIndex, batteries_.size()) ? state.batteryIndex : -1;
+    modes_ = state.modes;
+    minimumVoltage_ = state.minimumVoltage;
+    Recompute();
+    SelectModeRow(state.currentModeRow);
+    return true;
+}
+
+bool SameProfile(const ProfileState& a, const ProfileState& b) {
+    // Figures compare by their bits: a loaded file may hold a NaN, which equals nothing.
+    const auto bits = [](float value) { return std::bit_cast<std::uint32_t>(value); };
+    const auto same = [&bits](const ModeRecord& x, const ModeRecord& y) {
+        return x.label == y.label && x.operatingMode == y.operatingMode &&
+               x.frequency == y.frequency && x.peripheralFlags == y.peripheralFlags &&
+               bits(x.duration) == bits(y.duration) &&
+               bits(x.totalCurrent) == bits(y.totalCurrent) &&
+               bits(x.totalCharge) == bits(y.totalCharge) &&
+               bits(x.systemCurrent) == bits(y.systemCurrent);
+    };
+    return a.deviceIndex == b.deviceIndex && a.voltageIndex == b.voltageIndex &&
+           a.temperatureIndex == b.temperatureIndex && a.batteryIndex == b.batteryIndex &&
+           a.minimumVoltage == b.minimumVoltage &&
+           std::equal(a.modes.begin(), a.modes.end(), b.modes.begin(), b.modes.end(), same);
 }
 
 const BatteryModel* Workspace::batteryModel(int index) const {

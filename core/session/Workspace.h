@@ -21,6 +21,21 @@
 
 namespace runwell {
 
+/// What undo and redo bring back: the selections, the battery, the profile with its current row,
+/// and the minimum voltage.
+struct ProfileState {
+    int deviceIndex = -1;
+    int voltageIndex = -1;
+    int temperatureIndex = -1;
+    int batteryIndex = -1;
+    std::vector<ModeRecord> modes;
+    int currentModeRow = -1;
+    std::optional<double> minimumVoltage;
+};
+
+/// Whether two states hold the same profile; the current row is only where the user stands.
+bool SameProfile(const ProfileState& a, const ProfileState& b);
+
 /// The whole state of one session: the device catalogue and the loaded device, the selected
 /// voltage and temperature, the battery catalogue and the current battery, the profile and the
 /// current mode row, and the results shown for them. The main window and the command-line tool
@@ -108,6 +123,20 @@ public:
     void SetTemperatureIndex(int index);
     void SetBatteryIndex(int index);
     void SetModes(std::vector<ModeRecord> modes);
+
+    /// Inserts a copy of the current row's mode after it; the copy becomes current.
+    void DuplicateCurrentMode();
+    /// Moves the current row's mode `step` rows up (negative) or down, as far as the profile
+    /// goes; it stays current.
+    void MoveCurrentMode(int step);
+
+    /// The state undo and redo work on.
+    ProfileState State() const;
+    /// Brings back `state`, loading the device file again when the device differs. When that
+    /// load fails the loader's message is shown, nothing changes and the result is false.
+    bool Restore(const ProfileState& state, Prompter& prompter);
+    /// Sets the modified mark (undo back to the state last saved clears it).
+    void SetModified(bool modified) { saveState_.SetModified(modified); }
 
     /// Rebuilds the mode rows and the three results from scratch; the last row becomes current.
     void Recompute();
