@@ -30,5 +30,9 @@ inline constexpr const char* kWarningCaption = "Warning";
 inline constexpr const char* kWindowCaption = "Quennel KDR Runwell v1.30";
 inline constexpr const char* kUnsavedChanges =
     "The profile has unsaved changes. Save them before closing?";
+inline constexpr const char* kUnsavedChangesBeforeLoad =
+    "The profile has unsaved changes. Save them before loading another profile?";
+inline constexpr const char* kUnsavedChangesBeforeNew =
+    "The profile has unsaved changes. Save them before starting a new profile?";
 
 }  // namespace runwell::msg

@@ -16,11 +16,11 @@ std::string WindowCaption(const SaveState& state) {
 }
 
 bool ConfirmDiscard(const SaveState& state, Prompter& prompter,
-                    const std::function<bool()>& save) {
+                    const std::function<bool()>& save, const std::string& question) {
     if (!state.modified()) {
         return true;
     }
-    switch (prompter.AskSaveDiscardCancel(msg::kUnsavedChanges)) {
+    switch (prompter.AskSaveDiscardCancel(question)) {
         case SaveChoice::Save:
             return save();
         case SaveChoice::Discard:

@@ -34,9 +34,9 @@ private:
 std::string WindowCaption(const SaveState& state);
 
 /// Before unsaved work would be lost (closing, opening another file): with a modified profile,
-/// asks whether to save it first. Save runs `save`, which returns false when the save was
-/// cancelled or failed. True when the caller may go on.
+/// asks `question` (whether to save it first). Save runs `save`, which returns false when the
+/// save was cancelled or failed. True when the caller may go on.
 bool ConfirmDiscard(const SaveState& state, Prompter& prompter,
-                    const std::function<bool()>& save);
+                    const std::function<bool()>& save, const std::string& question);
 
 }  // namespace runwell

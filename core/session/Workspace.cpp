@@ -216,6 +216,13 @@ void Workspace::SetModes(std::vector<ModeRecord> modes) {
     Recompute();
 }
 
+void Workspace::NewProfile() {
+    modes_.clear();
+    minimumVoltage_.reset();
+    saveState_ = SaveState{};
+    Recompute();
+}
+
 void Workspace::DuplicateCurrentMode() {
     if (!InRange(currentModeRow_, modes_.size())) {
         return;

@@ -124,6 +124,9 @@ public:
     void SetBatteryIndex(int index);
     void SetModes(std::vector<ModeRecord> modes);
 
+    /// An empty profile on the same selections and battery, without a minimum voltage, not
+    /// modified and with no file.
+    void NewProfile();
     /// Inserts a copy of the current row's mode after it; the copy becomes current.
     void DuplicateCurrentMode();
     /// Moves the current row's mode `step` rows up (negative) or down, as far as the profile

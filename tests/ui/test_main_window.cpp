@@ -17,6 +17,7 @@
 
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
+#include "base/Messages.h"
 #include "files/SettingsFile.h"
 #include "ui/widgets/DialogUnits.h"
 
@@ -339,7 +340,10 @@ TEST_F(MainWindowTest, SaveAndReportWriteWhatTheCommandLineToolWritesOrSayWhyNot
     Do("row", "batteryList=1");
     Do("add", "M1=2000");
     files_.loads = files_.saves = files_.reports = {std::nullopt};  // cancelled: nothing happens
+    prompter_.choices = {SaveChoice::Discard};  // Load asks first about the unsaved mode
     Click("loadSettingsButton");
+    EXPECT_EQ(Aspect("questions"), "Save/Discard/Cancel: " +
+                                       std::string(msg::kUnsavedChangesBeforeLoad));
     Click("saveSettingsButton");
     Click("createReportButton");
     EXPECT_EQ(Aspect("state"), "A1 1.8V 85C b1 [M1*]");

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "base/Messages.h"
 #include "base/Prompter.h"
 #include "exchange/Report.h"
 #include "files/ProfileDocument.h"
@@ -26,6 +27,9 @@ FileActions::FileActions(QWidget& window, Workspace& workspace, Prompter& prompt
       refresh_(std::move(refresh)) {}
 
 void FileActions::OnLoadSettings() {
+    if (!ConfirmDiscardChanges(msg::kUnsavedChangesBeforeLoad)) {
+        return;
+    }
     const std::optional<std::filesystem::path> path = fileDialogs_.AskLoadSettings(&window_);
     if (!path) {
         return;
@@ -35,6 +39,14 @@ void FileActions::OnLoadSettings() {
 
 void FileActions::OpenSettingsFile(const std::filesystem::path& path) {
     LoadSettings(workspace_, path, prompter_);
+    refresh_(true);
+}
+
+void FileActions::OnNewProfile() {
+    if (!ConfirmDiscardChanges(msg::kUnsavedChangesBeforeNew)) {
+        return;
+    }
+    workspace_.NewProfile();
     refresh_(true);
 }
 
@@ -51,8 +63,9 @@ bool FileActions::OnSaveSettings() {
     return saved.ok();
 }
 
-bool FileActions::ConfirmDiscardChanges() {
-    return ConfirmDiscard(workspace_.saveState(), prompter_, [this] { return OnSaveSettings(); });
+bool FileActions::ConfirmDiscardChanges(const char* question) {
+    return ConfirmDiscard(
+        workspace_.saveState(), prompter_, [this] { return OnSaveSettings(); }, question);
 }
 
 void FileActions::OnCreateReport() {

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "base/Messages.h"
+
 class QWidget;
 
 namespace runwell {
@@ -15,8 +17,8 @@ namespace runwell::ui {
 class AnalysisPanel;
 class FileDialogs;
 
-/// The main window's file actions: Load Settings, Save Settings, Create Report and the Analysis
-/// panel's chart export. Each asks its file dialog over `window` and does nothing more when the
+/// The main window's file actions: Load Settings, Save Settings, a new profile, Create Report and
+/// the Analysis panel's chart export. Each asks its file dialog over `window` and does nothing more when the
 /// user cancels; failures are shown through `prompter`. After a load or a save, `refresh` shows
 /// the workspace again (true: the mode rows are rebuilt).
 class FileActions {
@@ -24,13 +26,17 @@ public:
     FileActions(QWidget& window, Workspace& workspace, Prompter& prompter, FileDialogs& fileDialogs,
                 std::function<void(bool rebuildModeRows)> refresh);
 
+    /// Asks first whether to save unsaved changes, then for the file.
     void OnLoadSettings();
+    /// An empty profile on the same device and battery, with no file, after the same question.
+    void OnNewProfile();
     /// Loads `path` as Load Settings does once its file dialog has chosen it.
     void OpenSettingsFile(const std::filesystem::path& path);
     /// True when the profile was saved; false when the dialog was cancelled or the save failed.
     bool OnSaveSettings();
-    /// True when nothing unsaved is lost by going on (see ConfirmDiscard).
-    bool ConfirmDiscardChanges();
+    /// True when nothing unsaved is lost by going on (see ConfirmDiscard); `question` is the
+    /// question asked, by default the one before closing.
+    bool ConfirmDiscardChanges(const char* question = msg::kUnsavedChanges);
     void OnCreateReport();
     /// Writes the panel's timeline chart, which is brought up only once a file is chosen.
     void OnExportChart(AnalysisPanel& panel);

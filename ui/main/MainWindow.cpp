@@ -20,10 +20,11 @@
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"
 #include "ui/editor/ModeEditorLauncher.h"
-#include "ui/main/AboutDialog.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/NotesDialog.h"
 #include "ui/main/DroppedFile.h"
+#include "ui/main/EditActions.h"
 #include "ui/main/FileActions.h"
-#include "ui/main/NotesDialog.h"
 #include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
 #include "ui/widgets/AppIcon.h"
@@ -98,7 +99,9 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
       prompter_(std::make_unique<ViewPrompter>(*this, prompter)),
       files_(std::make_unique<FileActions>(
           *this, workspace, *prompter_, fileDialogs,
-          [this](bool rebuildModeRows) { Refresh(rebuildModeRows); })) {
+          [this](bool rebuildModeRows) { Refresh(rebuildModeRows); })),
+      edits_(std::make_unique<EditActions>(
+          workspace, *prompter_, [this](bool rebuildModeRows) { Refresh(rebuildModeRows); })) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -113,6 +116,7 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     lists_ = std::make_unique<ProfileLists>(batteryList_, modeList_);
     lists_->CreateColumns();
     CreateWindowMenu();
+    CreateShortcuts();
     SetTabOrder();
 
     // The window may shrink until each list shows about three rows and steps 1 and 2 just fit,
@@ -129,7 +133,14 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     Refresh(true);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The controls go after the members; a field that loses the focus as they go (the minimum
+    // voltage ends its edit) must not reach the window.
+    if (analysisPanel_ != nullptr) {
+        analysisPanel_->onMinimumVoltageEdited = [](const std::string&) {};
+        analysisPanel_->onBatteryChosen = [](int) {};
+    }
+}
 
 void MainWindow::FillDevices() {
     const QSignalBlocker blocker(deviceCombo_);
@@ -139,6 +150,7 @@ void MainWindow::FillDevices() {
 }
 
 void MainWindow::Refresh(bool rebuildModeRows) {
+    edits_->Observe();  // every action ends here, so the history sees every change
     setWindowTitle(ToDisplay(WindowCaption(workspace_.saveState())));
     ShowCombo(voltageCombo_, workspace_.voltages(), workspace_.voltageIndex());
     ShowCombo(temperatureCombo_, workspace_.temperatures(), workspace_.temperatureIndex());
@@ -312,7 +324,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    if (files_->ConfirmDiscardChanges()) {
+    if (files_->ConfirmDiscardChanges(msg::kUnsavedChangesBeforeLoad)) {
         files_->OpenSettingsFile(*path);
     }
 }

@@ -24,6 +24,7 @@ namespace runwell::ui {
 
 class AnalysisPanel;
 class DialogUnits;
+class EditActions;
 class FileActions;
 class FileDialogs;
 class ModeEditorLauncher;
@@ -67,6 +68,8 @@ private:
     void ApplyGeometry(const MainWindowGeometry& geometry);
     void SetTabOrder();
     void CreateWindowMenu();
+    /// The keyboard: undo and redo, Delete, duplicate, move, and the file actions.
+    void CreateShortcuts();
 
     void FillDevices();
     /// Shows the workspace. The mode rows are rebuilt when `rebuildModeRows` is set (after every
@@ -92,6 +95,7 @@ private:
     ModeEditorLauncher& modeEditor_;
     std::unique_ptr<ViewPrompter> prompter_;
     std::unique_ptr<FileActions> files_;  // after prompter_, which it is given
+    std::unique_ptr<EditActions> edits_;  // likewise
     LayoutScale scale_;
 
     QComboBox* deviceCombo_ = nullptr;

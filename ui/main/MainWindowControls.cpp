@@ -14,6 +14,7 @@
 #include <functional>
 #include <utility>
 
+#include "ui/main/EditActions.h"
 #include "ui/main/FileActions.h"
 #include "ui/main/ProfileLists.h"
 #include "ui/widgets/ClickList.h"
@@ -197,6 +198,32 @@ void MainWindow::SetTabOrder() {
     for (std::size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
+}
+
+void MainWindow::CreateShortcuts() {
+    const auto bind = [this](const char* name, QList<QKeySequence> keys,
+                             std::function<void()> handler) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, std::move(handler));
+        addAction(action);
+    };
+    bind("undoAction", {QKeySequence::Undo}, [this] { edits_->OnUndo(); });
+    bind("redoAction",
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+         [this] { edits_->OnRedo(); });
+    bind("removeAction", {QKeySequence::Delete}, [this] { OnRemoveMode(); });
+    bind("duplicateAction", {QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { edits_->OnDuplicate(); });
+    bind("moveUpAction", {QKeySequence(Qt::ALT | Qt::Key_Up)}, [this] { edits_->OnMove(-1); });
+    bind("moveDownAction", {QKeySequence(Qt::ALT | Qt::Key_Down)}, [this] { edits_->OnMove(1); });
+    bind("loadAction", {QKeySequence::Open}, [this] { files_->OnLoadSettings(); });
+    bind("saveAction",
+         {QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+         [this] { files_->OnSaveSettings(); });
+    bind("newAction", {QKeySequence::New}, [this] { files_->OnNewProfile(); });
+    bind("reportAction", {QKeySequence(Qt::CTRL | Qt::Key_R)}, [this] { files_->OnCreateReport(); });
 }
 
 void MainWindow::CreateWindowMenu() {

@@ -1,4 +1,4 @@
-#include "ui/main/NotesDialog.h"
+#include "ui/dialogs/NotesDialog.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

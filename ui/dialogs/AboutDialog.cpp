@@ -1,4 +1,4 @@
-#include "ui/main/AboutDialog.h"
+#include "ui/dialogs/AboutDialog.h"
 
 #include <QLabel>
 #include <QPushButton>
