@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "battery/BatteryCatalogue.h"
 #include "battery/BatteryModel.h"
 #include "estimate/ModeComputation.h"
+#include "estimate/ProfileResults.h"
 #include "exchange/Report.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
@@ -462,6 +465,49 @@ TEST(TraceText, NegativeFiguresKeepTheirSign) {
     EXPECT_EQ(text.find("2147483648"), std::string::npos) << text;
 }
 
+// A level's mode holds its mean, which lies below its measured peak; the peak sample is a mode of
+// its own, so the profile's peak is the trace's (the pulse limit is checked against it) and its
+// average stays the trace's. A level of one value, and one at or below zero, stay whole.
+TEST(TraceProfile, ModesKeepTheMeasuredPeak) {
+    struct Case {
+        const char* name;
+        const char* samples;  // "time,current" lines, ms and uA
+        std::size_t modes;
+        double tolerance;
+    };
+    const Case cases[] = {
+        {"noisy level, peak in its middle", "0,100\n1,110\n2,120\n3,105\n4,100\n", 2, 0.25},
+        {"peak at the level's first sample", "0,120\n1,100\n2,101\n3,100\n", 2, 0.25},
+        {"two levels, each with its peak", "0,2\n1,2.2\n2,2\n3,900\n4,1000\n5,950\n6,2\n", 4,
+         0.25},
+        {"one value", "0,5\n1,5\n2,5\n", 1, 0.25},
+        {"a level below zero and a burst", "0,-3\n1,-2.9\n2,-3.1\n3,2000\n4,-3\n", 2, 0.25},
+        {"a peak in a one-sample level", "0,10\n1,1000\n2,10\n3,10\n", 2, 0.01},
+        {"peaks far above the level's mean", "0,1\n1,1.24\n2,1\n3,1.24\n4,1\n", 2, 0.25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string trace = std::string("Time(ms),Current(uA)\n") + c.samples;
+        const Result<TraceAnalysis> a =
+            AnalyseTraceText(trace, {}, {}, Segmentation{c.tolerance});
+        ASSERT_TRUE(a.ok()) << a.error().message;
+        for (const std::uint32_t sleep : {0u, 700u, 1234567u}) {
+            const std::vector<ModeRecord> modes = TraceModes(a->levels, sleep);
+            EXPECT_EQ(modes.size(), c.modes);
+            const ProfileLoad load = ComputeProfileLoad(modes);
+            EXPECT_GE(static_cast<float>(load.peak) + 1.0f,
+                      static_cast<float>(a->statistics.peak));
+            float highest = modes.front().totalCurrent;
+            for (const ModeRecord& mode : modes) {
+                highest = std::max(highest, mode.totalCurrent);
+                EXPECT_GT(mode.duration, 0.0f) << mode.label;
+            }
+            EXPECT_GE(highest, static_cast<float>(a->statistics.peak));
+            EXPECT_NEAR(load.average, a->statistics.average, a->statistics.average * 1e-5);
+        }
+    }
+}
+
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     const ScratchFolder scratch;
     const fs::path folder = scratch.path();
@@ -477,16 +523,22 @@ TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     ASSERT_FALSE(sleep.warning);
     ASSERT_GT(sleep.nanoamps, 0u);
     const std::vector<ModeRecord> modes = TraceModes(a->levels, sleep.nanoamps);
-    ASSERT_EQ(modes.size(), 3u);
-    EXPECT_EQ(modes[1].label, "Trace 2");
-    EXPECT_EQ(modes[1].operatingMode, "SLEEP");
-    EXPECT_EQ(modes[1].frequency, "0");
-    EXPECT_FLOAT_EQ(modes[1].duration, 40000.0f);
-    EXPECT_FLOAT_EQ(modes[1].systemCurrent + static_cast<float>(sleep.nanoamps),
-                    modes[1].totalCurrent);
+    // Each noisy level and, right after it, its peak sample (1 ms at a 1 kHz rate).
+    ASSERT_EQ(modes.size(), 6u);
+    EXPECT_EQ(modes[2].label, "Trace 2");
+    EXPECT_EQ(modes[3].label, "Trace 2 peak");
+    for (const ModeRecord& mode : modes) {
+        EXPECT_EQ(mode.operatingMode, "SLEEP");
+        EXPECT_EQ(mode.frequency, "0");
+        EXPECT_FLOAT_EQ(mode.systemCurrent + static_cast<float>(sleep.nanoamps), mode.totalCurrent);
+    }
+    EXPECT_FLOAT_EQ(modes[2].duration + modes[3].duration, 40000.0f);
+    EXPECT_FLOAT_EQ(modes[3].duration, 1000.0f);
+    EXPECT_FLOAT_EQ(modes[3].totalCurrent, 8e6f * 1.03f);
     first->SetModes(modes);
-    // The profile's average is the trace's.
+    // The profile's average is the trace's, and its peak the measured one.
     EXPECT_NEAR(first->results().average, a->statistics.average, a->statistics.average * 1e-5);
+    EXPECT_GE(static_cast<double>(first->results().peak), std::floor(a->statistics.peak));
 
     const fs::path settings = folder / "trace.set";
     ASSERT_TRUE(SaveSettings(*first, settings).ok());
