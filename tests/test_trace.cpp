@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "battery/BatteryModel.h"
 #include "estimate/ModeComputation.h"
 #include "estimate/ProfileResults.h"
+#include "exchange/AnalysisOutput.h"
 #include "exchange/Report.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
@@ -413,13 +415,52 @@ TEST(TraceProfile, FiguresOnEveryBatteryAreTheProfileResults) {
 }
 
 // JSON text is UTF-8: UTF-8 in a caption passes, a Latin-1 byte becomes its character, quotes
-// and control characters are escaped.
-TEST(TraceText, JsonStringsAreValidUtf8) {
+// and control characters are escaped; the document says what it is.
+TEST(TraceOutput, JsonStringsAreValidUtf8) {
     TraceShown shown;
     shown.analysis.read.layout.currentName = "I \xc2\xb5\xb5\"\t";
-    const std::string json = FormatTraceJson(shown);
-    EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\u0009\""), std::string::npos)
+    const std::string json = TraceJsonOf(shown);
+    EXPECT_TRUE(json.starts_with("{\n  \"format\": \"runwell-trace\",\n  \"version\": 1,\n"))
         << json;
+    EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\t\""), std::string::npos)
+        << json;
+}
+
+// The figures a script reads are numbers: a life that cannot be told and a derated life without
+// a model are null (empty in the CSV), never a text a script would have to parse; figures that
+// are not finite are null too.
+TEST(TraceOutput, NumbersNotTexts) {
+    TraceShown shown;
+    shown.analysis.statistics.average = 259000.0;
+    shown.analysis.statistics.rms = std::numeric_limits<double>::infinity();
+    TraceBatteryFigures told;
+    told.description = "Coin, \"CR2032\"";
+    told.capacityMah = 225;
+    told.lifeHours = 866;
+    told.lifeText = " 36 days 2 hours";
+    told.hasModel = true;
+    told.deratedHours = 861.23456;
+    told.limitingFactor = "capacity";
+    TraceBatteryFigures untold;
+    untold.description = "Lith\xb5m";
+    untold.lifeText = "?";
+    untold.deratedText = "no model";
+    untold.peakWarning = true;
+    shown.batteries = {told, untold};
+    shown.currentBattery = 1;
+
+    const std::string json = TraceJsonOf(shown);
+    for (const char* expected :
+         {"\"average\": 259000.0", "\"rms\": null", "\"hours\": 866", "\"hours\": 861.235",
+          "\"limitingFactor\": \"capacity\"", "\"description\": \"Lith\xc2\xb5m\"",
+          "\"hours\": null,\n        \"text\": \"?\"", "\"limitingFactor\": null"}) {
+        EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+    }
+    EXPECT_EQ(TraceCsvOf(shown),
+              "index,description,current,capacityMah,lifeHours,life,averageOverLimit,"
+              "peakOverLimit,deratedHours,deratedLife,limitingFactor\r\n"
+              "0,\"Coin, \"\"CR2032\"\"\",0,225,866, 36 days 2 hours,0,0,861.235,,capacity\r\n"
+              "1,Lith\xb5m,1,0,,?,0,1,,no model,\r\n");
 }
 
 // Captions are quoted as the reader's messages quote them, so a file's control bytes never reach

@@ -1,6 +1,7 @@
 #include "files/SettingsFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <new>
 #include <string>
 #include <tuple>
@@ -242,6 +243,70 @@ std::string SerializeSettings(const Workspace& workspace) {
     // The same bytes as SerializeSettings(SettingsOf(workspace)), without copying the profile.
     return Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
                      workspace.batteryIndex(), workspace.modes());
+}
+
+namespace {
+
+/// The battery a command names: its catalogue number from 1, or the beginning of its
+/// description; -1 for none.
+int FindBattery(const std::vector<BatteryRecord>& batteries, std::string_view text) {
+    std::size_t number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (!text.empty() && ec == std::errc() && end == text.data() + text.size()) {
+        return number >= 1 && number <= batteries.size() ? static_cast<int>(number - 1) : -1;
+    }
+    for (std::size_t i = 0; i < batteries.size(); ++i) {
+        if (!text.empty() && StartsWithIgnoringCase(batteries[i].description, text)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool ApplyNamedSelection(Workspace& workspace, const NamedSelection& selection, Prompter& prompter) {
+    const auto refuse = [&prompter](const char* message) {
+        prompter.ShowMessage(message, MessageKind::Plain);
+        return false;
+    };
+    if (selection.device) {
+        const int device = selection.device->empty() ? -1 : FindDevice(workspace, *selection.device);
+        if (device < 0) {
+            return refuse(msg::kCannotSetDevice);
+        }
+        if (device != workspace.deviceIndex() && !workspace.ChangeDevice(device, prompter)) {
+            return false;
+        }
+    }
+    if (selection.voltage) {
+        const int voltage = selection.voltage->empty()
+                                ? -1
+                                : FindPrefixIgnoringCase(workspace.voltages(), *selection.voltage);
+        if (voltage < 0) {
+            return refuse(msg::kCannotSetVoltage);
+        }
+        workspace.SetVoltageIndex(voltage);
+    }
+    if (selection.temperature) {
+        const int temperature =
+            selection.temperature->empty()
+                ? -1
+                : FindPrefixIgnoringCase(workspace.temperatures(), *selection.temperature);
+        if (temperature < 0) {
+            return refuse(msg::kCannotSetTemperature);
+        }
+        workspace.SetTemperatureIndex(temperature);
+    }
+    if (selection.battery) {
+        const int battery = FindBattery(workspace.batteries(), *selection.battery);
+        if (battery < 0) {
+            return refuse(msg::kCannotSetBattery);
+        }
+        workspace.SetBatteryIndex(battery);
+    }
+    workspace.Recompute();
+    return true;
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

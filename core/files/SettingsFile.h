@@ -66,6 +66,22 @@ bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
 /// ApplySettings that takes the parsed modes over rather than copying them.
 bool ApplySettings(Workspace& workspace, ParsedSettings&& settings, Prompter& prompter);
 
+/// The selections a command names by text; an unset one keeps the workspace's.
+struct NamedSelection {
+    std::optional<std::string> device;
+    std::optional<std::string> voltage;
+    std::optional<std::string> temperature;
+    std::optional<std::string> battery;
+};
+
+/// Makes the named selections as a settings load makes them, before any profile is set: the
+/// device, voltage and temperature are the first entries that begin with the texts, ignoring
+/// case; the battery is the catalogue number (1 for the first, as `compare` numbers them) when
+/// the text is a whole number, else the first battery whose description begins with it. The
+/// first that matches nothing shows the load's message for it ("Cannot set device.") and
+/// returns false.
+bool ApplyNamedSelection(Workspace& workspace, const NamedSelection& selection, Prompter& prompter);
+
 /// `path` with `extension` appended when it contains no '.' at all (a '.' in a folder name
 /// counts).
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

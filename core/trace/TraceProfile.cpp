@@ -70,8 +70,9 @@ std::vector<ModeRecord> TraceModes(const std::vector<TraceLevel>& levels,
                            level.peakDuration > 0.0 && level.peakDuration < level.duration;
         if (!split) {
             modes.push_back(LevelMode(label, level.duration, level.current, sleepCurrent));
-            if (NarrowToFloat(level.peak) <= NarrowToFloat(level.current)) {
-                RaiseTo(modes.back(), level.peak, sleepCurrent);  // a level of one value
+            // A level of one value, or of one sample: its peak is its mean but for rounding.
+            if (level.peak > 0.0 || NarrowToFloat(level.peak) <= NarrowToFloat(level.current)) {
+                RaiseTo(modes.back(), level.peak, sleepCurrent);
             }
             continue;
         }
