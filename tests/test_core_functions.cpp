@@ -26,6 +26,7 @@
 #include "estimate/Format.h"
 #include "estimate/ModeComputation.h"
 #include "estimate/ProfileResults.h"
+#include "files/SettingsFile.h"
 
 namespace runwell {
 namespace {
@@ -185,6 +186,12 @@ const std::map<std::string, Function> kFunctions = {
           std::string text = LayOutColumns(rows, minimum);
           std::replace(text.begin(), text.end(), ' ', '.');
           return text;
+      }}},
+    {"ClassifyForeignFile",
+     {2,
+      [](const Args& a) {
+          static const char* const kKinds[] = {"none", "json", "csv", "text"};
+          return std::string(kKinds[static_cast<int>(ClassifyForeignFile(a[0], a[1]))]);
       }}},
     {"ToUpperAscii", {1, [](const Args& a) { return ToUpperAscii(a[0]); }}},
     {"LessIgnoringCase", {2, [](const Args& a) { return Bool(LessIgnoringCase(a[0], a[1])); }}},

@@ -265,6 +265,40 @@ int FindBattery(const std::vector<BatteryRecord>& batteries, std::string_view te
 
 }  // namespace
 
+ForeignFile ClassifyForeignFile(std::string_view bytes, std::string_view extension) {
+    if (bytes.empty()) {
+        return ForeignFile::kNone;
+    }
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || byte == 0x7F) {
+            return ForeignFile::kNone;
+        }
+    }
+    std::string_view text = bytes;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    const std::size_t first = text.find_first_not_of(" \t\r\n\f");
+    if (first != std::string_view::npos && (text[first] == '{' || text[first] == '[')) {
+        return ForeignFile::kJson;
+    }
+    for (const std::string_view table : {".csv", ".tsv", ".txt"}) {
+        if (extension.size() == table.size() && StartsWithIgnoringCase(extension, table)) {
+            return ForeignFile::kCsv;
+        }
+    }
+    LineReader lines(text);
+    for (std::string_view line; lines.Next(line);) {
+        if (line.find_first_not_of(" \t\f") == std::string_view::npos || line.starts_with('#')) {
+            continue;
+        }
+        return line.find_first_of(",;\t") != std::string_view::npos ? ForeignFile::kCsv
+                                                                      : ForeignFile::kText;
+    }
+    return ForeignFile::kText;
+}
+
 bool ApplyNamedSelection(Workspace& workspace, const NamedSelection& selection, Prompter& prompter) {
     const auto refuse = [&prompter](const char* message) {
         prompter.ShowMessage(message, MessageKind::Plain);

@@ -66,6 +66,22 @@ bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
 /// ApplySettings that takes the parsed modes over rather than copying them.
 bool ApplySettings(Workspace& workspace, ParsedSettings&& settings, Prompter& prompter);
 
+/// What a file given for a settings file holds when it is plainly something else.
+enum class ForeignFile {
+    kNone,  // may be a settings file, whole or damaged: its load says what is wrong
+    kJson,  // a JSON text, such as a text profile
+    kCsv,   // a table of text: a current trace, a data file
+    kText,  // other text
+};
+
+/// Tells a text from a settings file without guessing: a settings file always holds binary
+/// numbers (its battery index and mode count are 32-bit, so it has NUL bytes near its start),
+/// while `bytes` (a file's start) counts as text only when it is not empty and holds no NUL and
+/// no control byte but TAB, LF, CR and form feed. Such a text is JSON when its first byte after blanks (and a UTF-8 byte
+/// order mark) is '{' or '['; a table when `extension` is ".csv", ".tsv" or ".txt" (any case)
+/// or its first line that is neither blank nor a '#' comment holds ',', ';' or TAB; else text.
+ForeignFile ClassifyForeignFile(std::string_view bytes, std::string_view extension);
+
 /// The selections a command names by text; an unset one keeps the workspace's.
 struct NamedSelection {
     std::optional<std::string> device;
