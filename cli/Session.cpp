@@ -7,6 +7,7 @@
 #include "base/Messages.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
+#include "platform/Platform.h"
 
 namespace runwell::cli {
 
@@ -60,6 +61,23 @@ void StderrPrompter::Print(const std::string& text) {
     PrintFailure(err_, SubjectOf(line), line);
 }
 
+std::optional<std::string> NotSettingsMessage(const std::filesystem::path& file) {
+    const std::string name = PathToUtf8(file.filename());
+    switch (ClassifyForeignFile(file)) {
+        case ForeignFile::kJson:
+            return name + " is a JSON file, not a settings file; for a text profile use "
+                          "runwell-cli import.";
+        case ForeignFile::kCsv:
+            return name + " is a CSV file, not a settings file; for a current trace use "
+                          "runwell-cli trace.";
+        case ForeignFile::kText:
+            return name + " is a text file, not a settings file.";
+        case ForeignFile::kNone:
+            break;
+    }
+    return std::nullopt;
+}
+
 std::optional<Workspace> OpenSettings(const DataLocation& data,
                                       const std::filesystem::path& settings,
                                       StderrPrompter& prompter) {
@@ -72,6 +90,10 @@ std::optional<Workspace> OpenSettings(const DataLocation& data,
     Workspace workspace = std::move(started).value();
     // Every message of a load reports a step that failed.
     prompter.SetSubject(settings);
+    if (const std::optional<std::string> foreign = NotSettingsMessage(settings)) {
+        prompter.Print(*foreign);
+        return std::nullopt;
+    }
     // A sidecar that cannot be used is reported, and the profile is used with the default
     // extras: only a settings file that was not applied whole fails the command.
     if (!LoadSettings(workspace, settings, prompter)) {

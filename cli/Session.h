@@ -42,6 +42,11 @@ private:
     int shown_ = 0;
 };
 
+/// What a file given for a settings file is when it is plainly another kind, a text (see
+/// ClassifyForeignFile), and the command to use instead: "board.csv is a CSV file, not a
+/// settings file; for a current trace use runwell-cli trace."; nothing when it may be one.
+std::optional<std::string> NotSettingsMessage(const std::filesystem::path& file);
+
 /// Start-up from the data (messages about the data's files) and the settings load, as the window does them; empty when
 /// either failed (the messages were printed).
 std::optional<Workspace> OpenSettings(const DataLocation& data,

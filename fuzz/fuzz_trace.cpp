@@ -3,13 +3,17 @@
 // time order, the average is above zero, the levels hold the trace's charge and the texts show
 // no infinity and no negative life.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
 #include "FuzzCheck.h"
+#include "base/Numbers.h"
+#include "exchange/AnalysisOutput.h"
 #include "trace/TraceProfile.h"
 #include "trace/TraceReader.h"
 #include "trace/TraceStatistics.h"
@@ -104,6 +108,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         RUNWELL_FUZZ_CHECK(b.lifeText.find('-') == std::string::npos);
     }
     RUNWELL_FUZZ_CHECK(!runwell::FormatTraceText(shown).empty());
-    RUNWELL_FUZZ_CHECK(runwell::FormatTraceJson(shown).back() == '\n');
+    RUNWELL_FUZZ_CHECK(runwell::TraceJsonOf(shown).back() == '\n');
+    RUNWELL_FUZZ_CHECK(runwell::TraceCsvOf(shown).ends_with("\r\n"));
+    // The modes keep the trace's peak.
+    float highest = -std::numeric_limits<float>::infinity();
+    for (const runwell::ModeRecord& mode : shown.modes) {
+        RUNWELL_FUZZ_CHECK(mode.duration >= 0.0f && std::isfinite(mode.totalCurrent));
+        highest = std::max(highest, mode.totalCurrent);
+    }
+    RUNWELL_FUZZ_CHECK(shown.modes.empty() || !(s.peak > 0.0) ||
+                       highest >= runwell::NarrowToFloat(s.peak));
+
     return 0;
 }

@@ -32,6 +32,7 @@ targets=(
     "fuzz_trace 65536"
     "fuzz_battery_model 65536"
     "fuzz_profile_extras 65536"
+    "fuzz_foreign_file 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

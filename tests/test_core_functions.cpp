@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "estimate/Format.h"
 #include "estimate/ModeComputation.h"
 #include "estimate/ProfileResults.h"
+#include "files/SettingsFile.h"
 
 namespace runwell {
 namespace {
@@ -165,6 +167,32 @@ const std::map<std::string, Function> kFunctions = {
       }}},
     {"SplitTokens", {2, [](const Args& a) { return Bracketed(SplitTokens(a[0], a[1])); }}},
     {"DecodeNotes", {1, [](const Args& a) { return DecodeNotes(a[0]); }}},
+    {"TextColumns", {1, [](const Args& a) { return std::to_string(TextColumns(a[0])); }}},
+    // Rows split at '|' and cells at '/'; minimum widths as a list of numbers; '.' marks a blank.
+    {"LayOutColumns",
+     {2,
+      [](const Args& a) {
+          std::vector<std::vector<std::string>> rows;
+          for (const std::string_view row : SplitTokens(a[0], "|")) {
+              rows.emplace_back();
+              for (const std::string_view cell : SplitTokens(row, "/")) {
+                  rows.back().emplace_back(cell == "-" ? std::string_view() : cell);
+              }
+          }
+          std::vector<std::size_t> minimum;
+          for (const std::string_view width : SplitTokens(a[1], " ")) {
+              minimum.push_back(std::stoul(std::string(width)));
+          }
+          std::string text = LayOutColumns(rows, minimum);
+          std::replace(text.begin(), text.end(), ' ', '.');
+          return text;
+      }}},
+    {"ClassifyForeignFile",
+     {2,
+      [](const Args& a) {
+          static const char* const kKinds[] = {"none", "json", "csv", "text"};
+          return std::string(kKinds[static_cast<int>(ClassifyForeignFile(a[0], a[1]))]);
+      }}},
     {"ToUpperAscii", {1, [](const Args& a) { return ToUpperAscii(a[0]); }}},
     {"LessIgnoringCase", {2, [](const Args& a) { return Bool(LessIgnoringCase(a[0], a[1])); }}},
     {"StartsWithIgnoringCase",

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -18,6 +21,8 @@
 #include "battery/BatteryCatalogue.h"
 #include "battery/BatteryModel.h"
 #include "estimate/ModeComputation.h"
+#include "estimate/ProfileResults.h"
+#include "exchange/AnalysisOutput.h"
 #include "exchange/Report.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
@@ -410,13 +415,52 @@ TEST(TraceProfile, FiguresOnEveryBatteryAreTheProfileResults) {
 }
 
 // JSON text is UTF-8: UTF-8 in a caption passes, a Latin-1 byte becomes its character, quotes
-// and control characters are escaped.
-TEST(TraceText, JsonStringsAreValidUtf8) {
+// and control characters are escaped; the document says what it is.
+TEST(TraceOutput, JsonStringsAreValidUtf8) {
     TraceShown shown;
     shown.analysis.read.layout.currentName = "I \xc2\xb5\xb5\"\t";
-    const std::string json = FormatTraceJson(shown);
-    EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\u0009\""), std::string::npos)
+    const std::string json = TraceJsonOf(shown);
+    EXPECT_TRUE(json.starts_with("{\n  \"format\": \"runwell-trace\",\n  \"version\": 1,\n"))
         << json;
+    EXPECT_NE(json.find("\"current\": \"I \xc2\xb5\xc2\xb5\\\"\\t\""), std::string::npos)
+        << json;
+}
+
+// The figures a script reads are numbers: a life that cannot be told and a derated life without
+// a model are null (empty in the CSV), never a text a script would have to parse; figures that
+// are not finite are null too.
+TEST(TraceOutput, NumbersNotTexts) {
+    TraceShown shown;
+    shown.analysis.statistics.average = 259000.0;
+    shown.analysis.statistics.rms = std::numeric_limits<double>::infinity();
+    TraceBatteryFigures told;
+    told.description = "Coin, \"CR2032\"";
+    told.capacityMah = 225;
+    told.lifeHours = 866;
+    told.lifeText = " 36 days 2 hours";
+    told.hasModel = true;
+    told.deratedHours = 861.23456;
+    told.limitingFactor = "capacity";
+    TraceBatteryFigures untold;
+    untold.description = "Lith\xb5m";
+    untold.lifeText = "?";
+    untold.deratedText = "no model";
+    untold.peakWarning = true;
+    shown.batteries = {told, untold};
+    shown.currentBattery = 1;
+
+    const std::string json = TraceJsonOf(shown);
+    for (const char* expected :
+         {"\"average\": 259000.0", "\"rms\": null", "\"hours\": 866", "\"hours\": 861.235",
+          "\"limitingFactor\": \"capacity\"", "\"description\": \"Lith\xc2\xb5m\"",
+          "\"hours\": null,\n        \"text\": \"?\"", "\"limitingFactor\": null"}) {
+        EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+    }
+    EXPECT_EQ(TraceCsvOf(shown),
+              "index,description,current,capacityMah,lifeHours,life,averageOverLimit,"
+              "peakOverLimit,deratedHours,deratedLife,limitingFactor\r\n"
+              "0,\"Coin, \"\"CR2032\"\"\",0,225,866, 36 days 2 hours,0,0,861.235,,capacity\r\n"
+              "1,Lith\xb5m,1,0,,?,0,1,,no model,\r\n");
 }
 
 // Captions are quoted as the reader's messages quote them, so a file's control bytes never reach
@@ -462,6 +506,49 @@ TEST(TraceText, NegativeFiguresKeepTheirSign) {
     EXPECT_EQ(text.find("2147483648"), std::string::npos) << text;
 }
 
+// A level's mode holds its mean, which lies below its measured peak; the peak sample is a mode of
+// its own, so the profile's peak is the trace's (the pulse limit is checked against it) and its
+// average stays the trace's. A level of one value, and one at or below zero, stay whole.
+TEST(TraceProfile, ModesKeepTheMeasuredPeak) {
+    struct Case {
+        const char* name;
+        const char* samples;  // "time,current" lines, ms and uA
+        std::size_t modes;
+        double tolerance;
+    };
+    const Case cases[] = {
+        {"noisy level, peak in its middle", "0,100\n1,110\n2,120\n3,105\n4,100\n", 2, 0.25},
+        {"peak at the level's first sample", "0,120\n1,100\n2,101\n3,100\n", 2, 0.25},
+        {"two levels, each with its peak", "0,2\n1,2.2\n2,2\n3,900\n4,1000\n5,950\n6,2\n", 4,
+         0.25},
+        {"one value", "0,5\n1,5\n2,5\n", 1, 0.25},
+        {"a level below zero and a burst", "0,-3\n1,-2.9\n2,-3.1\n3,2000\n4,-3\n", 2, 0.25},
+        {"a peak in a one-sample level", "0,10\n1,1000\n2,10\n3,10\n", 2, 0.01},
+        {"peaks far above the level's mean", "0,1\n1,1.24\n2,1\n3,1.24\n4,1\n", 2, 0.25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string trace = std::string("Time(ms),Current(uA)\n") + c.samples;
+        const Result<TraceAnalysis> a =
+            AnalyseTraceText(trace, {}, {}, Segmentation{c.tolerance});
+        ASSERT_TRUE(a.ok()) << a.error().message;
+        for (const std::uint32_t sleep : {0u, 700u, 1234567u}) {
+            const std::vector<ModeRecord> modes = TraceModes(a->levels, sleep);
+            EXPECT_EQ(modes.size(), c.modes);
+            const ProfileLoad load = ComputeProfileLoad(modes);
+            EXPECT_GE(static_cast<float>(load.peak) + 1.0f,
+                      static_cast<float>(a->statistics.peak));
+            float highest = modes.front().totalCurrent;
+            for (const ModeRecord& mode : modes) {
+                highest = std::max(highest, mode.totalCurrent);
+                EXPECT_GT(mode.duration, 0.0f) << mode.label;
+            }
+            EXPECT_GE(highest, static_cast<float>(a->statistics.peak));
+            EXPECT_NEAR(load.average, a->statistics.average, a->statistics.average * 1e-5);
+        }
+    }
+}
+
 TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     const ScratchFolder scratch;
     const fs::path folder = scratch.path();
@@ -477,16 +564,22 @@ TEST(TraceProfile, TraceToProfileToSettingsToReport) {
     ASSERT_FALSE(sleep.warning);
     ASSERT_GT(sleep.nanoamps, 0u);
     const std::vector<ModeRecord> modes = TraceModes(a->levels, sleep.nanoamps);
-    ASSERT_EQ(modes.size(), 3u);
-    EXPECT_EQ(modes[1].label, "Trace 2");
-    EXPECT_EQ(modes[1].operatingMode, "SLEEP");
-    EXPECT_EQ(modes[1].frequency, "0");
-    EXPECT_FLOAT_EQ(modes[1].duration, 40000.0f);
-    EXPECT_FLOAT_EQ(modes[1].systemCurrent + static_cast<float>(sleep.nanoamps),
-                    modes[1].totalCurrent);
+    // Each noisy level and, right after it, its peak sample (1 ms at a 1 kHz rate).
+    ASSERT_EQ(modes.size(), 6u);
+    EXPECT_EQ(modes[2].label, "Trace 2");
+    EXPECT_EQ(modes[3].label, "Trace 2 peak");
+    for (const ModeRecord& mode : modes) {
+        EXPECT_EQ(mode.operatingMode, "SLEEP");
+        EXPECT_EQ(mode.frequency, "0");
+        EXPECT_FLOAT_EQ(mode.systemCurrent + static_cast<float>(sleep.nanoamps), mode.totalCurrent);
+    }
+    EXPECT_FLOAT_EQ(modes[2].duration + modes[3].duration, 40000.0f);
+    EXPECT_FLOAT_EQ(modes[3].duration, 1000.0f);
+    EXPECT_FLOAT_EQ(modes[3].totalCurrent, 8e6f * 1.03f);
     first->SetModes(modes);
-    // The profile's average is the trace's.
+    // The profile's average is the trace's, and its peak the measured one.
     EXPECT_NEAR(first->results().average, a->statistics.average, a->statistics.average * 1e-5);
+    EXPECT_GE(static_cast<double>(first->results().peak), std::floor(a->statistics.peak));
 
     const fs::path settings = folder / "trace.set";
     ASSERT_TRUE(SaveSettings(*first, settings).ok());

@@ -8,6 +8,7 @@
 
 #include "Command.h"
 #include "ProfileFiles.h"
+#include "Session.h"
 #include "base/Messages.h"
 #include "exchange/ProfileJson.h"
 #include "files/ProfileDocument.h"
@@ -22,6 +23,10 @@ int RunExport(const std::vector<std::string>& positional, const Context& context
         return UsageError(context.err, "export takes a settings file and a profile file");
     }
     const std::filesystem::path settings = PathArgument(positional[0]);
+    if (const std::optional<std::string> foreign = NotSettingsMessage(settings)) {
+        PrintFailure(context.err, settings, *foreign);
+        return kFailed;
+    }
     const Result<std::string> bytes = ReadFileContent(settings, msg::kCannotOpenForReading);
     if (!bytes) {
         PrintFailure(context.err, settings, bytes.error().message);

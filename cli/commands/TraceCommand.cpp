@@ -16,6 +16,7 @@
 #include "Command.h"
 #include "Session.h"
 #include "estimate/ModeComputation.h"
+#include "exchange/AnalysisOutput.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
@@ -37,6 +38,7 @@ struct TraceArguments {
     std::optional<std::string> currentUnit;
     std::optional<std::string> tolerance;
     std::optional<std::string> profile;
+    NamedSelection selection;
 };
 
 /// A finite number and nothing after it but `suffix`-free text handed back in `rest`.
@@ -103,7 +105,7 @@ std::optional<std::string> ReadRequest(const TraceArguments& args, TraceRequest&
             *target = *time;
         }
     }
-    if (args.format != "text" && args.format != "json") {
+    if (args.format != "text" && args.format != "json" && args.format != "csv") {
         return bad("--format", args.format);
     }
     if (args.rate) {
@@ -150,6 +152,9 @@ int RunTrace(const TraceArguments& args, const Context& context) {
         return kFailed;
     }
     Workspace workspace = std::move(started).value();
+    if (!ApplyNamedSelection(workspace, args.selection, prompter)) {
+        return kFailed;
+    }
 
     const std::filesystem::path file = PathArgument(args.positional[0]);
     prompter.SetSubject(file);
@@ -170,7 +175,9 @@ int RunTrace(const TraceArguments& args, const Context& context) {
     shown.modes = TraceModes(shown.analysis.levels, sleep.nanoamps);
     shown.tolerance = request.segmentation.tolerance;
 
-    context.out << (args.format == "json" ? FormatTraceJson(shown) : FormatTraceText(shown));
+    context.out << (args.format == "json"  ? TraceJsonOf(shown)
+                    : args.format == "csv" ? TraceCsvOf(shown)
+                                           : FormatTraceText(shown));
     if (FinishStandardOutput(context, "trace figures") != kDone) {
         return kFailed;
     }
@@ -204,17 +211,25 @@ Command AddTraceCommand(CLI::App& app) {
     parser->add_option("--current-unit", args->currentUnit);
     parser->add_option("--tolerance", args->tolerance);
     parser->add_option("--profile", args->profile);
+    parser->add_option("--device", args->selection.device);
+    parser->add_option("--voltage", args->selection.voltage);
+    parser->add_option("--temperature", args->selection.temperature);
+    parser->add_option("--battery", args->selection.battery);
     return {parser,
-            "  runwell-cli trace FILE [--from T] [--to T] [--format text|json] [--rate HZ]\n"
+            "  runwell-cli trace FILE [--from T] [--to T] [--format text|json|csv] [--rate HZ]\n"
             "                    [--time-unit s|ms|us] [--current-unit A|mA|uA|nA]\n"
-            "                    [--tolerance PERCENT] [--profile SETTINGS] [--data DIR]\n"
+            "                    [--tolerance PERCENT] [--device NAME] [--voltage V]\n"
+            "                    [--temperature T] [--battery B] [--profile SETTINGS] [--data DIR]\n"
             "      Reads the measured current trace FILE (CSV) and prints, for the range from T to T\n"
             "      (seconds, or with a unit: 250ms, 40us; default the whole trace), its samples,\n"
             "      duration, average, peak and RMS current and charge, the modes it splits into\n"
             "      (levels within PERCENT of each other, default 25), and the battery life on every\n"
             "      battery of the catalogue. --rate gives a fixed sample rate instead of a time\n"
-            "      column; the unit options override the header's. --profile saves the modes as a\n"
-            "      settings file for the first device.\n",
+            "      column; the unit options override the header's. --format json writes all of it\n"
+            "      for scripts, csv the battery rows. --device, --voltage and --temperature pick the\n"
+            "      device data (the first entry that begins with the text; default the first),\n"
+            "      --battery the current battery (its number in the catalogue, or the beginning of\n"
+            "      its description). --profile saves the modes as a settings file with them.\n",
             [args](const Context& context) { return RunTrace(*args, context); }};
 }
 

@@ -1,5 +1,6 @@
 #include "base/Text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace runwell {
@@ -147,6 +148,61 @@ std::string QuotedForMessage(std::string_view text, char quote) {
         out += "...";
     }
     return out + quote;
+}
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    // Overlong forms, surrogates and code points beyond U+10FFFF.
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+        return 0;
+    }
+    return length;
+}
+
+std::size_t TextColumns(std::string_view text) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size(); ++i, ++columns) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        i += length > 0 ? length - 1 : 0;
+    }
+    return columns;
+}
+
+std::string LayOutColumns(const std::vector<std::vector<std::string>>& rows,
+                          const std::vector<std::size_t>& minimumWidths, std::size_t gap) {
+    std::vector<std::size_t> widths = minimumWidths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        // A row's last cell is not padded, so it widens no column.
+        for (std::size_t c = 0; c + 1 < row.size(); ++c) {
+            widths[c] = std::max(widths[c], TextColumns(row[c]) + gap);
+        }
+    }
+    std::string text;
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            text += row[c];
+            if (c + 1 < row.size()) {
+                text.append(widths[c] - TextColumns(row[c]), ' ');
+            }
+        }
+        text += '\n';
+    }
+    return text;
 }
 
 }  // namespace runwell

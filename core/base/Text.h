@@ -24,6 +24,23 @@ std::string DecodeNotes(std::string_view line);
 /// reach a terminal as an escape sequence. Bytes from 0x80 are kept as they are.
 std::string QuotedForMessage(std::string_view text, char quote = '\'');
 
+/// The length of the well-formed UTF-8 sequence of two to four bytes at `at`, or 0 when none
+/// starts there (an ASCII byte, a stray byte, an overlong form, a surrogate, a code point beyond
+/// U+10FFFF, a sequence cut short).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+/// The columns a terminal gives `text`: one per well-formed UTF-8 sequence and one per other
+/// byte (an 8-bit file's Latin-1 character), so that neither kind of text loses its blanks.
+std::size_t TextColumns(std::string_view text);
+
+/// `rows` laid out as columns, one line each ending in '\n': every cell but a row's last is
+/// followed by blanks up to its column's width, which is the widest cell of the column plus
+/// `gap` blanks, or `minimumWidths[c]` when that is more. A row's last cell is not padded, so a
+/// line ends in blanks only where that cell does. Widths count TextColumns.
+std::string LayOutColumns(const std::vector<std::vector<std::string>>& rows,
+                          const std::vector<std::size_t>& minimumWidths = {},
+                          std::size_t gap = 2);
+
 /// ASCII letters upper-cased; every other byte is kept as it is.
 std::string ToUpperAscii(std::string_view text);
 

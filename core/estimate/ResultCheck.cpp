@@ -52,11 +52,13 @@ std::optional<double> ParseLifeLimit(std::string_view text) {
 }
 
 std::optional<double> ParseCurrentLimit(std::string_view text) {
-    // The micro sign as trace files may write it, in both its UTF-8 forms: U+00B5, U+03BC.
+    // The micro sign as trace files may write it: both its UTF-8 forms, U+00B5 and U+03BC, and
+    // the Latin-1 byte B5 of a shell or terminal that works in Latin-1.
     return ParseWithUnit(text, {{"nA", 1.0},
                                 {"uA", 1e3},
                                 {"\xC2\xB5" "A", 1e3},
                                 {"\xCE\xBC" "A", 1e3},
+                                {"\xB5" "A", 1e3},
                                 {"mA", 1e6},
                                 {"A", 1e9}});
 }

@@ -19,7 +19,8 @@ struct CheckLimits {
 /// counts them); a number with an optional fraction, then the unit. Nothing for anything else.
 std::optional<double> ParseLifeLimit(std::string_view text);
 /// A current such as "10uA", "0.5mA", "800nA" or "1A" in nA; "uA" may be written with the micro
-/// sign in UTF-8 ("10µA", U+00B5 or U+03BC). Nothing for anything else.
+/// sign in UTF-8 ("10µA", U+00B5 or U+03BC) or as the Latin-1 byte B5. Nothing for anything
+/// else.
 std::optional<double> ParseCurrentLimit(std::string_view text);
 
 struct CheckOutcome {

@@ -1,4 +1,3 @@
-#include "exchange/AnalysisJson.h"
 #include "exchange/AnalysisOutput.h"
 
 #include <nlohmann/json.hpp>

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <system_error>
 
+#include "base/Text.h"
+
 namespace runwell {
 
 std::string Latin1ToUtf8(std::string_view bytes) {
@@ -17,6 +19,20 @@ std::string Latin1ToUtf8(std::string_view bytes) {
         } else {
             text.push_back(static_cast<char>(0xC0 | (byte >> 6)));
             text.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return text;
+}
+
+std::string Utf8OrLatin1(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (const std::size_t length = Utf8SequenceLength(bytes, i); length > 0) {
+            text.append(bytes.substr(i, length));
+            i += length - 1;
+        } else {
+            text += Latin1ToUtf8(bytes.substr(i, 1));
         }
     }
     return text;

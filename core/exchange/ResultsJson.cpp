@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "exchange/AnalysisJson.h"
 #include "exchange/JsonValues.h"
 #include "session/Workspace.h"
 

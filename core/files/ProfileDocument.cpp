@@ -1,5 +1,6 @@
 #include "files/ProfileDocument.h"
 
+#include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
@@ -14,6 +15,23 @@
 #include "session/Workspace.h"
 
 namespace runwell {
+
+ForeignFile ClassifyForeignFile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return ForeignFile::kNone;
+    }
+    std::FILE* file = OpenForReading(path);
+    if (file == nullptr) {
+        return ForeignFile::kNone;
+    }
+    std::string start(64 * 1024, '\0');
+    start.resize(std::fread(start.data(), 1, start.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return failed ? ForeignFile::kNone
+                  : ClassifyForeignFile(start, PathToUtf8(path.extension()));
+}
 
 ProfileExtras ExtrasFor(const std::filesystem::path& path, std::string_view bytes,
                         std::optional<std::string>& problem) {

@@ -8,6 +8,7 @@
 #include "base/Prompter.h"
 #include "base/Result.h"
 #include "files/ProfileExtras.h"
+#include "files/SettingsFile.h"
 
 namespace runwell {
 
@@ -23,6 +24,11 @@ class Workspace;
 /// A load that succeeds leaves the workspace unmodified with `path` as its file; one that fails
 /// at any step leaves the save state as the steps before left it (modified once anything changed).
 bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Prompter& prompter);
+
+/// ClassifyForeignFile of the first 64 KiB of the regular file at `path`, with its extension;
+/// kNone for anything else (a folder, a pipe, which a look ahead would drain) and for a file
+/// that cannot be read: the load itself says what is wrong.
+ForeignFile ClassifyForeignFile(const std::filesystem::path& path);
 
 /// The extras to use with the settings file bytes `bytes` read from `path`: its sidecar's, unless
 /// the sidecar cannot be used or was saved with another version of the file; then the defaults,

@@ -1,6 +1,7 @@
 #include "files/SettingsFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <new>
 #include <string>
 #include <tuple>
@@ -242,6 +243,104 @@ std::string SerializeSettings(const Workspace& workspace) {
     // The same bytes as SerializeSettings(SettingsOf(workspace)), without copying the profile.
     return Serialize(workspace.deviceName(), workspace.voltage(), workspace.temperature(),
                      workspace.batteryIndex(), workspace.modes());
+}
+
+namespace {
+
+/// The battery a command names: its catalogue number from 1, or the beginning of its
+/// description; -1 for none.
+int FindBattery(const std::vector<BatteryRecord>& batteries, std::string_view text) {
+    std::size_t number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (!text.empty() && ec == std::errc() && end == text.data() + text.size()) {
+        return number >= 1 && number <= batteries.size() ? static_cast<int>(number - 1) : -1;
+    }
+    for (std::size_t i = 0; i < batteries.size(); ++i) {
+        if (!text.empty() && StartsWithIgnoringCase(batteries[i].description, text)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+ForeignFile ClassifyForeignFile(std::string_view bytes, std::string_view extension) {
+    if (bytes.empty()) {
+        return ForeignFile::kNone;
+    }
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || byte == 0x7F) {
+            return ForeignFile::kNone;
+        }
+    }
+    std::string_view text = bytes;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    const std::size_t first = text.find_first_not_of(" \t\r\n\f");
+    if (first != std::string_view::npos && (text[first] == '{' || text[first] == '[')) {
+        return ForeignFile::kJson;
+    }
+    for (const std::string_view table : {".csv", ".tsv", ".txt"}) {
+        if (extension.size() == table.size() && StartsWithIgnoringCase(extension, table)) {
+            return ForeignFile::kCsv;
+        }
+    }
+    LineReader lines(text);
+    for (std::string_view line; lines.Next(line);) {
+        if (line.find_first_not_of(" \t\f") == std::string_view::npos || line.starts_with('#')) {
+            continue;
+        }
+        return line.find_first_of(",;\t") != std::string_view::npos ? ForeignFile::kCsv
+                                                                      : ForeignFile::kText;
+    }
+    return ForeignFile::kText;
+}
+
+bool ApplyNamedSelection(Workspace& workspace, const NamedSelection& selection, Prompter& prompter) {
+    const auto refuse = [&prompter](const char* message) {
+        prompter.ShowMessage(message, MessageKind::Plain);
+        return false;
+    };
+    if (selection.device) {
+        const int device = selection.device->empty() ? -1 : FindDevice(workspace, *selection.device);
+        if (device < 0) {
+            return refuse(msg::kCannotSetDevice);
+        }
+        if (device != workspace.deviceIndex() && !workspace.ChangeDevice(device, prompter)) {
+            return false;
+        }
+    }
+    if (selection.voltage) {
+        const int voltage = selection.voltage->empty()
+                                ? -1
+                                : FindPrefixIgnoringCase(workspace.voltages(), *selection.voltage);
+        if (voltage < 0) {
+            return refuse(msg::kCannotSetVoltage);
+        }
+        workspace.SetVoltageIndex(voltage);
+    }
+    if (selection.temperature) {
+        const int temperature =
+            selection.temperature->empty()
+                ? -1
+                : FindPrefixIgnoringCase(workspace.temperatures(), *selection.temperature);
+        if (temperature < 0) {
+            return refuse(msg::kCannotSetTemperature);
+        }
+        workspace.SetTemperatureIndex(temperature);
+    }
+    if (selection.battery) {
+        const int battery = FindBattery(workspace.batteries(), *selection.battery);
+        if (battery < 0) {
+            return refuse(msg::kCannotSetBattery);
+        }
+        workspace.SetBatteryIndex(battery);
+    }
+    workspace.Recompute();
+    return true;
 }
 
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

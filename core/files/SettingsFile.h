@@ -66,6 +66,38 @@ bool ApplySettings(Workspace& workspace, const ParsedSettings& settings, Prompte
 /// ApplySettings that takes the parsed modes over rather than copying them.
 bool ApplySettings(Workspace& workspace, ParsedSettings&& settings, Prompter& prompter);
 
+/// What a file given for a settings file holds when it is plainly something else.
+enum class ForeignFile {
+    kNone,  // may be a settings file, whole or damaged: its load says what is wrong
+    kJson,  // a JSON text, such as a text profile
+    kCsv,   // a table of text: a current trace, a data file
+    kText,  // other text
+};
+
+/// Tells a text from a settings file without guessing: a settings file always holds binary
+/// numbers (its battery index and mode count are 32-bit, so it has NUL bytes near its start),
+/// while `bytes` (a file's start) counts as text only when it is not empty and holds no NUL and
+/// no control byte but TAB, LF, CR and form feed. Such a text is JSON when its first byte after blanks (and a UTF-8 byte
+/// order mark) is '{' or '['; a table when `extension` is ".csv", ".tsv" or ".txt" (any case)
+/// or its first line that is neither blank nor a '#' comment holds ',', ';' or TAB; else text.
+ForeignFile ClassifyForeignFile(std::string_view bytes, std::string_view extension);
+
+/// The selections a command names by text; an unset one keeps the workspace's.
+struct NamedSelection {
+    std::optional<std::string> device;
+    std::optional<std::string> voltage;
+    std::optional<std::string> temperature;
+    std::optional<std::string> battery;
+};
+
+/// Makes the named selections as a settings load makes them, before any profile is set: the
+/// device, voltage and temperature are the first entries that begin with the texts, ignoring
+/// case; the battery is the catalogue number (1 for the first, as `compare` numbers them) when
+/// the text is a whole number, else the first battery whose description begins with it. The
+/// first that matches nothing shows the load's message for it ("Cannot set device.") and
+/// returns false.
+bool ApplyNamedSelection(Workspace& workspace, const NamedSelection& selection, Prompter& prompter);
+
 /// `path` with `extension` appended when it contains no '.' at all (a '.' in a folder name
 /// counts).
 std::filesystem::path EnsureExtension(const std::filesystem::path& path,

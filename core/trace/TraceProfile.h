@@ -18,6 +18,12 @@ namespace runwell {
 /// level's summed time. The total current and charge are what the mode editor computes for
 /// those inputs, so a mode confirmed unchanged keeps its figures. Labels are "Trace 1",
 /// "Trace 2", ... in order of first appearance.
+///
+/// A level whose peak lies above zero and above its mean (as floats) keeps the peak in a mode,
+/// "Trace N peak", right after it: the peak current for as long as its sample lasted, taken out
+/// of the level, whose mode then holds the mean of its other samples. The charge stays the
+/// level's to rounding, and the profile's peak is the trace's measured peak, not below it (the
+/// pulse limit is checked against it).
 std::vector<ModeRecord> TraceModes(const std::vector<TraceLevel>& levels,
                                    std::uint32_t sleepCurrent);
 
@@ -25,12 +31,17 @@ std::vector<ModeRecord> TraceModes(const std::vector<TraceLevel>& levels,
 /// profile whose average current is the trace's average and whose peak is the trace's peak.
 struct TraceBatteryFigures {
     std::string description;
+    std::uint32_t capacityMah = 0;
     std::string capacity;  // "%d mAh"
+    std::int64_t lifeHours = 0;  // whole hours, truncated; 0 when the life is "?"
     std::string lifeText;
     std::string averageText;  // with the continuous-current warning when over the limit
     bool averageWarning = false;
     std::string peakText;  // with the pulse-current warning when over the limit
     bool peakWarning = false;
+    bool hasModel = false;
+    double deratedHours = 0.0;    // 0 when it cannot be given
+    std::string limitingFactor;   // empty without model or load
     std::string deratedText;  // as the "Derated life" field: "no model" without a model
 };
 

@@ -83,12 +83,16 @@ void TraceAccumulator::Segment(double begin, double dt, double current) {
         if (Within(current, mean, segmentation_->tolerance)) {
             segment_.duration += dt;
             segmentCharge_ += current * dt;
+            if (current > segment_.peak) {
+                segment_.peak = current;
+                segment_.peakDuration = dt;
+            }
             return;
         }
         CloseSegment();
     }
     segmentOpen_ = true;
-    segment_ = TraceLevel{dt, 0.0, 1, begin};
+    segment_ = TraceLevel{dt, 0.0, 1, begin, current, dt};
     segmentCharge_ = current * dt;
 }
 
@@ -100,6 +104,10 @@ void TraceAccumulator::CloseSegment() {
             levels_[i].duration += segment_.duration;
             levelCharges_[i] += segmentCharge_;
             ++levels_[i].segments;
+            if (segment_.peak > levels_[i].peak) {
+                levels_[i].peak = segment_.peak;
+                levels_[i].peakDuration = segment_.peakDuration;
+            }
             return;
         }
     }

@@ -36,6 +36,8 @@ struct TraceLevel {
     double current = 0.0;   // nA: the time-weighted mean over them
     std::int64_t segments = 0;
     double firstStart = 0.0;  // s: where the level first appears
+    double peak = 0.0;          // nA: the largest sample current among the level's samples
+    double peakDuration = 0.0;  // s: how long the first sample at that peak lasts in the range
 };
 
 /// Splits a trace into modes, deterministically and in one pass. A segment grows while each

@@ -47,9 +47,9 @@ struct TraceShown {
 };
 
 /// Plain text: the layout, the malformed lines (at most kMaxProblems named), the figures, the
-/// modes (a mode below zero with its sign) and the battery table; '\n' line ends.
+/// modes (a mode below zero with its sign) and the battery table; '\n' line ends. A table's
+/// column is as wide as it has always been, or as its widest cell and two blanks, whichever is
+/// more, so no cell runs into the next.
 std::string FormatTraceText(const TraceShown& shown);
-/// The same as one JSON object; numbers in base units (s, nA, nA*s, us for mode durations).
-std::string FormatTraceJson(const TraceShown& shown);
 
 }  // namespace runwell
