@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "TableFile.h"
 #include "device/DeviceFile.h"
+#include "estimate/ModeComputation.h"
 #include "estimate/ModeEditor.h"
 
 namespace runwell {
@@ -128,6 +130,38 @@ TEST(ModeEditor, Script) {
     for (const auto& row : rows) {
         EXPECT_EQ(Step(*device, editor, row), row.back()) << testing::PrintToString(row);
     }
+}
+
+// A doubtful duration is pointed out; a plain positive number in any spelling is not.
+TEST(ModeEditor, DoubtfulDurationsArePointedOut) {
+    const std::string zero =
+        "A duration of 0: the mode adds no charge, yet its current still sets the peak.";
+    const std::string negative = "A negative duration: the mode takes charge away from the profile.";
+    const struct {
+        const char* text;
+        int unit;
+        std::optional<std::string> notice;
+    } cases[] = {
+        {"10", 0, std::nullopt},
+        {" 2.5 ", 1, std::nullopt},
+        {".5e3", 2, std::nullopt},
+        {"+7", 0, std::nullopt},
+        {"abc", 0, "'abc' is not a number: read as 0 uS"},
+        {"12abc", 1, "'12abc' is not a number: read as 12 mS"},
+        {"1e", 0, "'1e' is not a number: read as 1 uS"},
+        {"", 0, "'' is not a number: read as 0 uS"},
+        {"-", 2, "'-' is not a number: read as 0 S"},
+        {"0", 0, zero},
+        {"0.0000", 1, zero},
+        {"-3", 0, negative},
+        {"1e-60", 0, zero},  // below the smallest float: computed as 0
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DurationNotice(c.text, c.unit), c.notice) << c.text;
+    }
+    EXPECT_EQ(DurationNotice(std::numeric_limits<float>::quiet_NaN()),
+              "The duration is not a number: the results cannot be relied on.");
+    EXPECT_EQ(DurationNotice(1e-30f), std::nullopt);
 }
 
 }  // namespace

@@ -58,6 +58,71 @@ SleepCurrent LookupSleepCurrent(const DeviceData& device, std::string_view volta
 float ToMicroseconds(std::string_view text, int unitIndex) { return ScaleByUnit(text, unitIndex); }
 float ToNanoamps(std::string_view text, int unitIndex) { return ScaleByUnit(text, unitIndex); }
 
+namespace {
+
+/// [sign] digits [. digits] [exponent], or [sign] . digits [exponent], between white space.
+bool IsPlainNumber(std::string_view text) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t at = text.find_first_not_of(" \t");
+    const std::size_t end = text.find_last_not_of(" \t") + 1;
+    if (at == std::string_view::npos) {
+        return false;
+    }
+    const auto digits = [&] {
+        const std::size_t from = at;
+        while (at < end && digit(text[at])) {
+            ++at;
+        }
+        return at - from;
+    };
+    if (text[at] == '+' || text[at] == '-') {
+        ++at;
+    }
+    std::size_t count = digits();
+    if (at < end && text[at] == '.') {
+        ++at;
+        count += digits();
+    }
+    if (count == 0) {
+        return false;
+    }
+    if (at < end && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < end && (text[at] == '+' || text[at] == '-')) {
+            ++at;
+        }
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    return at == end;
+}
+
+}  // namespace
+
+std::optional<std::string> DurationNotice(std::string_view text, int unitIndex) {
+    if (!IsPlainNumber(text)) {
+        const int unit = unitIndex == 1 || unitIndex == 2 ? unitIndex : 0;
+        return QuotedForMessage(text) + " is not a number: read as " +
+               FormatTrimmed(NarrowToFloat(ReadReal(text)), 3) + " " + kDurationUnits[unit];
+    }
+    return DurationNotice(ToMicroseconds(text, unitIndex));
+}
+
+std::optional<std::string> DurationNotice(float duration) {
+    if (std::isnan(duration)) {
+        return std::string("The duration is not a number: the results cannot be relied on.");
+    }
+    if (duration == 0.0f) {
+        return std::string("A duration of 0: the mode adds no charge, yet its current still sets "
+                           "the peak.");
+    }
+    if (duration < 0.0f) {
+        return std::string("A negative duration: the mode takes charge away from the profile.");
+    }
+    return std::nullopt;
+}
+
 DisplaySplit SplitForDisplay(float value) {
     if (std::isnan(value)) {
         value = 0.0f;  // confirming reads a NaN's text as 0 anyway

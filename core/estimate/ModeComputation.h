@@ -32,6 +32,13 @@ SleepCurrent LookupSleepCurrent(const DeviceData& device, std::string_view volta
 float ToMicroseconds(std::string_view text, int unitIndex);
 float ToNanoamps(std::string_view text, int unitIndex);
 
+/// A note on a duration the estimate takes as it is but a user hardly means: a text that is not a
+/// number (it reads as the number it begins with, or 0), or a duration of zero, below zero or not
+/// a number. Nothing for a plausible duration. The computation is not changed by it.
+std::optional<std::string> DurationNotice(std::string_view text, int unitIndex);
+/// The same for a stored duration (us), as the mode list marks it.
+std::optional<std::string> DurationNotice(float duration);
+
 /// A stored duration (us) or current (nA) as the editor shows it: a unit index and the number
 /// with at most three decimals.
 struct DisplaySplit {

@@ -18,6 +18,7 @@
 #include "UiTestSupport.h"
 #include "app/CommandLine.h"
 #include "base/Messages.h"
+#include "platform/BuildInfo.h"
 #include "files/SettingsFile.h"
 #include "ui/widgets/DialogUnits.h"
 
@@ -405,9 +406,9 @@ TEST_F(MainWindowTest, DeviceNotesAndAboutOpenOverTheWindow) {
     QAction* about = menu->actions().back();
     EXPECT_EQ(about->text(), "&About Veltra KDR Runwell...");
     const std::string aboutShown =
-        "About Veltra KDR Runwell | Veltra KDR Runwell Version 1.30 | Battery life estimator | OK";
+        "About Veltra KDR Runwell | Veltra KDR Runwell Version " + std::string(kVersion) +
+        " | Battery life estimator | OK";
     EXPECT_EQ(ReadModal([about] { about->trigger(); }), aboutShown);
-    EXPECT_EQ(ReadModal([this] { QTest::keyClick(List("modeList"), Qt::Key_F1); }), aboutShown);
     EXPECT_TRUE(window_->isVisible());
 }
 

@@ -2,9 +2,12 @@
 // the caption's modified mark, every shortcut, and Load and New asking about unsaved work first.
 
 #include <QAction>
+#include <QListWidget>
+#include <QTextBrowser>
 
 #include "UiTestSupport.h"
 #include "base/Messages.h"
+#include "ui/dialogs/HelpWindow.h"
 
 namespace runwell::ui {
 namespace {
@@ -123,6 +126,56 @@ TEST_F(MainWindowEditsTest, DeleteInAFieldStaysInTheField) {
     QTest::keyClick(field, Qt::Key_Delete);
     EXPECT_EQ(field->text(), "2");
     EXPECT_EQ(ModeRows(), (Labels{"a"}));
+}
+
+// F1 opens the built-in guide beside the window (one window, however often it is asked for);
+// its search goes through every page and says when a text is nowhere.
+TEST_F(MainWindowEditsTest, F1OpensTheGuideWithItsSearch) {
+    Key(Qt::Key_F1);
+    Key(Qt::Key_F1);
+    const QList<HelpWindow*> helps = window_->findChildren<HelpWindow*>();
+    ASSERT_EQ(helps.size(), 1);
+    HelpWindow* help = helps.front();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_FALSE(help->isModal());
+    auto* browser = Find<QTextBrowser>(help, "helpBrowser");
+    auto* pages = Find<QListWidget>(help, "helpPages");
+    EXPECT_TRUE(browser->toPlainText().contains("Quick start"));
+    EXPECT_EQ(pages->count(), 6);
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentRow(page);
+        EXPECT_GT(browser->toPlainText().size(), 200) << page;  // every guide is built in
+    }
+    pages->setCurrentRow(0);
+    // A key only the battery models' guide names: found on a later page.
+    EXPECT_TRUE(help->Find("settingsDigest"));
+    EXPECT_GT(pages->currentRow(), 0);
+    EXPECT_TRUE(browser->textCursor().hasSelection());
+    const int found = pages->currentRow();
+    EXPECT_FALSE(help->Find("zqxwv-nowhere"));
+    EXPECT_EQ(pages->currentRow(), found);
+    help->close();
+}
+
+// A mode of zero or negative duration is computed as it is, and its row says so.
+TEST_F(MainWindowEditsTest, DoubtfulDurationsAreMarkedInTheModeList) {
+    Add(Mode("zero", 100, 0.0f));
+    Add(Mode("fine", 100));
+    Add(Mode("back", 100, -5.0f));
+    const QTableWidget* list = List("modeList");
+    EXPECT_FALSE(list->item(0, 0)->icon().isNull());
+    EXPECT_EQ(FromDisplay(list->item(0, 1)->toolTip()),
+              "A duration of 0: the mode adds no charge, yet its current still sets the peak.");
+    EXPECT_TRUE(list->item(1, 0)->icon().isNull());
+    EXPECT_TRUE(list->item(1, 1)->toolTip().isEmpty());
+    EXPECT_EQ(FromDisplay(list->item(2, 0)->toolTip()),
+              "A negative duration: the mode takes charge away from the profile.");
+    // Fixed by a Modify, the mark goes.
+    ClickRow(List("modeList"), 0);
+    editor_.answers.push_back(Mode("zero", 100, 50.0f));
+    Click("modifyButton");
+    EXPECT_TRUE(list->item(0, 0)->icon().isNull());
+    EXPECT_TRUE(list->item(0, 0)->toolTip().isEmpty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The mode editor dialog driven by the script tests/fixtures/ui/mode_editor_script.tsv over the
 // device tests/fixtures/ui/mode_editor_device.csv at 3.3V and 25C.
 
+#include <QLabel>
 #include <memory>
 
 #include "UiTestSupport.h"
@@ -79,6 +80,23 @@ TEST_F(ModeEditorDialogTest, FollowsTheScript) {
     RunScript(
         "mode_editor_script.tsv", [this](auto& action, auto& argument) { Do(action, argument); },
         [this](auto& aspect) { return Aspect(aspect); });
+}
+
+// A duration that is no number, zero or below zero is computed as typed and pointed out under
+// the field; a plain duration clears the line.
+TEST_F(ModeEditorDialogTest, ADoubtfulDurationIsPointedOut) {
+    Open(true, "0");
+    auto* notice = Find<QLabel>(dialog_.get(), "durationNotice");
+    EXPECT_EQ(FromDisplay(notice->toolTip()),
+              "A duration of 0: the mode adds no charge, yet its current still sets the peak.");
+    Do("type", "durationEdit=abc");
+    Do("key", "Tab");  // leaving the field commits it
+    EXPECT_EQ(FromDisplay(notice->toolTip()), "'abc' is not a number: read as 0 uS");
+    EXPECT_FALSE(notice->text().isEmpty());
+    Do("type", "durationEdit=25");
+    Do("key", "Tab");
+    EXPECT_TRUE(notice->text().isEmpty());
+    EXPECT_TRUE(notice->toolTip().isEmpty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "platform/BuildInfo.h"
 #include "ui/widgets/DialogUnits.h"
 
 namespace runwell::ui {
@@ -12,7 +13,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     const DialogUnits units = DialogUnits::Of(font());
     setFixedSize(units.Size(235, 55));
 
-    auto* title = new QLabel(QStringLiteral("Veltra KDR Runwell Version 1.30"), this);
+    // The program's one version, as --version and the package give it.
+    auto* title =
+        new QLabel(QStringLiteral("Veltra KDR Runwell Version ") + QLatin1String(kVersion), this);
     title->setObjectName(QStringLiteral("aboutTitle"));
     title->setGeometry(units.Rect(7, 10, 141, 18));
     title->setAlignment(Qt::AlignLeft | Qt::AlignTop);

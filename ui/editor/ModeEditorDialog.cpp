@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "estimate/ModeComputation.h"
+#include "ui/editor/NoticeLabel.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/Text.h"
 
@@ -70,6 +71,7 @@ ModeEditorDialog::ModeEditorDialog(const DeviceData& device, const std::string& 
 
     nameEdit_->setText(ToDisplay(editor_.name()));
     Redisplay();
+    durationNotice_->Show(DurationNotice(DurationField(), durationUnitCombo_->currentIndex()));
     durationEdit_->setFocus();
 }
 
@@ -105,6 +107,9 @@ void ModeEditorDialog::BuildSettingsGroups() {
     }
     Place(systemCurrentUnitCombo_, 194, 28, 37, 13);
     Place(new QLabel(QStringLiteral("Name (optional)"), this), 21, 47, 52, 8);
+    durationNotice_ = new NoticeLabel(this);  // beside the name's label, under the duration
+    durationNotice_->setObjectName(QStringLiteral("durationNotice"));
+    Place(durationNotice_, 76, 47, 205, 8);
     nameEdit_ = new QLineEdit(this);
     nameEdit_->setObjectName(QStringLiteral("nameEdit"));
     Place(nameEdit_, 20, 56, 261, 14);
@@ -286,6 +291,7 @@ void ModeEditorDialog::OnDurationCommit() {
         DurationField(), SystemCurrentField(), durationUnitCombo_->currentIndex());
     MarkFieldsCommitted();
     Redisplay();
+    durationNotice_->Show(DurationNotice(DurationField(), durationUnitCombo_->currentIndex()));
     ShowWarnings(warnings);
 }
 

@@ -20,6 +20,8 @@ class QPushButton;
 
 namespace runwell::ui {
 
+class NoticeLabel;
+
 /// "Add/Modify mode": shows what the ModeEditor holds and forwards every user action to it.
 /// The dialog decides nothing itself; after each action it redisplays the editor's state and
 /// shows the editor's warnings through the prompter.
@@ -89,6 +91,7 @@ private:
     QLineEdit* systemCurrentEdit_ = nullptr;
     QComboBox* systemCurrentUnitCombo_ = nullptr;
     QLineEdit* nameEdit_ = nullptr;
+    NoticeLabel* durationNotice_ = nullptr;
     QComboBox* operatingModeCombo_ = nullptr;
     QComboBox* frequencyCombo_ = nullptr;
     QListWidget* peripheralsList_ = nullptr;

@@ -21,6 +21,7 @@
 #include "ui/analysis/AnalysisPanel.h"
 #include "ui/editor/ModeEditorLauncher.h"
 #include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/HelpWindow.h"
 #include "ui/dialogs/NotesDialog.h"
 #include "ui/main/DroppedFile.h"
 #include "ui/main/EditActions.h"
@@ -210,7 +211,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
             return;
         case Qt::Key_F1:
             event->accept();
-            ShowAbout();
+            ShowHelp();
             return;
         default:
             QDialog::keyPressEvent(event);  // Escape closes the window
@@ -361,6 +362,16 @@ void MainWindow::OnMinimumVoltageEdited(const std::string& text) {
         workspace_.SetMinimumVoltage(*volts);
     }
     Refresh(false);
+}
+
+void MainWindow::ShowHelp() {
+    // One help window, raised again when it is open already; it does not block the main window.
+    if (help_ == nullptr) {
+        help_ = new HelpWindow(this);
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void MainWindow::ShowAbout() {

@@ -27,6 +27,7 @@ class DialogUnits;
 class EditActions;
 class FileActions;
 class FileDialogs;
+class HelpWindow;
 class ModeEditorLauncher;
 class ProfileLists;
 
@@ -90,6 +91,7 @@ private:
     void OnAnalysisToggled(bool open);
     void OnMinimumVoltageEdited(const std::string& text);
     void ShowAbout();
+    void ShowHelp();
 
     Workspace& workspace_;
     ModeEditorLauncher& modeEditor_;
@@ -121,6 +123,7 @@ private:
     QMenu* windowMenu_ = nullptr;
     QPushButton* analysisButton_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
+    HelpWindow* help_ = nullptr;
     int stepsMinimumWidth_ = 0;  // the steps' part of the client never gets narrower
     std::unique_ptr<ProfileLists> lists_;
 };

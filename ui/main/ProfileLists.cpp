@@ -1,9 +1,12 @@
 #include "ui/main/ProfileLists.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableWidget>
 #include <algorithm>
+#include <optional>
 
+#include "estimate/ModeComputation.h"
 #include "session/Workspace.h"
 #include "ui/widgets/Text.h"
 
@@ -132,6 +135,7 @@ void ProfileLists::Show(const Workspace& workspace, bool rebuildModeRows) {
     const std::vector<ModeCells>& rows = workspace.results().rows;
     if (rebuildModeRows || rows != shownModeRows_) {
         ShowModeRows(rows);
+        MarkDoubtfulModes(workspace.modes());
     }
     MarkHotRow(modeList_, workspace.currentModeRow());
 }
@@ -152,6 +156,24 @@ void ProfileLists::ShowModeRows(const std::vector<ModeCells>& rows) {
     modeList_->clearSelection();
     modeList_->scrollToTop();
     shownModeRows_ = rows;
+}
+
+void ProfileLists::MarkDoubtfulModes(const std::vector<ModeRecord>& modes) {
+    // A duration of zero, below zero or not a number is computed as it is; the row says so.
+    const QIcon warning = modeList_->style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const int rows = std::min(modeList_->rowCount(), static_cast<int>(modes.size()));
+    for (int row = 0; row < rows; ++row) {
+        const std::optional<std::string> notice =
+            DurationNotice(modes[static_cast<std::size_t>(row)].duration);
+        QTableWidgetItem* first = modeList_->item(row, 0);
+        if (!notice && first->icon().isNull()) {
+            continue;
+        }
+        first->setIcon(notice ? warning : QIcon());
+        for (int column = 0; column < modeList_->columnCount(); ++column) {
+            modeList_->item(row, column)->setToolTip(notice ? ToDisplay(*notice) : QString());
+        }
+    }
 }
 
 }  // namespace runwell::ui

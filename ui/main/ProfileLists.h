@@ -37,6 +37,7 @@ public:
 
 private:
     void ShowModeRows(const std::vector<ModeCells>& rows);
+    void MarkDoubtfulModes(const std::vector<ModeRecord>& modes);
 
     QTableWidget* batteryList_;
     QTableWidget* modeList_;
