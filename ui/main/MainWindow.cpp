@@ -17,6 +17,7 @@
 
 #include "base/Messages.h"
 #include "battery/MinimumVoltage.h"
+#include "session/OperatingPointMove.h"
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"
 #include "ui/editor/ModeEditorLauncher.h"
@@ -198,6 +199,9 @@ void MainWindow::CreateAnalysisPanel() {
     analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
         OnMinimumVoltageEdited(text);
     };
+    analysisPanel_->onOperatingPointChosen = [this](int voltage, int temperature) {
+        OnOperatingPointChosen(voltage, temperature);
+    };
     analysisPanel_->onExportRequested = [this] { files_->OnExportChart(*analysisPanel_); };
     analysisPanel_->Refresh(workspace_);
 }
@@ -361,6 +365,15 @@ void MainWindow::OnMinimumVoltageEdited(const std::string& text) {
         workspace_.SetMinimumVoltage(*volts);
     }
     Refresh(false);
+}
+
+void MainWindow::OnOperatingPointChosen(int voltage, int temperature) {
+    const Result<bool> moved = MoveToOperatingPoint(workspace_, voltage, temperature, *prompter_);
+    if (!moved) {
+        prompter_->ShowMessage(moved.error().message, MessageKind::Plain);
+    } else if (*moved) {
+        Refresh(true);
+    }
 }
 
 void MainWindow::ShowAbout() {
