@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "RecordingPrompter.h"
@@ -18,9 +19,11 @@
 #include "analysis/ChargeShare.h"
 #include "analysis/OperatingPointMatrix.h"
 #include "analysis/ProfileTimeline.h"
+#include "base/Messages.h"
 #include "estimate/ModeRefresh.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
+#include "session/OperatingPointMove.h"
 #include "session/Workspace.h"
 
 namespace runwell {
@@ -336,6 +339,112 @@ TEST(OperatingPointMatrix, AModeWithoutRowsMakesItsCellNotAvailable) {
         nullptr);
     EXPECT_EQ(none.at(0, 1).text, "?");
     EXPECT_FALSE(none.at(1, 1).available);
+}
+
+// --- Moving to an operating point -------------------------------------------------------------
+
+TEST(OperatingPointMove, EveryPointGivesTheFiguresItsCellShowedAndKeepsEverythingElse) {
+    Loaded workspace(kShipped, kCases / "report-shipped/profile.set");
+    workspace->SelectBattery(1);
+    ASSERT_TRUE(workspace->SetMinimumVoltage(2.0));
+    workspace->SelectModeRow(0);
+    workspace->SetModified(false);
+    const ProfileState before = workspace->State();
+    const OperatingPointMatrix matrix = ComputeOperatingPointMatrix(*workspace);
+    ASSERT_GT(matrix.cells.size(), 1u);
+    RecordingPrompter prompter;
+    for (std::size_t v = 0; v < matrix.voltages.size(); ++v) {
+        for (std::size_t t = 0; t < matrix.temperatures.size(); ++t) {
+            SCOPED_TRACE(matrix.voltages[v] + " " + matrix.temperatures[t]);
+            ASSERT_TRUE(workspace->Restore(before, prompter));
+            workspace->SetModified(false);
+            const Result<bool> moved =
+                MoveToOperatingPoint(*workspace, static_cast<int>(v), static_cast<int>(t), prompter);
+            ASSERT_TRUE(moved.ok()) << moved.error().message;
+            const bool here = static_cast<int>(v) == before.voltageIndex &&
+                              static_cast<int>(t) == before.temperatureIndex;
+            EXPECT_EQ(*moved, !here);
+            EXPECT_EQ(workspace->saveState().modified(), !here) << "the same point changes nothing";
+            EXPECT_EQ(workspace->voltageIndex(), static_cast<int>(v));
+            EXPECT_EQ(workspace->temperatureIndex(), static_cast<int>(t));
+            EXPECT_EQ(workspace->results().lifeText, matrix.at(v, t).text);
+            EXPECT_EQ(workspace->results().lifeHours, matrix.at(v, t).lifeHours);
+            const ProfileState after = workspace->State();
+            EXPECT_EQ(after.deviceIndex, before.deviceIndex);
+            EXPECT_EQ(after.batteryIndex, 1);
+            EXPECT_EQ(after.minimumVoltage, 2.0);
+            EXPECT_EQ(after.currentModeRow, 0);
+            if (!here) {
+                EXPECT_EQ(after.modes, RefreshProfile(workspace->device(), matrix.voltages[v],
+                                                      matrix.temperatures[t], before.modes)
+                                           .modes);
+            } else {
+                EXPECT_TRUE(SameProfile(after, before));
+            }
+            // The matrix seen from there keeps every figure; the point moved.
+            const OperatingPointMatrix there = ComputeOperatingPointMatrix(*workspace);
+            EXPECT_EQ(there.selectedVoltage, static_cast<int>(v));
+            EXPECT_EQ(there.at(v, t).text, matrix.at(v, t).text);
+        }
+    }
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{});
+}
+
+TEST(OperatingPointMove, ARefusalNamesEveryModeThatCannotBeComputedThereAndChangesNothing) {
+    const fs::path folder = kCases / "matrix-not-available";
+    Loaded workspace(folder / "data", folder / "profile.set");
+    ModeRecord tx = workspace->modes()[0];
+    tx.label = "tx\x1b[2J" + std::string(70, 'x');  // an escape sequence, and too long to show
+    ModeRecord idle = workspace->modes()[0];
+    idle.label = "idle";
+    idle.operatingMode = "SLEEP";
+    idle.frequency = "0";
+    std::vector<ModeRecord> modes = {workspace->modes()[0], idle, tx};
+    modes = RefreshProfile(workspace->device(), "3V", "25C", modes).modes;
+    workspace->SetModes(modes);
+    workspace->SelectModeRow(1);
+    workspace->SetModified(false);
+    const ProfileState before = workspace->State();
+    const std::string life = workspace->results().lifeText;
+    RecordingPrompter prompter;
+    const auto refused = [&](int v, int t) {
+        const Result<bool> moved = MoveToOperatingPoint(*workspace, v, t, prompter);
+        EXPECT_TRUE(SameProfile(workspace->State(), before));
+        EXPECT_EQ(workspace->currentModeRow(), 1);
+        EXPECT_EQ(workspace->results().lifeText, life);
+        EXPECT_FALSE(workspace->saveState().modified());
+        return !moved.ok() ? moved.error().message : *moved ? "moved" : "unchanged";
+    };
+    EXPECT_EQ(refused(1, 1),
+              "The profile cannot be used at \"5V\" and \"85C\": Mode 1 (\"Run\") and Mode 3 "
+              "(\"tx\\x1B[2J" + std::string(54, 'x') + "...\") cannot be computed there. Nothing "
+              "was changed.");
+    workspace->SetModes({modes[0], idle});
+    workspace->SetModified(false);
+    const ProfileState two = workspace->State();
+    const Result<bool> one = MoveToOperatingPoint(*workspace, 1, 1, prompter);
+    ASSERT_FALSE(one.ok());
+    EXPECT_EQ(one.error().message, "The profile cannot be used at \"5V\" and \"85C\": Mode 1 "
+                                   "(\"Run\") cannot be computed there. Nothing was changed.");
+    EXPECT_TRUE(SameProfile(workspace->State(), two));
+    workspace->SetModes(modes);
+    workspace->SelectModeRow(1);
+    workspace->SetModified(false);
+    for (const auto& [v, t] : {std::pair{-1, 0}, std::pair{2, 0}}) {
+        EXPECT_EQ(refused(v, t), msg::kCannotSetVoltage);
+    }
+    for (const auto& [v, t] : {std::pair{0, -1}, std::pair{1, 2}}) {
+        EXPECT_EQ(refused(v, t), msg::kCannotSetTemperature);
+    }
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{});
+
+    // Where every mode can be computed the move goes ahead.
+    EXPECT_EQ(refused(0, 0), "unchanged") << "the point in use";
+    ASSERT_TRUE(MoveToOperatingPoint(*workspace, 1, 0, prompter).ok());
+    EXPECT_EQ(workspace->voltage(), "5V");
+    EXPECT_EQ(workspace->temperature(), "25C");
+    EXPECT_EQ(workspace->modes()[1].label, "idle");
+    EXPECT_NE(workspace->modes()[0].totalCurrent, modes[0].totalCurrent);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // The Analysis panel in the real window: its figures follow every recomputation, a row of the
 // battery comparison chooses that battery, the minimum voltage field is checked, and the chart
-// exports to PNG and SVG files that load back.
+// exports to PNG and SVG files that load back; a cell of the operating points moves the profile
+// to its point, undoably, or says why it cannot.
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QMenu>
 #include <QSvgRenderer>
 #include <QTabWidget>
 
@@ -191,6 +195,130 @@ TEST_F(AnalysisPanelTest, TheTooltipNamesTheStepUnderThePointerAndAnEmptyPeriodD
     EXPECT_EQ(tips, "- / sleep / sleep / sleep / rx / rx / -") << "outside the plot: no tooltip";
     EXPECT_EQ(chart.TipAt(plot.center(), size),
               "sleep: " + FormatCurrent(2.0f) + ", " + FormatTime(9000.0f));
+}
+
+/// The fixture's first device, A1, offers RUN only at 5V 85C, 1.8V -40C and 3.3V 25C; the window
+/// starts at 1.8V 85C, where the scripted modes stand as they are.
+class OperatingPointMoveTest : public AnalysisPanelTest {
+protected:
+    void SetUp() override {
+        AnalysisPanelTest::SetUp();
+        Add(Mode("run", 300.0f));
+        Add(Mode("idle", 2.0f, 9000.0f));
+        ClickRow(List("modeList"), 0);
+        Open();
+        ShowTab(AnalysisPanel::kOperatingPoints);
+        table_ = &panel_->operatingPoints();
+        ASSERT_EQ(Point(), "1.8V 85C");
+        ASSERT_EQ(table_->rowCount(), 3);
+        ASSERT_EQ(table_->columnCount(), 3);
+    }
+    /// The voltage and temperature the selectors show, which must be the workspace's.
+    std::string Point() const {
+        const std::string shown = CommonAspect(window_.get(), "voltageCombo") + " " +
+                                  CommonAspect(window_.get(), "temperatureCombo");
+        EXPECT_EQ(shown, std::string(workspace_->voltage()) + " " +
+                             std::string(workspace_->temperature()));
+        return shown;
+    }
+    std::string Life() const { return CommonAspect(window_.get(), "batteryLifeField"); }
+    std::string Cell(int v, int t) const { return FromDisplay(table_->item(v, t)->text()); }
+    QPoint Centre(int v, int t) const {
+        return table_->visualRect(table_->model()->index(v, t)).center();
+    }
+    /// As the system delivers one: a click, then the second press as a double-click.
+    void DoubleClick(int v, int t) {
+        QTest::mouseClick(table_->viewport(), Qt::LeftButton, {}, Centre(v, t));
+        QTest::mouseDClick(table_->viewport(), Qt::LeftButton, {}, Centre(v, t));
+        QTest::mouseRelease(table_->viewport(), Qt::LeftButton, {}, Centre(v, t));
+    }
+    /// Opens the cell's context menu and picks "Use this point" when it is enabled; returns
+    /// whether it was.
+    bool UseFromMenu(int v, int t) {
+        bool enabled = false;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            auto* use = Find<QAction>(menu, "usePointAction");
+            EXPECT_EQ(FromDisplay(use->text()), "Use this point");
+            enabled = use->isEnabled();
+            if (enabled) {
+                menu->setActiveAction(use);
+                QTest::keyClick(menu, Qt::Key_Return);
+            } else {
+                QTest::keyClick(menu, Qt::Key_Escape);
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, Centre(v, t),
+                                table_->viewport()->mapToGlobal(Centre(v, t)));
+        QApplication::sendEvent(table_->viewport(), &event);
+        return enabled;
+    }
+    /// Ctrl+Z in the window, made active again after a menu or a double-click.
+    void Undo() {
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        Find(window_.get(), "modeList")->setFocus();
+        QTest::keyClick(Find(window_.get(), "modeList"), Qt::Key_Z, Qt::ControlModifier);
+    }
+
+    OperatingPointTable* table_ = nullptr;
+};
+
+TEST_F(OperatingPointMoveTest, ADoubleClickMovesTheProfileThereAndCtrlZBringsItBack) {
+    const std::vector<ModeRecord> modes = workspace_->modes();
+    const std::string life = Life();
+    const std::string there = Cell(0, 1);  // 1.8V -40C
+    ASSERT_NE(there, life);
+    DoubleClick(0, 1);
+    EXPECT_EQ(Point(), "1.8V -40C");
+    EXPECT_EQ(Life(), there) << "the life the cell showed";
+    EXPECT_EQ(workspace_->currentModeRow(), 0) << "the current row stays";
+    EXPECT_EQ(List("modeList")->rowCount(), 2);
+    EXPECT_TRUE(table_->item(0, 1)->font().bold());
+    EXPECT_FALSE(table_->item(0, 0)->font().bold());
+    EXPECT_NE(workspace_->modes(), modes) << "recomputed from the device's figures";
+    EXPECT_EQ(FromDisplay(window_->windowTitle()).back(), '*');
+
+    Undo();
+    EXPECT_EQ(Point(), "1.8V 85C");
+    EXPECT_EQ(workspace_->modes(), modes);
+    EXPECT_EQ(Life(), life);
+    EXPECT_TRUE(table_->item(0, 0)->font().bold());
+    EXPECT_EQ(Cell(0, 1), there);
+}
+
+TEST_F(OperatingPointMoveTest, TheContextMenuDoesTheSameAndIsOffOnThePointInUse) {
+    EXPECT_FALSE(UseFromMenu(0, 0));
+    EXPECT_EQ(Point(), "1.8V 85C");
+    const std::string there = Cell(2, 0);  // 5V 85C
+    EXPECT_TRUE(UseFromMenu(2, 0));
+    EXPECT_EQ(Point(), "5V 85C");
+    EXPECT_EQ(Life(), there);
+    DoubleClick(2, 0);  // the point in use: no change, so no undo step
+    Undo();
+    EXPECT_EQ(Point(), "1.8V 85C");
+}
+
+TEST_F(OperatingPointMoveTest, APointWhereAModeCannotBeComputedIsRefusedAndChangesNothing) {
+    const ProfileState before = workspace_->State();
+    const std::string life = Life();
+    const std::string caption = FromDisplay(window_->windowTitle());
+    ASSERT_EQ(Cell(1, 0), kNotAvailable);  // 3.3V 85C
+    DoubleClick(1, 0);
+    EXPECT_EQ(Take(prompter_.messages),
+              "The profile cannot be used at \"3.3V\" and \"85C\": Mode 1 (\"run\") and Mode 2 "
+              "(\"idle\") cannot be computed there. Nothing was changed.");
+    EXPECT_TRUE(UseFromMenu(1, 0));
+    EXPECT_NE(Take(prompter_.messages), "");
+    EXPECT_EQ(Point(), "1.8V 85C");
+    EXPECT_TRUE(SameProfile(workspace_->State(), before));
+    EXPECT_EQ(workspace_->currentModeRow(), 0);
+    EXPECT_EQ(Life(), life);
+    EXPECT_EQ(FromDisplay(window_->windowTitle()), caption);
+    EXPECT_TRUE(table_->item(0, 0)->font().bold());
+    Undo();  // the last change is still the second mode
+    EXPECT_EQ(List("modeList")->rowCount(), 1);
 }
 
 TEST(AnalysisSplit, StepsKeepHalfButNeverLessThanTheirMinimum) {

@@ -142,9 +142,16 @@ QWidget* AnalysisPanel::Build(Tab tab) {
             page.widget = table;
             break;
         }
-        case kOperatingPoints:
-            page.widget = new OperatingPointTable(page.holder);
+        case kOperatingPoints: {
+            auto* table = new OperatingPointTable(page.holder);
+            table->onPointChosen = [this](int voltage, int temperature) {
+                if (onOperatingPointChosen) {
+                    onOperatingPointChosen(voltage, temperature);
+                }
+            };
+            page.widget = table;
             break;
+        }
         case kDerated:
         case kTabCount:
             page.widget = new DeratedCurveView(page.holder);

@@ -48,6 +48,8 @@ public:
     std::function<void(int index)> onBatteryChosen;
     /// The minimum voltage field was edited and left: its text as typed.
     std::function<void(const std::string& text)> onMinimumVoltageEdited;
+    /// A cell of the operating points was chosen: voltage `voltage`, temperature `temperature`.
+    std::function<void(int voltage, int temperature)> onOperatingPointChosen;
     /// Export was pressed: the window asks for a file and calls ExportTimeline.
     std::function<void()> onExportRequested;
 

@@ -1,6 +1,8 @@
 #include "ui/analysis/OperatingPointTable.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 
 #include "analysis/OperatingPointMatrix.h"
 #include "session/Workspace.h"
@@ -14,10 +16,36 @@ OperatingPointTable::OperatingPointTable(QWidget* parent) : QTableWidget(parent)
     setSelectionMode(QAbstractItemView::NoSelection);
     setWordWrap(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(this, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int column) { Choose(row, column); });
+}
+
+void OperatingPointTable::contextMenuEvent(QContextMenuEvent* event) {
+    const QModelIndex cell = indexAt(event->pos());  // the viewport's event, in its coordinates
+    if (!cell.isValid()) {
+        QTableWidget::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("operatingPointMenu"));
+    QAction* use = menu.addAction(QStringLiteral("Use this point"));
+    use->setObjectName(QStringLiteral("usePointAction"));
+    use->setEnabled(cell.row() != selectedVoltage_ || cell.column() != selectedTemperature_);
+    if (menu.exec(event->globalPos()) == use) {
+        Choose(cell.row(), cell.column());
+    }
+}
+
+void OperatingPointTable::Choose(int voltage, int temperature) {
+    if (onPointChosen) {
+        onPointChosen(voltage, temperature);
+    }
 }
 
 void OperatingPointTable::Show(const Workspace& workspace) {
     const OperatingPointMatrix matrix = matrix_.Compute(workspace);
+    selectedVoltage_ = matrix.selectedVoltage;
+    selectedTemperature_ = matrix.selectedTemperature;
     setRowCount(static_cast<int>(matrix.voltages.size()));
     setColumnCount(static_cast<int>(matrix.temperatures.size()));
     QStringList rows;

@@ -17,6 +17,7 @@
 
 #include "base/Messages.h"
 #include "battery/MinimumVoltage.h"
+#include "session/OperatingPointMove.h"
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"
 #include "ui/editor/ModeEditorLauncher.h"
@@ -199,6 +200,9 @@ void MainWindow::CreateAnalysisPanel() {
     analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
         OnMinimumVoltageEdited(text);
     };
+    analysisPanel_->onOperatingPointChosen = [this](int voltage, int temperature) {
+        OnOperatingPointChosen(voltage, temperature);
+    };
     analysisPanel_->onExportRequested = [this] { files_->OnExportChart(*analysisPanel_); };
     analysisPanel_->Refresh(workspace_);
 }
@@ -372,6 +376,15 @@ void MainWindow::ShowHelp() {
     help_->show();
     help_->raise();
     help_->activateWindow();
+}
+
+void MainWindow::OnOperatingPointChosen(int voltage, int temperature) {
+    const Result<bool> moved = MoveToOperatingPoint(workspace_, voltage, temperature, *prompter_);
+    if (!moved) {
+        prompter_->ShowMessage(moved.error().message, MessageKind::Plain);
+    } else if (*moved) {
+        Refresh(true);
+    }
 }
 
 void MainWindow::ShowAbout() {

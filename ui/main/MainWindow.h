@@ -90,6 +90,8 @@ private:
     void CreateAnalysisPanel();
     void OnAnalysisToggled(bool open);
     void OnMinimumVoltageEdited(const std::string& text);
+    /// "Use this point" in the operating points: the profile recomputed there, or why not.
+    void OnOperatingPointChosen(int voltage, int temperature);
     void ShowAbout();
     void ShowHelp();
 
