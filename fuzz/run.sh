@@ -33,6 +33,7 @@ targets=(
     "fuzz_battery_model 65536"
     "fuzz_profile_extras 65536"
     "fuzz_foreign_file 65536"
+    "fuzz_recent_files 4096"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

@@ -1,5 +1,5 @@
 // Undo and redo over a workspace: every kind of change, the saved mark, a device that no longer
-// loads, the bounds of the history; and duplicating and moving modes.
+// loads, the bounds of the history; duplicating and moving modes; the recent files.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "RecordingPrompter.h"
 #include "ScratchFolder.h"
 #include "session/ProfileHistory.h"
+#include "session/RecentFiles.h"
 #include "session/Workspace.h"
 
 namespace runwell {
@@ -238,6 +239,52 @@ TEST_F(HistoryTest, DuplicateAndMoveKeepTheRowCurrent) {
     EXPECT_EQ(Labels(w), (std::vector<std::string>{"a", "b", "b", "c"}));
     EXPECT_EQ(w.currentModeRow(), 2);
     EXPECT_EQ(w.results().peak, 700);
+}
+
+// What a store's bytes list: CR LF or LF, blank lines and lines with a NUL skipped, the first
+// eight distinct paths, nothing past the read limit.
+TEST(RecentFiles, AStoreReadsAsThePathsItNames) {
+    using Paths = std::vector<fs::path>;
+    EXPECT_EQ(ParseRecentFiles(""), Paths{});
+    EXPECT_EQ(ParseRecentFiles("/a.set\r\n\n/b c.set\n/a.set\n"), (Paths{"/a.set", "/b c.set"}));
+    EXPECT_EQ(ParseRecentFiles(std::string("/x\0y\n/z", 7)), Paths{"/z"});
+    std::string many;
+    for (int i = 0; i < 20; ++i) {
+        many += "/p" + std::to_string(i) + "\n";
+    }
+    const Paths eight = ParseRecentFiles(many);
+    ASSERT_EQ(eight.size(), RecentFiles::kMax);
+    EXPECT_EQ(eight.back(), "/p7");
+    const std::string beyond = std::string(RecentFiles::kMaxStoreBytes, '\n') + "/late.set\n";
+    EXPECT_EQ(ParseRecentFiles(beyond), Paths{});
+}
+
+// Newest first, a path once, eight at most, kept across runs; a store that cannot be written
+// loses only the list.
+TEST(RecentFiles, NewestFirstAndKeptAcrossRuns) {
+    ScratchFolder scratch;
+    const fs::path store = scratch / "RecentFiles.txt";
+    {
+        RecentFiles recent(store);
+        EXPECT_TRUE(recent.paths().empty());
+        for (int i = 0; i < 10; ++i) {
+            recent.Add(scratch / ("p" + std::to_string(i) + ".set"));
+        }
+        recent.Add(scratch / "p5.set");
+        recent.Remove(scratch / "p8.set");
+    }
+    const RecentFiles again(store);
+    ASSERT_EQ(again.paths().size(), 7u);
+    EXPECT_EQ(again.paths()[0], scratch / "p5.set");
+    EXPECT_EQ(again.paths()[1], scratch / "p9.set");
+    EXPECT_EQ(again.paths()[2], scratch / "p7.set");
+    EXPECT_EQ(again.paths().back(), scratch / "p2.set");
+    EXPECT_FALSE(fs::exists(scratch / "RecentFiles.txt.tmp"));
+
+    RecentFiles nowhere(scratch / "missing" / "RecentFiles.txt");
+    nowhere.Add("/a.set");
+    EXPECT_EQ(nowhere.paths(), std::vector<fs::path>{"/a.set"});
+    EXPECT_FALSE(fs::exists(scratch / "missing"));
 }
 
 }  // namespace

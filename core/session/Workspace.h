@@ -92,6 +92,8 @@ public:
     /// Sets it (nothing, or a finite voltage above 0 and at most 100 V; anything else is
     /// ignored and returns false) and recomputes.
     bool SetMinimumVoltage(std::optional<double> volts);
+    /// The user's own folder (where CustomBattery.csv is kept); empty when there is none.
+    const std::filesystem::path& userFolder() const { return userFolder_; }
     /// Whether the session differs from the settings file last saved or loaded, and that file.
     const SaveState& saveState() const { return saveState_; }
     /// The session now equals the settings file `file` (a save, or a load that succeeded).
@@ -172,6 +174,7 @@ private:
     std::optional<double> minimumVoltage_;
     DeratedLife derated_;
     SaveState saveState_;
+    std::filesystem::path userFolder_;
 };
 
 }  // namespace runwell

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QMenu>
 #include <QTextBrowser>
 
 #include "UiTestSupport.h"
@@ -176,6 +177,39 @@ TEST_F(MainWindowEditsTest, DoubtfulDurationsAreMarkedInTheModeList) {
     Click("modifyButton");
     EXPECT_TRUE(list->item(0, 0)->icon().isNull());
     EXPECT_TRUE(list->item(0, 0)->toolTip().isEmpty());
+}
+
+// Saved and loaded files are offered again, newest first; one that is gone is taken off the list
+// with a message.
+TEST_F(MainWindowEditsTest, RecentFilesOpenAndForgetWhatIsGone) {
+    Add(Mode("a", 100));
+    files_.saves.push_back(Data("one.set"));
+    Key(Qt::Key_S, Qt::ControlModifier);
+    Add(Mode("b", 100));
+    files_.saves.push_back(Data("two.set"));
+    Key(Qt::Key_S, Qt::ControlModifier);
+    auto* recent = Find<QMenu>(window_.get(), "recentMenu");
+    const auto entries = [recent] {
+        emit recent->aboutToShow();
+        QStringList texts;
+        for (const QAction* action : recent->actions()) {
+            texts << action->text();
+        }
+        return texts.join(" ").toStdString();
+    };
+    EXPECT_EQ(entries(), "two.set one.set");
+    prompter_.answers.push_back(true);  // a load over modes asks before clearing them
+    recent->actions()[1]->trigger();
+    Take(prompter_.questions);
+    EXPECT_EQ(ModeRows(), (Labels{"a"}));
+    EXPECT_EQ(entries(), "one.set two.set");
+
+    fs::remove(Data("two.set"));
+    recent->actions()[1]->trigger();
+    EXPECT_EQ(Take(prompter_.messages),
+              "'" + Data("two.set").string() + "' no longer exists; it was taken off the recent files.");
+    EXPECT_EQ(ModeRows(), (Labels{"a"}));
+    EXPECT_EQ(entries(), "one.set");
 }
 
 }  // namespace

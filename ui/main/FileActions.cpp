@@ -1,11 +1,15 @@
 #include "ui/main/FileActions.h"
 
+#include <QAction>
+#include <QMenu>
 #include <optional>
+#include <system_error>
 #include <string>
 #include <utility>
 
 #include "base/Messages.h"
 #include "base/Prompter.h"
+#include "base/Text.h"
 #include "exchange/Report.h"
 #include "files/ProfileDocument.h"
 #include "files/SettingsFile.h"
@@ -14,8 +18,19 @@
 #include "ui/analysis/AnalysisPanel.h"
 #include "ui/analysis/TimelineChart.h"
 #include "ui/widgets/FileDialogs.h"
+#include "ui/widgets/Text.h"
 
 namespace runwell::ui {
+namespace {
+
+constexpr const char* kRecentStore = "RecentFiles.txt";
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
+}  // namespace
 
 FileActions::FileActions(QWidget& window, Workspace& workspace, Prompter& prompter,
                          FileDialogs& fileDialogs,
@@ -24,7 +39,9 @@ FileActions::FileActions(QWidget& window, Workspace& workspace, Prompter& prompt
       workspace_(workspace),
       prompter_(prompter),
       fileDialogs_(fileDialogs),
-      refresh_(std::move(refresh)) {}
+      refresh_(std::move(refresh)),
+      recent_(workspace.userFolder().empty() ? RecentFiles()
+                                             : RecentFiles(workspace.userFolder() / kRecentStore)) {}
 
 void FileActions::OnLoadSettings() {
     if (!ConfirmDiscardChanges(msg::kUnsavedChangesBeforeLoad)) {
@@ -38,8 +55,37 @@ void FileActions::OnLoadSettings() {
 }
 
 void FileActions::OpenSettingsFile(const std::filesystem::path& path) {
-    LoadSettings(workspace_, path, prompter_);
+    if (LoadSettings(workspace_, path, prompter_)) {
+        recent_.Add(workspace_.saveState().file());
+    }
     refresh_(true);
+}
+
+void FileActions::FillRecentMenu(QMenu& menu) {
+    menu.clear();
+    for (const std::filesystem::path& path : recent_.paths()) {
+        QAction* entry = menu.addAction(ToDisplay(PathText(path.filename())),
+                                        [this, path] { OpenRecent(path); });
+        entry->setToolTip(ToDisplay(PathText(path)));
+    }
+    if (recent_.paths().empty()) {
+        menu.addAction(QStringLiteral("(no recent files)"))->setEnabled(false);
+    }
+}
+
+void FileActions::OpenRecent(const std::filesystem::path& path) {
+    if (!ConfirmDiscardChanges(msg::kUnsavedChangesBeforeLoad)) {
+        return;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        recent_.Remove(path);
+        prompter_.ShowMessage(QuotedForMessage(PathText(path)) +
+                                  " no longer exists; it was taken off the recent files.",
+                              MessageKind::Plain);
+        return;
+    }
+    OpenSettingsFile(path);
 }
 
 void FileActions::OnNewProfile() {
@@ -58,6 +104,8 @@ bool FileActions::OnSaveSettings() {
     const Status saved = SaveSettingsAs(workspace_, *path);
     if (!saved) {
         prompter_.ShowMessage(saved.error().message, MessageKind::Plain);
+    } else {
+        recent_.Add(workspace_.saveState().file());
     }
     refresh_(false);
     return saved.ok();

@@ -4,7 +4,9 @@
 #include <functional>
 
 #include "base/Messages.h"
+#include "session/RecentFiles.h"
 
+class QMenu;
 class QWidget;
 
 namespace runwell {
@@ -38,6 +40,11 @@ public:
     /// question asked, by default the one before closing.
     bool ConfirmDiscardChanges(const char* question = msg::kUnsavedChanges);
     void OnCreateReport();
+    /// Fills `menu` with the recent settings files, newest first (a disabled entry when there
+    /// are none). Each opens its file after the unsaved-work question; one that is gone is
+    /// taken off the list with a message.
+    void FillRecentMenu(QMenu& menu);
+    void OpenRecent(const std::filesystem::path& path);
     /// Writes the panel's timeline chart, which is brought up only once a file is chosen.
     void OnExportChart(AnalysisPanel& panel);
 
@@ -47,6 +54,7 @@ private:
     Prompter& prompter_;
     FileDialogs& fileDialogs_;
     std::function<void(bool rebuildModeRows)> refresh_;
+    RecentFiles recent_;
 };
 
 }  // namespace runwell::ui

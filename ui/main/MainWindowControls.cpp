@@ -242,6 +242,17 @@ void MainWindow::CreateWindowMenu() {
     QAction* close = windowMenu_->addAction(QStringLiteral("&Close"), this, &QWidget::close);
     close->setObjectName(QStringLiteral("closeAction"));
     windowMenu_->addSeparator();
+    // The recent settings files: here, and on a right click on Load Settings.
+    QMenu* recent = windowMenu_->addMenu(QStringLiteral("Recent &Files"));
+    recent->setObjectName(QStringLiteral("recentMenu"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { files_->FillRecentMenu(*recent); });
+    loadSettingsButton_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(loadSettingsButton_, &QWidget::customContextMenuRequested, this,
+            [this, recent](const QPoint& at) {
+                files_->FillRecentMenu(*recent);
+                recent->popup(loadSettingsButton_->mapToGlobal(at));
+            });
+    windowMenu_->addSeparator();
     QAction* about = windowMenu_->addAction(QStringLiteral("&About Veltra KDR Runwell..."), this,
                                             &MainWindow::ShowAbout);
     about->setObjectName(QStringLiteral("aboutAction"));
