@@ -149,7 +149,7 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     }
     EXPECT_EQ(Take(prompter_.messages), msg::kWriteFailed);
     EXPECT_FALSE(fs::exists(unwritable));
-    const QImage image(QFile::decodeName(png.c_str()));
+    const QImage image(QtPath(png));
     ASSERT_FALSE(image.isNull());
     EXPECT_GE(image.width(), panel_->timeline().sizeHint().width());
     // The step curve is drawn: some pixel carries the steps' blue.
@@ -160,7 +160,7 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
         }
     }
     EXPECT_TRUE(blue);
-    QSvgRenderer renderer(QFile::decodeName(svg.c_str()));
+    QSvgRenderer renderer(QtPath(svg));
     EXPECT_TRUE(renderer.isValid());
     EXPECT_EQ(renderer.viewBox().size(), image.size());
     files_.exports.push_back(std::nullopt);  // a cancelled dialog writes nothing
