@@ -2,9 +2,10 @@
 # The Windows stage of test.sh: cross-builds the core, runwell-cli and the core tests with
 # MinGW-w64 into build-windows/, runs the tests under wine, then runs the CLI golden cases
 # (tests/cli/cases) against the Windows runwell-cli.exe, byte for byte as on Linux; where a static
-# Qt for MinGW is cached, also the window program and its tests (build-windows-gui/). Installs the
-# cross compiler and wine when missing. The wine prefix is a scratch one in
-# build-windows/wine (RUNWELL_WINEPREFIX to choose another), created on the first run.
+# Qt for MinGW is cached, also the window program and its tests (build-windows-gui/), the zip and
+# the MSI (packaging/windows/). Installs the cross compiler and wine when missing. The wine
+# prefix is a scratch one in build-windows/wine (RUNWELL_WINEPREFIX to choose another), created on
+# the first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
