@@ -3,7 +3,7 @@
 # configures and builds into build/. Sourced by run.sh and test.sh.
 set -euo pipefail
 
-RUNWELL_PACKAGES=(cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-svg-dev libbenchmark-dev
+RUNWELL_PACKAGES=(cmake ninja-build g++ libgtest-dev qt6-base-dev libbenchmark-dev
                   libcli11-dev nlohmann-json3-dev python3)
 
 runwell_install_missing() {

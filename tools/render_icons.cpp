@@ -4,12 +4,13 @@
 // The pictures come from the same painting code as the window icon (ui/AppIcon.cpp).
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QSvgGenerator>
 #include <cstdio>
 
+#include "ui/analysis/SvgPaintDevice.h"
 #include "ui/widgets/AppIcon.h"
 
 namespace {
@@ -43,19 +44,15 @@ bool RenderPng(const QString& folder, const QString& name, int size) {
 
 bool RenderSvg(const QString& folder, const QString& name) {
     const QString file = folder + "/" + name + ".svg";
-    QSvgGenerator svg;
-    svg.setFileName(file);
-    svg.setSize(QSize(32, 32));
-    svg.setViewBox(QRect(0, 0, 32, 32));
-    svg.setTitle(QStringLiteral("Runwell"));
-    svg.setDescription(QStringLiteral("A battery crossed by a current pulse"));
+    QFile output(file);
+    runwell::ui::SvgPaintDevice svg(&output, QSize(32, 32), QStringLiteral("Runwell"));
     QPainter painter;
-    if (!painter.begin(&svg)) {
+    if (!output.open(QIODevice::WriteOnly) || !painter.begin(&svg)) {
         std::fprintf(stderr, "render_icons: cannot write %s\n", qPrintable(file));
         return false;
     }
     runwell::ui::PaintAppIcon(painter);
-    return painter.end();
+    return painter.end() && output.flush();
 }
 
 }  // namespace

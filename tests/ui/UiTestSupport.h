@@ -38,6 +38,11 @@
 
 namespace runwell::ui::test_support {
 
+/// A path as Qt takes it, on every system.
+inline QString QtPath(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+
 namespace fs = std::filesystem;
 
 inline fs::path Fixture(const fs::path& name) {

@@ -1,14 +1,19 @@
 // The Analysis panel in the real window: its figures follow every recomputation, a row of the
 // battery comparison chooses that battery, the minimum voltage field is checked, and the chart
-// exports to PNG and SVG files that load back; a cell of the operating points moves the profile
-// to its point, undoably, or says why it cannot.
+// exports to PNG and SVG files that load back; the SVG writer keeps what is painted as
+// well-formed elements; a cell of the operating points moves the profile to its point, undoably,
+// or says why it cannot.
 
 #include <QAction>
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QMenu>
-#include <QSvgRenderer>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTabWidget>
+#include <QXmlStreamReader>
+#include <algorithm>
 
 #include "UiTestSupport.h"
 #include "analysis/ChargeShare.h"
@@ -20,6 +25,7 @@
 #include "ui/analysis/ChargeShareBars.h"
 #include "ui/analysis/DeratedCurveView.h"
 #include "ui/analysis/OperatingPointTable.h"
+#include "ui/analysis/SvgPaintDevice.h"
 #include "ui/analysis/TimelineChart.h"
 #include "ui/main/MainWindowLayout.h"
 
@@ -27,6 +33,45 @@ namespace runwell::ui {
 namespace {
 
 using namespace test_support;
+
+/// An SVG document read back as XML: its elements with their attributes, in order, and its
+/// texts; `error` says where it is not well-formed.
+struct SvgDocument {
+    struct Element {
+        QString name;
+        QXmlStreamAttributes attributes;
+        QString Attribute(const char* key) const { return attributes.value(key).toString(); }
+    };
+    std::vector<Element> elements;
+    QStringList texts;
+    QString error;
+};
+
+SvgDocument ReadSvg(QIODevice& device) {
+    SvgDocument document;
+    QXmlStreamReader xml(&device);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        document.elements.push_back({xml.name().toString(), xml.attributes()});
+        if (xml.name() == QLatin1String("text")) {
+            document.texts << xml.readElementText();
+        }
+    }
+    if (xml.hasError()) {
+        document.error = xml.errorString() + " at line " + QString::number(xml.lineNumber());
+    }
+    return document;
+}
+
+SvgDocument ReadSvg(const std::filesystem::path& path) {
+    QFile file(QtPath(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {{}, {}, QStringLiteral("cannot open")};
+    }
+    return ReadSvg(file);
+}
 
 class AnalysisPanelTest : public WindowTest {
 protected:
@@ -153,7 +198,7 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     }
     EXPECT_EQ(Take(prompter_.messages), msg::kWriteFailed);
     EXPECT_FALSE(fs::exists(unwritable));
-    const QImage image(QFile::decodeName(png.c_str()));
+    const QImage image(QtPath(png));
     ASSERT_FALSE(image.isNull());
     EXPECT_GE(image.width(), panel_->timeline().sizeHint().width());
     // The step curve is drawn: some pixel carries the steps' blue.
@@ -164,9 +209,23 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
         }
     }
     EXPECT_TRUE(blue);
-    QSvgRenderer renderer(QFile::decodeName(svg.c_str()));
-    EXPECT_TRUE(renderer.isValid());
-    EXPECT_EQ(renderer.viewBox().size(), image.size());
+    const SvgDocument document = ReadSvg(svg);
+    EXPECT_EQ(document.error, QString());
+    ASSERT_FALSE(document.elements.empty());
+    EXPECT_EQ(document.elements.front().name, QStringLiteral("svg"));
+    EXPECT_EQ(document.elements.front().Attribute("viewBox"),
+              QStringLiteral("0 0 %1 %2").arg(image.width()).arg(image.height()));
+    // The chart's texts stay texts: the time axis's start and the key's line.
+    EXPECT_TRUE(document.texts.contains(QStringLiteral("0")))
+        << document.texts.join('|').toStdString();
+    EXPECT_TRUE(document.texts.contains(QStringLiteral("average")));
+    const auto steps = std::find_if(document.elements.begin(), document.elements.end(),
+                                    [](const SvgDocument::Element& element) {
+                                        return element.Attribute("stroke") == "#005ac8";
+                                    });
+    ASSERT_NE(steps, document.elements.end()) << "the steps' blue";
+    EXPECT_EQ(steps->name, QStringLiteral("polyline"));
+    EXPECT_EQ(steps->Attribute("fill"), QStringLiteral("none"));
     files_.exports.push_back(std::nullopt);  // a cancelled dialog writes nothing
     QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
 }
@@ -321,17 +380,67 @@ TEST_F(OperatingPointMoveTest, APointWhereAModeCannotBeComputedIsRefusedAndChang
     EXPECT_EQ(List("modeList")->rowCount(), 1);
 }
 
+TEST(SvgPaintDevice, KeepsEachPrimitiveWithItsPenBrushAndTransformAndEscapesTexts) {
+    QBuffer output;
+    ASSERT_TRUE(output.open(QIODevice::WriteOnly));
+    {
+        SvgPaintDevice svg(&output, QSize(40, 30), QStringLiteral("Title & more"));
+        QPainter painter(&svg);
+        painter.fillRect(QRectF(1, 2, 3, 4), QColor(255, 0, 0, 128));
+        painter.setPen(QPen(Qt::blue, 2, Qt::DashLine));
+        painter.drawLine(QPointF(0, 0), QPointF(10, 5));
+        painter.translate(5, 6);
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(1, 2), QStringLiteral("a < b & \"c\""));
+        QPainterPath path;
+        path.moveTo(0, 0);
+        path.cubicTo(1, 1, 2, 1, 3, 0);
+        path.addRect(10, 10, 2, 2);  // closed: its corner is joined
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+        EXPECT_TRUE(painter.end());
+    }
+    output.close();
+    ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+    const SvgDocument document = ReadSvg(output);
+    ASSERT_EQ(document.error, QString()) << output.data().toStdString();
+    std::string names;
+    for (const SvgDocument::Element& element : document.elements) {
+        names += element.name.toStdString() + " ";
+    }
+    EXPECT_EQ(names, "svg title rect line text path ");
+    const auto& e = document.elements;
+    EXPECT_EQ(e[0].Attribute("width") + " " + e[0].Attribute("height"), "40 30");
+    EXPECT_EQ(e[2].Attribute("fill") + " " + e[2].Attribute("fill-opacity") + " " +
+                  e[2].Attribute("stroke"),
+              "#ff0000 0.5019608 none");
+    EXPECT_EQ(e[3].Attribute("stroke") + " " + e[3].Attribute("stroke-width") + " " +
+                  e[3].Attribute("stroke-dasharray"),
+              "#0000ff 2 8 4");
+    EXPECT_EQ(e[3].Attribute("transform"), QString()) << "drawn before the translation";
+    EXPECT_EQ(document.texts, QStringList({QStringLiteral("a < b & \"c\"")}));
+    EXPECT_EQ(e[4].Attribute("transform"), QStringLiteral("matrix(1 0 0 1 5 6)"));
+    EXPECT_EQ(e[5].Attribute("d"),
+              QStringLiteral("M0,0C1,1 2,1 3,0M10,10L12,10L12,12L10,12L10,10Z"));
+    EXPECT_EQ(e[5].Attribute("fill"), QStringLiteral("none"));
+
+    QBuffer closed;  // never opened: nothing can be painted on it
+    SvgPaintDevice unwritable(&closed, QSize(10, 10));
+    QPainter painter;
+    EXPECT_FALSE(painter.begin(&unwritable));
+}
+
 TEST(AnalysisSplit, StepsKeepHalfButNeverLessThanTheirMinimum) {
     struct Case {
         QSize client;
         bool open;
         int stepsWidth, panelLeft, panelWidth;
     };
-    for (const Case& c : {Case{{900, 500}, false, 900, 0, 0},   // closed: all to the steps
+    for (const Case& c : {Case{{900, 500}, false, 900, 0, 0},  // closed: all to the steps
                           Case{{1800, 500}, true, 900, 900, 900},
-                          Case{{1801, 500}, true, 901, 901, 900},   // the odd pixel to the steps
-                          Case{{1200, 500}, true, 800, 800, 400},   // the steps' minimum holds
-                          Case{{700, 500}, true, 700, 700, 0}}) {   // narrower than the minimum
+                          Case{{1801, 500}, true, 901, 901, 900},  // the odd pixel to the steps
+                          Case{{1200, 500}, true, 800, 800, 400},  // the steps' minimum holds
+                          Case{{700, 500}, true, 700, 700, 0}}) {  // narrower than the minimum
         const AnalysisSplit split = SplitForAnalysis(c.client, c.open, 800);
         EXPECT_EQ(split.steps, QSize(c.stepsWidth, 500)) << c.client.width();
         EXPECT_EQ(split.panel.left(), c.open ? c.panelLeft : 0);

@@ -25,12 +25,20 @@ struct Outcome {
     std::string out, err;
 };
 
+/// What the program wrote, with Windows's "\r\n" line ends read as '\n'.
+std::string Lines(QByteArray bytes) {
+#ifdef _WIN32
+    bytes.replace("\r\n", "\n");
+#endif
+    return bytes.toStdString();
+}
+
 Outcome Runwell(const QStringList& args) {
     QProcess program;
     program.start(RUNWELL_BIN_DIR "/runwell", args);
     EXPECT_TRUE(program.waitForFinished(30000));
-    return {program.exitCode(), program.readAllStandardOutput().toStdString(),
-            program.readAllStandardError().toStdString()};
+    return {program.exitCode(), Lines(program.readAllStandardOutput()),
+            Lines(program.readAllStandardError())};
 }
 
 TEST(AppShell, HelpVersionErrorsAndOneSettingsFile) {

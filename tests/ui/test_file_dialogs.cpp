@@ -24,7 +24,7 @@ std::pair<std::optional<fs::path>, std::string> AskReplacing(
                 [&](QWidget* modal) {
                     auto* dialog = qobject_cast<QFileDialog*>(modal);
                     ASSERT_NE(dialog, nullptr);
-                    dialog->selectFile(QFile::decodeName(file.c_str()));
+                    dialog->selectFile(QtPath(file));
                     AnswerModal([dialog] { QMetaObject::invokeMethod(dialog, "accept"); },
                                 [&](QWidget* box) {
                                     auto* message = qobject_cast<QMessageBox*>(box);

@@ -34,8 +34,7 @@ using namespace test_support;
 /// Runs runwell-cli with `args` over the data folder `folder`; returns its standard output.
 std::string RunCli(QStringList args, const fs::path& folder) {
     QProcess cli;
-    cli.start(RUNWELL_BIN_DIR "/runwell-cli",
-              args << "--data" << QFile::decodeName(folder.c_str()));
+    cli.start(RUNWELL_BIN_DIR "/runwell-cli", args << "--data" << QtPath(folder));
     EXPECT_TRUE(cli.waitForFinished(30000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     return cli.readAllStandardOutput().toStdString();
@@ -166,10 +165,10 @@ protected:
                 files_.loads = {path};
                 Click("loadSettingsButton");
             } else if (action == "drop") {  // dropped on the window
-                Drop(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+                Drop(QUrl::fromLocalFile(QtPath(path)));
             } else {  // named on the command line: runwell load.set
-                const app::CommandLine line = app::ParseCommandLine(
-                    {"runwell", QFile::decodeName(path.c_str())}, "1.1.0");
+                const app::CommandLine line =
+                    app::ParseCommandLine({"runwell", QtPath(path)}, "1.1.0");
                 ASSERT_FALSE(line.exitCode) << line.output.toStdString();
                 window_->OpenSettingsFile(line.settingsFile.value());
             }
@@ -353,7 +352,7 @@ TEST_F(MainWindowTest, SaveAndReportWriteWhatTheCommandLineToolWritesOrSayWhyNot
     files_.reports = {Data("report.txt")};
     Click("saveSettingsButton");
     Click("createReportButton");
-    const QString settings = QFile::decodeName(Data("profile.set").c_str());
+    const QString settings = QtPath(Data("profile.set"));
     EXPECT_EQ(RunCli({"report", settings}, data_->path), ReadWholeFile(Data("report.txt")));
 
     files_.saves = {Data("missing/profile.set")};
@@ -382,7 +381,7 @@ TEST_F(MainWindowTest, AModeAddedInTheEditorIsSavedAsTheCommandLineToolRefreshes
     const fs::path added = Data("added.set"), refreshed = Data("out.set");
     files_.saves = {added};
     Click("saveSettingsButton");
-    RunCli({"refresh", QFile::decodeName(added.c_str()), QFile::decodeName(refreshed.c_str())},
+    RunCli({"refresh", QtPath(added), QtPath(refreshed)},
            data_->path);
     EXPECT_EQ(ReadWholeFile(refreshed), ReadWholeFile(added));
 }

@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSaveFile>
-#include <QSvgGenerator>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include "estimate/Format.h"
 #include "platform/Platform.h"
 #include "session/Workspace.h"
+#include "ui/analysis/SvgPaintDevice.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -244,17 +244,17 @@ Status TimelineChart::Export(const std::filesystem::path& path) const {
     }
     const QSize size = this->size().expandedTo(sizeHint());
     if (path.extension() == ".svg") {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(), size));
+        SvgPaintDevice svg(&file, size);
         QPainter painter;
         if (!painter.begin(&svg)) {
             file.cancelWriting();
             return Error{msg::kWriteFailed};
         }
         Render(painter, size);
-        painter.end();
+        if (!painter.end()) {
+            file.cancelWriting();
+            return Error{msg::kWriteFailed};
+        }
     } else {
         QImage image(size, QImage::Format_ARGB32);
         {
