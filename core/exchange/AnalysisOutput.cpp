@@ -17,8 +17,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr std::string_view kLineEnd = "\r\n";
-
 Json Text(std::string_view bytes) { return Latin1ToUtf8(bytes); }
 
 Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
@@ -30,17 +28,6 @@ Json Hours(double hours) {
 }
 
 Json LifeHours(std::int64_t hours) { return hours != 0 ? Json(hours) : Json(nullptr); }
-
-std::string CsvLine(std::initializer_list<std::string> fields) {
-    std::string line;
-    for (const std::string& field : fields) {
-        if (!line.empty()) {
-            line += ',';
-        }
-        line += CsvField(field);
-    }
-    return line + std::string(kLineEnd);
-}
 
 std::string HoursText(std::int64_t hours) { return hours != 0 ? std::to_string(hours) : ""; }
 

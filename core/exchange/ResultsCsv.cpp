@@ -64,6 +64,17 @@ std::string CsvField(std::string_view text) {
     return quoted + "\"";
 }
 
+std::string CsvLine(std::initializer_list<std::string> fields) {
+    std::string line;
+    for (const std::string& field : fields) {
+        if (!line.empty()) {
+            line += ',';
+        }
+        line += CsvField(field);
+    }
+    return line + "\r\n";
+}
+
 std::string ResultsCsvOf(const Workspace& workspace) {
     std::string csv =
         "label,operatingMode,frequency,duration_us,totalCurrent_nA,totalCharge_nAus,"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,7 @@ std::string ResultsCsvOf(const Workspace& workspace);
 
 /// One CSV field, quoted when it needs to be.
 std::string CsvField(std::string_view text);
+/// One CSV record of `fields`, each quoted when it needs to be, ending with CR LF.
+std::string CsvLine(std::initializer_list<std::string> fields);
 
 }  // namespace runwell

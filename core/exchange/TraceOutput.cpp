@@ -83,17 +83,6 @@ Json BatteryJson(const TraceBatteryFigures& b, std::size_t index, bool current) 
     return object;
 }
 
-std::string CsvLine(std::initializer_list<std::string> fields) {
-    std::string line;
-    for (const std::string& field : fields) {
-        if (!line.empty()) {
-            line += ',';
-        }
-        line += CsvField(field);
-    }
-    return line + "\r\n";
-}
-
 }  // namespace
 
 std::string TraceJsonOf(const TraceShown& shown) {
