@@ -5,6 +5,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <fstream>
 
 #include "UiTestSupport.h"
@@ -85,6 +86,14 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
     EXPECT_FALSE(Find<QPushButton>(dialog_.get(), "makeProfileButton")->isEnabled());
     QTest::mouseClick(Find<QPushButton>(dialog_.get(), "wholeButton"), Qt::LeftButton);
     EXPECT_EQ(Cell("figuresTable", 0, 1), "100");
+}
+
+// The dialog opens within the screen's free area, whatever the screen.
+TEST_F(TraceDialogTest, OpensWithinTheScreen) {
+    Open(trace_);
+    const QRect room = dialog_->screen()->availableGeometry();
+    EXPECT_LE(dialog_->width(), room.width());
+    EXPECT_LE(dialog_->height(), room.height());
 }
 
 TEST_F(TraceDialogTest, RefusedTraceShowsWhy) {

@@ -132,6 +132,11 @@ void ProfileLists::ShowBatteries(const std::vector<std::array<std::string, 7>>& 
 
 void ProfileLists::Show(const Workspace& workspace, bool rebuildModeRows) {
     MarkHotRow(batteryList_, workspace.batteryIndex());
+    if (workspace.batteryIndex() != shownBattery_ && workspace.batteryIndex() >= 0) {
+        // Another battery (a load, an undo): its row is brought into view.
+        shownBattery_ = workspace.batteryIndex();
+        batteryList_->scrollToItem(batteryList_->item(shownBattery_, 0));
+    }
     const std::vector<ModeCells>& rows = workspace.results().rows;
     if (rebuildModeRows || rows != shownModeRows_) {
         ShowModeRows(rows);

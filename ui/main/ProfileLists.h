@@ -42,6 +42,7 @@ private:
     QTableWidget* batteryList_;
     QTableWidget* modeList_;
     std::vector<ModeCells> shownModeRows_;
+    int shownBattery_ = -1;
 };
 
 }  // namespace runwell::ui

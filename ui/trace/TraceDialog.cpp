@@ -10,8 +10,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "estimate/ModeComputation.h"
 #include "session/Workspace.h"
@@ -89,7 +91,10 @@ void TraceDialog::BuildControls() {
     layout->addLayout(BuildProfileRow());
 
     ConnectControls();
-    resize(900, 640);
+    // Its design size, within the screen's free area at any scale.
+    const QWidget* over = parentWidget() != nullptr ? parentWidget() : this;
+    const QSize room = over->screen()->availableGeometry().size();
+    resize(std::min(900, room.width() * 9 / 10), std::min(640, room.height() * 9 / 10));
 }
 
 QHBoxLayout* TraceDialog::BuildFormatRow() {
