@@ -65,6 +65,7 @@ TEST(DeratedLife, HandComputedCases) {
             {"points", std::to_string(life.curve.size())},
             {"start", life.curve.empty() ? "none" : Point(life.curve.front())},
             {"end", life.curve.empty() ? "none" : Point(life.curve.back())},
+            {"note", DeratedCurveNote(life).value_or("none")},
         };
         for (std::size_t i = 7; i < row.size(); ++i) {
             const std::size_t equals = row[i].find('=');

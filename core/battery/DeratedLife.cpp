@@ -150,6 +150,7 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
     cell.nominal = ReadReal(battery.nominalVoltage);
     cell.hasVoltage = !model->openCircuitVoltageVsDepth.empty() ||
                       (cell.nominal > 0.0 && cell.nominal <= 100.0);
+    life.nominalVoltageOnly = model->openCircuitVoltageVsDepth.empty() && cell.hasVoltage;
     cell.resistanceFactor = model->resistanceFactorVsTemperature.At(temperature, 1.0);
     if (!(cell.capacity > 0.0)) {
         life.limitingFactor = kLimitCapacity;
@@ -186,6 +187,21 @@ std::string DeratedLifeFieldText(const DeratedLife& life) {
         return life.lifeText;
     }
     return life.lifeText + " (" + life.limitingFactor + ")";
+}
+
+std::optional<std::string> DeratedCurveNote(const DeratedLife& life) {
+    if (!life.hasModel) {
+        return std::string("This battery has no model: there is no voltage to draw.");
+    }
+    if (life.curve.size() < 2) {
+        return std::string("This battery's model gives no voltage (no voltage curve and no "
+                           "nominal voltage), or there is no load: nothing to draw.");
+    }
+    if (life.nominalVoltageOnly) {
+        return std::string("This battery's model has no voltage curve: the voltage is drawn flat "
+                           "at its nominal voltage.");
+    }
+    return std::nullopt;
 }
 
 }  // namespace runwell

@@ -38,6 +38,7 @@ struct DeratedLife {
     double usableFraction = 0.0;  // charge delivered to the device / rated capacity
     double minimumVoltage = 0.0;  // V, the line the curve must stay above
     std::vector<VoltagePoint> curve;  // empty without open-circuit and nominal voltage
+    bool nominalVoltageOnly = false;  // the model has no open-circuit table: the curve is flat
 };
 
 /// The number of depth-of-discharge steps of the simulation; the curve has one point more.
@@ -62,5 +63,9 @@ std::optional<double> TemperatureOfLabel(std::string_view label);
 /// The text of the window's "Derated life" field: the life, then the limiting factor in
 /// parentheses when there is one.
 std::string DeratedLifeFieldText(const DeratedLife& life);
+
+/// Why the voltage chart of `life` shows less than a curve, for the chart to say: no model, a
+/// model without any voltage, or a flat line at the nominal voltage. Nothing for a real curve.
+std::optional<std::string> DeratedCurveNote(const DeratedLife& life);
 
 }  // namespace runwell

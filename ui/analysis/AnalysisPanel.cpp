@@ -130,6 +130,9 @@ QWidget* AnalysisPanel::Build(Tab tab) {
             scroll->setWidgetResizable(true);
             scroll->setWidget(new ChargeShareBars(scroll));
             page.widget = scroll;
+            auto* legend = new QLabel(ChargeShareBars::LegendHtml(), page.holder);
+            legend->setObjectName(QStringLiteral("chargeShareLegend"));
+            page.holder->layout()->addWidget(legend);
             break;
         }
         case kComparison: {

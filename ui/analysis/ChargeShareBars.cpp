@@ -19,9 +19,13 @@ constexpr int kMaxHeight = 16000000;  // below the toolkit's largest widget
 
 int ChargeShareBars::LineHeight() const { return 2 * fontMetrics().height(); }
 
-namespace {
-
-}  // namespace
+QString ChargeShareBars::LegendHtml() {
+    const auto swatch = [](const QColor& colour) {
+        return QStringLiteral("<span style=\"color:%1\">&#9632;</span>").arg(colour.name());
+    };
+    return swatch(kChargeColour) + QStringLiteral(" share of the period's charge &nbsp; ") +
+           swatch(kTimeColour) + QStringLiteral(" share of the period's time");
+}
 
 ChargeShareBars::ChargeShareBars(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("chargeShareBars"));

@@ -16,6 +16,8 @@ class ChargeShareBars : public QWidget {
     Q_OBJECT
 public:
     explicit ChargeShareBars(QWidget* parent = nullptr);
+    /// The legend shown under the bars: the colour of each bar and what it measures.
+    static QString LegendHtml();
 
     void Show(const Workspace& workspace);
 

@@ -23,9 +23,11 @@ void DeratedCurveView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
     painter.setPen(palette().text().color());
+    const std::optional<std::string> note = DeratedCurveNote(life_);
     if (life_.curve.size() < 2) {
-        painter.drawText(rect(), Qt::AlignCenter,
-                         QString::fromStdString(DeratedLifeFieldText(life_)));
+        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         QString::fromStdString(DeratedLifeFieldText(life_)) + "\n\n" +
+                             QString::fromStdString(note.value_or("")));
         return;
     }
     const double maxHours = life_.curve.back().hours;
@@ -74,6 +76,13 @@ void DeratedCurveView::paintEvent(QPaintEvent*) {
     }
     painter.setPen(QPen(QColor(0, 127, 0), 2));
     painter.drawPath(path);
+    if (note) {  // says why the line is flat
+        painter.setPen(palette().text().color());
+        painter.drawText(QRectF(plot.left() + 6, plot.top() + 4, plot.width() - 12,
+                                3 * metrics.height()),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         QString::fromStdString(*note));
+    }
 }
 
 }  // namespace runwell::ui
