@@ -7,7 +7,9 @@
 namespace runwell::app {
 
 /// The program's application object. Running out of memory while handling an event (a load of a
-/// very large file, say) ends that action with a message instead of ending the program.
+/// very large file, say) ends that action with a message instead of ending the program. Qt's
+/// own handlers are built without exceptions, so what they held on the way may leak: a few
+/// hundred bytes, against the end of the program.
 class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
