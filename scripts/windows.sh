@@ -21,7 +21,14 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no .NET or browser engine to offer to install
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the wine prefix $WINEPREFIX (once)"
-    wineboot --init >/dev/null 2>&1
+    # Without the 32-bit wine, wineboot may report a failure (53) for the 32-bit helpers it
+    # cannot start, though the prefix is made; the prefix's registry is what counts.
+    wineboot --init >/dev/null 2>&1 || true
+    wineserver --wait 2>/dev/null || true
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Could not create the wine prefix $WINEPREFIX" >&2
+        exit 1
+    fi
 fi
 wineserver --wait 2>/dev/null || true
 

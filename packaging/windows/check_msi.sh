@@ -22,8 +22,11 @@ fail() {
 WINEPREFIX=$(mktemp -d /tmp/runwell-msi.XXXXXX)
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-wineboot --init >/dev/null 2>&1
+# wineboot may report a failure for the 32-bit helpers a 64-bit-only wine cannot start, though
+# the prefix is made; the prefix's registry is what counts.
+wineboot --init >/dev/null 2>&1 || true
 wineserver --wait
+[ -f "$WINEPREFIX/system.reg" ] || { echo "check_msi: could not create the wine prefix" >&2; exit 1; }
 
 installed=$WINEPREFIX/drive_c/Program\ Files/Runwell
 # The Start menu entry: Windows puts a per-machine one in the common menu, wine in the user's.
