@@ -44,7 +44,4 @@ void EditActions::OnMove(int step) {
     }
 }
 
-bool EditActions::canUndo() const { return history_->canUndo(); }
-bool EditActions::canRedo() const { return history_->canRedo(); }
-
 }  // namespace runwell::ui

@@ -28,9 +28,6 @@ public:
     /// Moves the current mode one row up (-1) or down (+1).
     void OnMove(int step);
 
-    bool canUndo() const;
-    bool canRedo() const;
-
 private:
     Workspace& workspace_;
     Prompter& prompter_;
