@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
             cells[4] != "-" ? runwell::ReadReal(cells[4]) : runwell::ReadReal(cells[5]) / milliamps;
         const runwell::DeratedLife derated = runwell::ComputeDeratedLife(
             battery, &*models.models[index],
-            {milliamps * 1e6, milliamps * 1e6, celsius, endVoltage});
+            {milliamps * 1e6, milliamps * 1e6, celsius, endVoltage, {}});
         // The classic life: capacity over average plus self-discharge current, as shown.
         const double classic = static_cast<double>(battery.capacityMah) * 1e6 /
                                (milliamps * 1e6 + static_cast<double>(battery.selfDischargeCurrent));

@@ -38,7 +38,8 @@ struct Inputs {
 Inputs* inputs = nullptr;
 
 DeratingConditions ConditionsOf(const ProfileResults& results) {
-    return {results.average, static_cast<double>(results.peak), 25.0, std::nullopt};
+    return {results.average, static_cast<double>(results.peak), 25.0, std::nullopt,
+            LoadStepsOf(inputs->profile)};
 }
 
 void BM_DeratedLifeOnly(benchmark::State& state) {

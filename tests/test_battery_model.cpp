@@ -13,7 +13,7 @@
 #include "ScratchFolder.h"
 #include "TableFile.h"
 #include "battery/BatteryCatalogue.h"
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
 #include "battery/BatteryModelFiles.h"
 #include "platform/DataLocation.h"
 #include "platform/FileRead.h"

@@ -20,7 +20,7 @@
 #include "base/Numbers.h"
 #include "base/Text.h"
 #include "battery/BatteryCatalogue.h"
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
 #include "battery/DeratedLife.h"
 #include "battery/MinimumVoltage.h"
 #include "estimate/Format.h"

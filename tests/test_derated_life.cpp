@@ -52,7 +52,7 @@ TEST(DeratedLife, HandComputedCases) {
         }
         const DeratingConditions conditions{
             std::stod(row[3]), std::stod(row[4]), std::stod(row[5]),
-            row[6] == "-" ? std::nullopt : std::optional<double>(std::stod(row[6]))};
+            row[6] == "-" ? std::nullopt : std::optional<double>(std::stod(row[6])), {}};
         const DeratedLife life =
             ComputeDeratedLife(Battery(row[1]), model ? &*model : nullptr, conditions);
         const std::map<std::string, std::string> figures = {

@@ -19,7 +19,7 @@
 #include "ScratchFolder.h"
 #include "TableFile.h"
 #include "battery/BatteryCatalogue.h"
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
 #include "estimate/ModeComputation.h"
 #include "estimate/ProfileResults.h"
 #include "exchange/AnalysisOutput.h"

@@ -1,10 +1,13 @@
 #include "battery/DeratedLife.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <limits>
 
 #include "base/Numbers.h"
+#include "cell/CellCircuit.h"
+#include "battery/ModelRange.h"
 #include "estimate/ProfileResults.h"
 
 namespace runwell {
@@ -35,19 +38,21 @@ double ChargeAfter(double from, double hours, double load, double k) {
 
 /// The cell as the walk down its charge sees it.
 struct Discharge {
-    const BatteryModel& model;
+    const CellCircuit& circuit;
+    const PulseDips& dips;
     double capacity = 0.0;        // mAh at this drain and temperature
     double load = 0.0;            // mA, the average current
     double peak = 0.0;            // A, the current the voltage is checked under
     double k = 0.0;               // self-discharge per hour, of the remaining charge
     double shelfHours = 0.0;      // the shelf life, or infinity
-    double nominal = 0.0;         // V, standing in for a missing open-circuit table
-    double resistanceFactor = 1.0;
     bool hasVoltage = false;
+    bool pulseAware = false;      // the model has a polarisation: the modes' own dips count
 
     double LoadedVoltage(double depth) const {
-        return model.openCircuitVoltageVsDepth.At(depth, nominal) -
-               peak * model.resistanceVsDepth.At(depth, 0.0) * resistanceFactor;
+        if (pulseAware) {
+            return circuit.Ocv(depth) - dips.Drop(circuit.R0(depth), circuit.R1(depth));
+        }
+        return circuit.Ocv(depth) - peak * circuit.R0(depth);
     }
 };
 
@@ -131,27 +136,34 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
     life.lifeText = "?";
     life.minimumVoltage = conditions.minimumVoltage.value_or(model->cutoffVoltage);
 
-    Discharge cell{*model};
-    cell.load = conditions.averageCurrent / 1e6;  // mA
-    cell.peak = conditions.peakCurrent / 1e9;     // A
+    const double load = conditions.averageCurrent / 1e6;  // mA
     const double temperature = std::isfinite(conditions.temperatureC) ? conditions.temperatureC
                                                                        : 25.0;
-    if (!(cell.load > 0.0) || !std::isfinite(cell.load)) {
+    if (!(load > 0.0) || !std::isfinite(load)) {
         return life;
     }
     const double rated = static_cast<double>(battery.capacityMah);
-    cell.capacity = model->capacityVsCurrent.At(cell.load, rated) *
-                    model->capacityFactorVsTemperature.At(temperature, 1.0);
+    // Without an open-circuit voltage table the cell's nominal voltage from the catalogue stands
+    // for it at every depth; without either there is no voltage to check.
+    const CellCircuit circuit(*model, temperature, load, rated, ReadReal(battery.nominalVoltage));
+    const bool pulseAware = !model->polarisationVsDepth.empty() ||
+                            std::any_of(model->temperatures.begin(), model->temperatures.end(),
+                                        [](const TemperatureTables& t) {
+                                            return !t.polarisationVsDepth.empty();
+                                        });
+    const PulseDips dips(pulseAware ? conditions.steps : std::vector<LoadStep>{},
+                         circuit.tauSeconds(), conditions.peakCurrent / 1e9);
+    Discharge cell{circuit, dips};
+    cell.load = load;
+    cell.peak = conditions.peakCurrent / 1e9;  // A
+    cell.pulseAware = pulseAware;
+    cell.capacity = circuit.capacityMah();
     cell.k = SelfDischargePerHour(battery, *model, temperature);
     cell.shelfHours = model->shelfLifeYears ? *model->shelfLifeYears * kHoursPerYear
                                             : std::numeric_limits<double>::infinity();
-    // Without an open-circuit voltage table the cell's nominal voltage from the catalogue stands
-    // for it at every depth; without either there is no voltage to check.
-    cell.nominal = ReadReal(battery.nominalVoltage);
-    cell.hasVoltage = !model->openCircuitVoltageVsDepth.empty() ||
-                      (cell.nominal > 0.0 && cell.nominal <= 100.0);
-    life.nominalVoltageOnly = model->openCircuitVoltageVsDepth.empty() && cell.hasVoltage;
-    cell.resistanceFactor = model->resistanceFactorVsTemperature.At(temperature, 1.0);
+    cell.hasVoltage = circuit.hasVoltage();
+    life.nominalVoltageOnly = circuit.nominalOnly();
+    life.outsideData = OutsideData(*model, conditions, temperature, life.minimumVoltage);
     if (!(cell.capacity > 0.0)) {
         life.limitingFactor = kLimitCapacity;
         return life;
@@ -165,6 +177,16 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
     // showing as 199 hours when truncated as the classic life is.
     life.lifeText = FormatBatteryLife(SaturateToInt64(life.hours * (1.0 + 1e-12)));
     return life;
+}
+
+std::vector<LoadStep> LoadStepsOf(const std::vector<ModeRecord>& modes) {
+    std::vector<LoadStep> steps;
+    steps.reserve(modes.size());
+    for (const ModeRecord& mode : modes) {
+        steps.push_back({static_cast<double>(mode.totalCurrent) * 1e-9,
+                         static_cast<double>(mode.duration) * 1e-6});
+    }
+    return steps;
 }
 
 std::optional<double> TemperatureOfLabel(std::string_view label) {

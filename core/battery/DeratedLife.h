@@ -5,8 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
+#include "cell/CellCircuit.h"
 #include "estimate/BatteryRecord.h"
+#include "estimate/ModeRecord.h"
 
 namespace runwell {
 
@@ -17,6 +19,9 @@ struct DeratingConditions {
     double temperatureC = 25.0;
     /// The device's minimum operating voltage; nothing means the cell's cut-off voltage.
     std::optional<double> minimumVoltage;
+    /// One period of the profile's modes; a model with a polarisation resistance walks them
+    /// for each period's deepest dip. Without them the peak stands for every mode.
+    std::vector<LoadStep> steps;
 };
 
 /// One point of the predicted loaded-voltage curve: the voltage under the peak current after
@@ -39,7 +44,13 @@ struct DeratedLife {
     double minimumVoltage = 0.0;  // V, the line the curve must stay above
     std::vector<VoltagePoint> curve;  // empty without open-circuit and nominal voltage
     bool nominalVoltageOnly = false;  // the model has no open-circuit table: the curve is flat
+    /// "outside the model's data: drain above 40 mA; ..." when the profile lies beyond what the
+    /// model was measured under; empty inside it or when the model states no range.
+    std::string outsideData;
 };
+
+/// The profile's modes as load steps (mode currents in nA, durations in us).
+std::vector<LoadStep> LoadStepsOf(const std::vector<ModeRecord>& modes);
 
 /// The number of depth-of-discharge steps of the simulation; the curve has one point more.
 inline constexpr int kDeratingSteps = 200;

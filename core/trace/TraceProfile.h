@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
 #include "estimate/BatteryRecord.h"
 #include "estimate/ModeRecord.h"
 #include "trace/TraceStatistics.h"

@@ -1,4 +1,4 @@
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,38 +8,16 @@
 #include <nlohmann/json.hpp>
 
 #include "base/StrictJson.h"
+#include "cell/ModelJson.h"
 
 namespace runwell {
 
 namespace {
 
-using Json = nlohmann::json;
+using namespace model_json;
 
 constexpr std::size_t kMaxContent = std::size_t{1} << 20;  // far above any real model file
-constexpr int kMaxNesting = 8;                              // the format nests four deep
-constexpr std::size_t kMaxPoints = 1000;
-
-/// What one table's x and y mean and which values they may take.
-struct TableRule {
-    const char* key;
-    const char* xName;
-    const char* yName;
-    double xMin, xMax;
-    double yMin, yMax;
-    bool yMinExclusive;
-};
-
-constexpr TableRule kCapacityRule{"capacityVsCurrent", "current (mA)", "capacity (mAh)",
-                                  0.0, 1e7, 0.0, 1e9, true};
-constexpr TableRule kCapacityTemperatureRule{"capacityFactorVsTemperature", "temperature (C)",
-                                             "factor", -100.0, 200.0, 0.0, 10.0, false};
-constexpr TableRule kOcvRule{"openCircuitVoltageVsDepth", "depth of discharge", "voltage (V)",
-                             0.0, 1.0, 0.0, 100.0, true};
-constexpr TableRule kResistanceRule{"resistanceVsDepth", "depth of discharge",
-                                    "resistance (ohm)", 0.0, 1.0, 0.0, 1e6, false};
-constexpr TableRule kResistanceTemperatureRule{"resistanceFactorVsTemperature",
-                                               "temperature (C)", "factor", -100.0, 200.0,
-                                               0.0, 1e4, true};
+constexpr int kMaxNesting = 8;                              // the format nests six deep
 
 /// The deepest bracket nesting of a JSON text, strings skipped: checked before parsing so that a
 /// hostile file of nested brackets costs nothing.
@@ -66,117 +44,17 @@ int NestingDepth(std::string_view text) {
     return deepest;
 }
 
-std::string Describe(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
-
-std::optional<double> Number(const Json& value) {
-    if (!value.is_number()) {
-        return std::nullopt;
-    }
-    const double number = value.get<double>();
-    return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
-}
-
-/// A number field within [low, high] (low excluded when `lowExclusive`).
-Result<double> ReadNumber(const Json& object, const std::string& key, double low, double high,
-                          bool lowExclusive, const std::string& where) {
-    const std::optional<double> number = Number(object.at(key));
-    if (!number) {
-        return Error{where + key + " must be a number."};
-    }
-    if (*number > high || *number < low || (lowExclusive && *number == low)) {
-        return Error{where + key + " is " + Describe(*number) + "; it must be " +
-                     (lowExclusive ? "above " : "at least ") + Describe(low) + " and at most " +
-                     Describe(high) + "."};
-    }
-    return *number;
-}
-
-Result<std::string> ReadSource(const Json& object, const std::string& where) {
-    if (!object.contains("source")) {
-        return Error{where + "needs a \"source\" naming the datasheet and its test condition."};
-    }
-    const Json& source = object.at("source");
-    if (!source.is_string() || source.get<std::string>().empty()) {
-        return Error{where + "\"source\" must be a text that is not empty."};
-    }
-    return source.get<std::string>();
-}
-
-Status CheckKeys(const Json& object, std::initializer_list<const char*> allowed,
-                 const std::string& where) {
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        if (std::none_of(allowed.begin(), allowed.end(),
-                         [&](const char* key) { return it.key() == key; })) {
-            return Error{where + "\"" + it.key() + "\" is not a field of this format."};
-        }
-    }
-    return {};
-}
-
-Result<InterpolationTable> ReadTable(const Json& root, const TableRule& rule) {
-    const std::string where = std::string(rule.key) + ": ";
-    const Json& table = root.at(rule.key);
-    if (!table.is_object()) {
-        return Error{where + "must be an object with \"source\" and \"points\"."};
-    }
-    if (Status keys = CheckKeys(table, {"source", "points"}, where); !keys) {
-        return keys.error();
-    }
-    if (Result<std::string> source = ReadSource(table, where); !source) {
-        return source.error();
-    }
-    if (!table.contains("points") || !table.at("points").is_array() ||
-        table.at("points").empty()) {
-        return Error{where + "\"points\" must be a list of at least one [" + rule.xName + ", " +
-                     rule.yName + "] pair."};
-    }
-    const Json& points = table.at("points");
-    if (points.size() > kMaxPoints) {
-        return Error{where + "holds more than " + std::to_string(kMaxPoints) + " points."};
-    }
-    std::vector<std::pair<double, double>> read;
-    read.reserve(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const std::string at = where + "point " + std::to_string(i + 1) + ": ";
-        const Json& point = points[i];
-        if (!point.is_array() || point.size() != 2) {
-            return Error{at + "must be a pair [" + rule.xName + ", " + rule.yName + "]."};
-        }
-        const std::optional<double> x = Number(point[0]);
-        const std::optional<double> y = Number(point[1]);
-        if (!x || !y) {
-            return Error{at + "both values must be numbers."};
-        }
-        if (*x < rule.xMin || *x > rule.xMax) {
-            return Error{at + "the " + rule.xName + " " + Describe(*x) + " lies outside " +
-                         Describe(rule.xMin) + " to " + Describe(rule.xMax) + "."};
-        }
-        if (*y > rule.yMax || *y < rule.yMin || (rule.yMinExclusive && *y == rule.yMin)) {
-            return Error{at + "the " + rule.yName + " " + Describe(*y) + " must be " +
-                         (rule.yMinExclusive ? "above " : "at least ") + Describe(rule.yMin) +
-                         " and at most " + Describe(rule.yMax) + "."};
-        }
-        if (!read.empty() && *x <= read.back().first) {
-            return Error{at + "the " + rule.xName + " values must rise from point to point."};
-        }
-        read.emplace_back(*x, *y);
-    }
-    return InterpolationTable(std::move(read));
-}
-
 /// The format, version, battery name, sources and comment of a model file, into `model`.
 Status ReadIdentity(const Json& root, BatteryModel& model) {
     if (!root.contains("format") || root.at("format") != "runwell-battery-model") {
         return Error{"\"format\" must be \"runwell-battery-model\"."};
     }
     if (!root.contains("version") || !root.at("version").is_number_integer() ||
-        root.at("version") != 1) {
-        return Error{"\"version\" must be 1; this version of the program reads version 1 only."};
+        (root.at("version") != 1 && root.at("version") != 2)) {
+        return Error{"\"version\" must be 1 or 2; this version of the program reads those "
+                     "only."};
     }
+    model.version = root.at("version").get<int>();
     if (!root.contains("battery") || !root.at("battery").is_string() ||
         root.at("battery").get<std::string>().empty()) {
         return Error{"\"battery\" must name the battery's description in the catalogue."};
@@ -195,8 +73,11 @@ Status ReadIdentity(const Json& root, BatteryModel& model) {
         }
         model.sources += source.get<std::string>();
     }
-    if (root.contains("comment") && !root.at("comment").is_string()) {
-        return Error{"\"comment\" must be a text."};
+    if (root.contains("comment")) {
+        if (!root.at("comment").is_string()) {
+            return Error{"\"comment\" must be a text."};
+        }
+        model.comment = root.at("comment").get<std::string>();
     }
     return {};
 }
@@ -237,14 +118,25 @@ Result<BatteryModel> ReadModel(const Json& root) {
     if (!root.is_object()) {
         return Error{"The file must hold one JSON object."};
     }
-    if (Status keys = CheckKeys(root,
-                                {"format", "version", "battery", "sources", "comment",
-                                 "cutoffVoltage", kCapacityRule.key, kCapacityTemperatureRule.key,
-                                 kOcvRule.key, kResistanceRule.key,
-                                 kResistanceTemperatureRule.key, "selfDischarge",
-                                 "shelfLifeYears"},
-                                "");
-        !keys) {
+    const bool version2 = root.contains("version") && root.at("version") == 2;
+    Status keys = !version2
+                      ? CheckKeys(root,
+                                  {"format", "version", "battery", "sources", "comment",
+                                   "cutoffVoltage", kCapacityRule.key,
+                                   kCapacityTemperatureRule.key, kOcvRule.key,
+                                   kResistanceRule.key, kResistanceTemperatureRule.key,
+                                   "selfDischarge", "shelfLifeYears"},
+                                  "")
+                      : CheckKeys(root,
+                                  {"format", "version", "battery", "sources", "comment",
+                                   "cutoffVoltage", kCapacityRule.key,
+                                   kCapacityTemperatureRule.key, kOcvRule.key,
+                                   kResistanceRule.key, kResistanceTemperatureRule.key,
+                                   "selfDischarge", "shelfLifeYears", "cells",
+                                   "referenceTemperatureC", "polarisation", "temperatures",
+                                   "measuredRange", "fit"},
+                                  "");
+    if (!keys) {
         return keys.error();
     }
     BatteryModel model;
@@ -289,6 +181,11 @@ Result<BatteryModel> ReadModel(const Json& root) {
             return shelf.error();
         }
         model.shelfLifeYears = *shelf;
+    }
+    if (model.version == 2) {
+        if (Status parts = ReadVersion2(root, model); !parts) {
+            return parts.error();
+        }
     }
     return model;
 }

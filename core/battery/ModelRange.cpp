@@ -1,0 +1,59 @@
+#include "battery/ModelRange.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace runwell {
+
+namespace {
+
+std::string Figure(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", value);
+    return text;
+}
+
+}  // namespace
+
+std::string OutsideData(const BatteryModel& model, const DeratingConditions& conditions,
+                        double temperatureC, double minimumVoltage) {
+    const MeasuredRange& range = model.range;
+    const double parallel = model.cellsInParallel;
+    const double peakMa = conditions.peakCurrent / 1e6 / parallel;
+    const double averageMa = conditions.averageCurrent / 1e6 / parallel;
+    std::vector<std::string> reasons;
+    if (range.highestCurrentMa && peakMa > *range.highestCurrentMa * (1.0 + 1e-9)) {
+        reasons.push_back("drain above " + Figure(*range.highestCurrentMa) + " mA");
+    }
+    if (range.lowestCurrentMa && averageMa < *range.lowestCurrentMa * (1.0 - 1e-9)) {
+        reasons.push_back("drain below " + Figure(*range.lowestCurrentMa) + " mA");
+    }
+    if (range.longestPulseSeconds) {
+        const double averageAmps = conditions.averageCurrent / 1e9;
+        double longest = 0.0;
+        for (const LoadStep& step : conditions.steps) {
+            if (step.amps > averageAmps && step.seconds > longest) {
+                longest = step.seconds;
+            }
+        }
+        if (longest > *range.longestPulseSeconds * (1.0 + 1e-9)) {
+            reasons.push_back("pulse longer than " + Figure(*range.longestPulseSeconds) + " s");
+        }
+    }
+    if (range.lowestTemperatureC && temperatureC < *range.lowestTemperatureC) {
+        reasons.push_back("temperature below " + Figure(*range.lowestTemperatureC) + " C");
+    }
+    if (range.highestTemperatureC && temperatureC > *range.highestTemperatureC) {
+        reasons.push_back("temperature above " + Figure(*range.highestTemperatureC) + " C");
+    }
+    if (range.lowestEndVoltage && minimumVoltage < *range.lowestEndVoltage * (1.0 - 1e-9)) {
+        reasons.push_back("end voltage below " + Figure(*range.lowestEndVoltage) + " V");
+    }
+    std::string text;
+    for (const std::string& reason : reasons) {
+        text += (text.empty() ? "outside the model's data: " : "; ") + reason;
+    }
+    return text;
+}
+
+}  // namespace runwell
