@@ -49,6 +49,7 @@ Command AddCheckCommand(CLI::App& app);
 Command AddCompareCommand(CLI::App& app);
 Command AddMatrixCommand(CLI::App& app);
 Command AddTraceCommand(CLI::App& app);
+Command AddBatteryModelCommand(CLI::App& app);
 
 /// Prints the one-line usage error "runwell-cli: PROBLEM (see runwell-cli --help)" and returns
 /// kUsage.

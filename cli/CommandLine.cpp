@@ -142,6 +142,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     commands.push_back(AddCompareCommand(app));
     commands.push_back(AddMatrixCommand(app));
     commands.push_back(AddTraceCommand(app));
+    commands.push_back(AddBatteryModelCommand(app));
     std::vector<std::string> helpTopic;
     CLI::App* helpCommand = app.add_subcommand("help");
     helpCommand->add_option("COMMAND", helpTopic);

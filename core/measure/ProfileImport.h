@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+#include <string_view>
+
+#include "base/Result.h"
+#include "cell/BatteryModel.h"
+
+namespace runwell {
+
+/// How an imported battery profile becomes a model.
+struct ProfileImportOptions {
+    std::string battery;      // the catalogue description the model is for
+    std::string fileName;     // the profile's file name, for the model's sources
+    std::string citation;     // where the profile was published; optional
+    int cellsInSeries = 1;    // the pack the model describes, of cells like the profile's
+    int cellsInParallel = 1;
+};
+
+/// The most points a table of an imported or fitted model keeps.
+inline constexpr std::size_t kModelTablePoints = 60;
+
+/// Converts a power analyser's battery profile (JSON: a "battery" object with its capacity and
+/// nominal voltage, and "dischargetables", each a table of delivered capacity in mAh, open-circuit
+/// voltage and internal resistance measured under stated pulses at a temperature) into a model of
+/// version 2. Each table becomes the tables of its temperature, resampled to at most
+/// kModelTablePoints points where the curves bend most; the table nearest 20 C is the
+/// reference. The resistance is the profile's, over its pulse: it stays the resistance seen at
+/// once, since a profile holds no time constant. The pulses, temperatures and exit voltage give
+/// the measured range. Anything malformed fails with a message naming the table and row.
+Result<BatteryModel> ImportBatteryProfile(std::string_view content,
+                                          const ProfileImportOptions& options);
+
+/// At most `count` of `points` (rising x), chosen where linear interpolation between the chosen
+/// ones errs most; the first and the last are always kept. Each y column is weighed against its
+/// own range.
+std::vector<std::size_t> ChooseTablePoints(const std::vector<std::array<double, 3>>& points,
+                                           std::size_t count);
+
+}  // namespace runwell
