@@ -5,10 +5,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Command.h"
 #include "ProfileFiles.h"
 #include "base/Messages.h"
+#include "base/Numbers.h"
 #include "measure/ProfileImport.h"
 #include "platform/FileRead.h"
 #include "platform/Platform.h"
@@ -17,7 +19,10 @@ namespace runwell::cli {
 namespace {
 
 struct ModelOptions {
+    std::vector<std::string> inputs;
     std::string input;
+    double pulseCurrent = 0.0;
+    std::string rating;
     std::string battery;
     std::string output;
     std::string citation;
@@ -26,28 +31,44 @@ struct ModelOptions {
 };
 
 int RunImport(const ModelOptions& options, const Context& context) {
-    const std::filesystem::path input = PathArgument(options.input);
-    const Result<std::string> text = ReadFileContent(input, msg::kCannotOpenForReading);
-    if (!text) {
-        PrintFailure(context.err, input, text.error().message);
-        return kFailed;
+    std::vector<std::string> texts;
+    std::vector<ProfileFile> files;
+    texts.reserve(options.inputs.size());
+    for (const std::string& word : options.inputs) {
+        const std::filesystem::path input = PathArgument(word);
+        Result<std::string> text = ReadFileContent(input, msg::kCannotOpenForReading);
+        if (!text) {
+            PrintFailure(context.err, input, text.error().message);
+            return kFailed;
+        }
+        texts.push_back(std::move(*text));
+        files.push_back({PathToUtf8(input.filename()), texts.back()});
     }
     ProfileImportOptions import;
     import.battery = options.battery;
-    import.fileName = PathToUtf8(input.filename());
     import.citation = options.citation;
     import.cellsInSeries = options.series;
     import.cellsInParallel = options.parallel;
-    const Result<BatteryModel> model = ImportBatteryProfile(*text, import);
+    import.statedPulseMa = options.pulseCurrent;
+    if (!options.rating.empty()) {
+        const std::size_t at = options.rating.find('@');
+        const double mah = ReadReal(options.rating.substr(0, at));
+        const double ma = at == std::string::npos ? 0.0 : ReadReal(options.rating.substr(at + 1));
+        if (!(mah > 0.0 && ma > 0.0 && mah < 1e9 && ma < 1e7)) {
+            return UsageError(context.err, "--rating takes MAH@MA, such as 225@0.19");
+        }
+        import.ratingMah = mah;
+        import.ratingMa = ma;
+    }
+    const Result<BatteryModel> model = ImportBatteryProfiles(files, import);
     if (!model) {
-        PrintFailure(context.err, input, model.error().message);
+        PrintFailure(context.err, PathArgument(options.inputs.front()), model.error().message);
         return kFailed;
     }
     return WriteOutput(context, PathArgument(options.output), WriteBatteryModel(*model));
 }
 
-void AddCommonOptions(CLI::App* parser, ModelOptions& options, const char* inputName) {
-    parser->add_option(inputName, options.input)->required();
+void AddCommonOptions(CLI::App* parser, ModelOptions& options) {
     parser->add_option("--battery", options.battery)->required();
     parser->add_option("-o,--output", options.output)->required();
     parser->add_option("--series", options.series)->check(CLI::Range(1, 100));
@@ -61,16 +82,23 @@ Command AddBatteryModelCommand(CLI::App& app) {
     CLI::App* parser = app.add_subcommand("battery-model");
     parser->require_subcommand(1);
     CLI::App* import = parser->add_subcommand("import");
-    AddCommonOptions(import, *options, "PROFILE");
+    import->add_option("PROFILE", options->inputs)->required();
+    AddCommonOptions(import, *options);
     import->add_option("--citation", options->citation);
+    import->add_option("--pulse-current", options->pulseCurrent)->check(CLI::Range(0.0, 1e7));
+    import->add_option("--rating", options->rating);
     return {parser,
-            "  runwell-cli battery-model import PROFILE --battery NAME -o MODEL\n"
-            "          [--series N] [--parallel N] [--citation TEXT]\n"
-            "      Converts a power analyser's battery profile (JSON tables of delivered\n"
-            "      capacity, open-circuit voltage and resistance) into a battery model for the\n"
-            "      catalogue battery NAME, written to MODEL ('-': standard output). --series and\n"
-            "      --parallel describe a pack of such cells; --citation says where the profile\n"
-            "      was published. Put MODEL in a BatteryModels folder to use it.\n",
+            "  runwell-cli battery-model import PROFILE... --battery NAME -o MODEL\n"
+            "          [--series N] [--parallel N] [--citation TEXT] [--pulse-current MA]\n"
+            "          [--rating MAH@MA]\n"
+            "      Converts power analyser battery profiles of one cell (JSON tables of\n"
+            "      delivered capacity, open-circuit voltage and resistance, one per\n"
+            "      temperature) into a battery model for the catalogue battery NAME, written\n"
+            "      to MODEL ('-': standard output). --series and --parallel describe a pack of\n"
+            "      such cells; --citation says where the profiles were published;\n"
+            "      --pulse-current states the pulse current of a profile that does not;\n"
+            "      --rating adds the maker's rated capacity per cell at its drain.\n"
+            "      Put MODEL in a BatteryModels folder to use it.\n",
             [options, import](const Context& context) {
                 if (import->parsed()) {
                     return RunImport(*options, context);

@@ -7,6 +7,8 @@ namespace runwell {
 
 namespace {
 
+constexpr double kNearbyC = 5.0;
+
 std::string Figure(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3g", value);
@@ -40,10 +42,11 @@ std::string OutsideData(const BatteryModel& model, const DeratingConditions& con
             reasons.push_back("pulse longer than " + Figure(*range.longestPulseSeconds) + " s");
         }
     }
-    if (range.lowestTemperatureC && temperatureC < *range.lowestTemperatureC) {
+    // Near room temperature a cell changes little: a measurement holds within a few degrees.
+    if (range.lowestTemperatureC && temperatureC < *range.lowestTemperatureC - kNearbyC) {
         reasons.push_back("temperature below " + Figure(*range.lowestTemperatureC) + " C");
     }
-    if (range.highestTemperatureC && temperatureC > *range.highestTemperatureC) {
+    if (range.highestTemperatureC && temperatureC > *range.highestTemperatureC + kNearbyC) {
         reasons.push_back("temperature above " + Figure(*range.highestTemperatureC) + " C");
     }
     if (range.lowestEndVoltage && minimumVoltage < *range.lowestEndVoltage * (1.0 - 1e-9)) {

@@ -72,6 +72,9 @@ struct ReadTable {
     std::optional<Level> low, high;
     std::optional<double> exitVolts;
     std::string powerNote;
+    std::string source;
+    double lowestEnd = 0.0;  // per cell
+    std::optional<double> statedCutoff;
 };
 
 Result<ReadTable> ReadDischargeTable(const Json& table, double defaultTemperature, double volts,
@@ -168,6 +171,31 @@ TemperatureTables TablesOf(const ReadTable& read, const std::string& source) {
     return tables;
 }
 
+/// The capacity against drain an imported model holds: the profile's own at its average drain
+/// (or, when it states no pulses, at the pulse current the user states, an upper bound of its
+/// average), and the maker's rating at its drain when the user gives it. A profile that states
+/// no pulses and gets no pulse current adds nothing: it may have ended at its pulses' limit, well
+/// before a light load would.
+InterpolationTable CapacityPoints(const ReadTable& read, double capacity,
+                                  const ProfileImportOptions& options) {
+    std::vector<std::pair<double, double>> points;
+    if (read.low && read.high) {
+        points.emplace_back((read.low->milliamps * read.low->seconds +
+                             read.high->milliamps * read.high->seconds) /
+                                (read.low->seconds + read.high->seconds) /
+                                options.cellsInParallel,
+                            capacity);
+    } else if (options.statedPulseMa > 0.0) {
+        points.emplace_back(options.statedPulseMa, capacity);
+    }
+    if (options.ratingMah > 0.0 &&
+        (points.empty() || options.ratingMa != points.front().first)) {
+        points.emplace_back(options.ratingMa, options.ratingMah);
+    }
+    std::sort(points.begin(), points.end());
+    return InterpolationTable(std::move(points));
+}
+
 /// The lowest voltage a table's discharge reached under load, per cell: its exit voltage, else
 /// the lowest open-circuit voltage less the pulse's drop, else the stated cut-off, else the last
 /// open-circuit voltage.
@@ -186,9 +214,9 @@ double LowestEndVoltage(const ReadTable& read, const Json& battery) {
     return cutoff && *cutoff > 0.0 ? *cutoff : read.rows.back()[1];
 }
 
-std::string SourceOf(const ReadTable& read, const Json& battery,
+std::string SourceOf(const ReadTable& read, const Json& battery, const std::string& fileName,
                      const ProfileImportOptions& options) {
-    std::string source = "Battery profile " + options.fileName;
+    std::string source = "Battery profile " + fileName;
     if (!options.citation.empty()) {
         source += " (" + options.citation + ")";
     }
@@ -227,69 +255,10 @@ Result<Json> ParseProfile(std::string_view content) {
     }
 }
 
-}  // namespace
-
-std::vector<std::size_t> ChooseTablePoints(const std::vector<std::array<double, 3>>& points,
-                                           std::size_t count) {
-    const std::size_t n = points.size();
-    if (n <= std::max<std::size_t>(count, 2)) {
-        std::vector<std::size_t> all(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            all[i] = i;
-        }
-        return all;
-    }
-    double span[3] = {1.0, 1.0, 1.0};
-    for (int k = 1; k < 3; ++k) {
-        const auto [low, high] = std::minmax_element(
-            points.begin(), points.end(), [k](const auto& a, const auto& b) { return a[k] < b[k]; });
-        span[k] = std::max((*high)[k] - (*low)[k], 1e-12);
-    }
-    std::vector<bool> chosen(n, false);
-    chosen.front() = chosen.back() = true;
-    for (std::size_t kept = 2; kept < count; ++kept) {
-        double worst = 0.0;
-        std::size_t worstIndex = 0;
-        std::size_t left = 0;
-        for (std::size_t i = 1; i < n; ++i) {
-            if (chosen[i]) {
-                left = i;
-                continue;
-            }
-            std::size_t right = i + 1;
-            while (!chosen[right]) {
-                ++right;
-            }
-            const auto& a = points[left];
-            const auto& b = points[right];
-            const double share = (points[i][0] - a[0]) / (b[0] - a[0]);
-            double error = 0.0;
-            for (int k = 1; k < 3; ++k) {
-                error = std::max(error,
-                                 std::fabs(a[k] + share * (b[k] - a[k]) - points[i][k]) / span[k]);
-            }
-            if (error > worst) {
-                worst = error;
-                worstIndex = i;
-            }
-        }
-        if (worstIndex == 0) {
-            break;  // every point lies on the chosen lines
-        }
-        chosen[worstIndex] = true;
-    }
-    std::vector<std::size_t> indexes;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (chosen[i]) {
-            indexes.push_back(i);
-        }
-    }
-    return indexes;
-}
-
-Result<BatteryModel> ImportBatteryProfile(std::string_view content,
-                                          const ProfileImportOptions& options) {
-    Result<Json> parsed = ParseProfile(content);
+/// The discharge tables of one profile file, each with its source, appended to `tables`.
+Status ReadProfileTables(const ProfileFile& file, const ProfileImportOptions& options,
+                         std::vector<ReadTable>& tables) {
+    Result<Json> parsed = ParseProfile(file.content);
     if (!parsed) {
         return parsed.error();
     }
@@ -302,13 +271,12 @@ Result<BatteryModel> ImportBatteryProfile(std::string_view content,
     }
     const Json& battery = root.at("battery");
     const Json& list = root.at("dischargetables");
-    if (list.size() > kMaxTables) {
-        return Error{"The profile holds more than " + std::to_string(kMaxTables) +
+    if (list.size() + tables.size() > kMaxTables) {
+        return Error{"The profiles hold more than " + std::to_string(kMaxTables) +
                      " discharge tables."};
     }
     const double volts = NumberAt(battery, "voltage").value_or(0.0);
     const double defaultTemperature = NumberAt(battery, "worktemperature").value_or(kReferenceC);
-    std::vector<ReadTable> tables;
     for (std::size_t i = 0; i < list.size(); ++i) {
         Result<ReadTable> read = ReadDischargeTable(
             list[i], defaultTemperature, volts, "Discharge table " + std::to_string(i + 1) + ": ");
@@ -321,7 +289,29 @@ Result<BatteryModel> ImportBatteryProfile(std::string_view content,
                              Figure(read->temperature) + " C; a model holds one per temperature."};
             }
         }
+        read->source = SourceOf(*read, battery, file.name, options);
+        read->lowestEnd = LowestEndVoltage(*read, battery);
+        read->statedCutoff = NumberAt(battery, "cutoffvoltage");
         tables.push_back(std::move(*read));
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<BatteryModel> ImportBatteryProfile(std::string_view content,
+                                          const ProfileImportOptions& options) {
+    return ImportBatteryProfiles({{options.fileName, content}}, options);
+}
+
+Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files,
+                                           const ProfileImportOptions& options) {
+    std::vector<ReadTable> tables;
+    for (const ProfileFile& file : files) {
+        if (Status read = ReadProfileTables(file, options, tables); !read) {
+            return Error{(files.size() > 1 ? file.name + ": " : std::string()) +
+                         read.error().message};
+        }
     }
     std::sort(tables.begin(), tables.end(),
               [](const ReadTable& a, const ReadTable& b) { return a.temperature < b.temperature; });
@@ -336,20 +326,20 @@ Result<BatteryModel> ImportBatteryProfile(std::string_view content,
     model.cellsInSeries = options.cellsInSeries;
     model.cellsInParallel = options.cellsInParallel;
     MeasuredRange& range = model.range;
+    std::optional<double> statedCutoff;
     for (const ReadTable& read : tables) {
-        const std::string source = SourceOf(read, battery, options);
+        const std::string& source = read.source;
+        statedCutoff = statedCutoff ? statedCutoff : read.statedCutoff;
         model.sources += (model.sources.empty() ? "" : "\n") + source;
         TemperatureTables converted = TablesOf(read, source);
         if (&read == &*reference) {
             model.referenceTemperatureC = read.temperature;
             model.openCircuitVoltageVsDepth = converted.openCircuitVoltageVsDepth;
             model.resistanceVsDepth = converted.resistanceVsDepth;
-            const double drain = read.low && read.high
-                                     ? (read.low->milliamps * read.low->seconds +
-                                        read.high->milliamps * read.high->seconds) /
-                                           (read.low->seconds + read.high->seconds)
-                                     : 0.0;
-            model.capacityVsCurrent = InterpolationTable({{drain, *converted.capacityMah}});
+            // The capacity a profile delivered holds at its own average drain. A profile that
+            // does not state its pulses may have ended at their limit, well before a light load
+            // would: the catalogue's rating stands then.
+            model.capacityVsCurrent = CapacityPoints(read, *converted.capacityMah, options);
         } else {
             model.temperatures.push_back(std::move(converted));
         }
@@ -362,16 +352,20 @@ Result<BatteryModel> ImportBatteryProfile(std::string_view content,
                 std::max(range.longestPulseSeconds.value_or(0.0), read.high->seconds);
         }
         range.lowestEndVoltage = std::min(range.lowestEndVoltage.value_or(INFINITY),
-                                          LowestEndVoltage(read, battery) *
-                                              options.cellsInSeries);
+                                          read.lowestEnd * options.cellsInSeries);
+    }
+    if (!range.highestCurrentMa && options.statedPulseMa > 0.0) {
+        range.lowestCurrentMa = 0.0;
+        range.highestCurrentMa = options.statedPulseMa;
+        range.source = "pulses of " + Figure(options.statedPulseMa) +
+                       " mA, as the profile's name states; ";
     }
     range.lowestTemperatureC = tables.front().temperature;
     range.highestTemperatureC = tables.back().temperature;
-    range.source = "the profile's pulses, temperatures and end voltages";
-    const std::optional<double> cutoff = NumberAt(battery, "cutoffvoltage");
-    model.cutoffVoltage = (cutoff && *cutoff > 0.0 ? *cutoff : *range.lowestEndVoltage /
-                                                                   options.cellsInSeries) *
-                          options.cellsInSeries;
+    range.source += "the profile's pulses, temperatures and end voltages";
+    model.cutoffVoltage = statedCutoff && *statedCutoff > 0.0
+                              ? *statedCutoff * options.cellsInSeries
+                              : *range.lowestEndVoltage;
     model.comment = "Imported from a measured battery profile. The resistance is the profile's, "
                     "seen over its pulses; a profile holds no time constant, so it is not split "
                     "into a resistance seen at once and a polarisation.";

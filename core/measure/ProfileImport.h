@@ -17,6 +17,9 @@ struct ProfileImportOptions {
     std::string citation;     // where the profile was published; optional
     int cellsInSeries = 1;    // the pack the model describes, of cells like the profile's
     int cellsInParallel = 1;
+    double statedPulseMa = 0.0;  // the pulse current of a profile that does not state its pulses
+    double ratingMah = 0.0;      // the maker's rated capacity per cell at ratingMa; 0: none
+    double ratingMa = 0.0;
 };
 
 /// The most points a table of an imported or fitted model keeps.
@@ -32,6 +35,17 @@ inline constexpr std::size_t kModelTablePoints = 60;
 /// the measured range. Anything malformed fails with a message naming the table and row.
 Result<BatteryModel> ImportBatteryProfile(std::string_view content,
                                           const ProfileImportOptions& options);
+
+/// One battery profile file: its name (for the sources) and content.
+struct ProfileFile {
+    std::string name;
+    std::string_view content;
+};
+
+/// The same for the tables of several profiles of one cell (each at its own temperature), the
+/// first file's battery standing for them all in messages.
+Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files,
+                                           const ProfileImportOptions& options);
 
 /// At most `count` of `points` (rising x), chosen where linear interpolation between the chosen
 /// ones errs most; the first and the last are always kept. Each y column is weighed against its

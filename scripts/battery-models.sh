@@ -1,0 +1,49 @@
+#!/bin/sh
+# Rebuilds the shipped battery models that are made from measured battery profiles, with the
+# tool's own importer. The profiles are those of the public repository
+# qoitech/otii-battery-profiles: the files of its commit 91733950 are read from a snapshot of it
+# (the first argument: a git directory or work tree), and the older files that commit no longer
+# holds from the excerpts in measurements/battery-profiles/ (each names its commit and the rows
+# it keeps). Run from the repository's root after a build:
+#
+#   scripts/battery-models.sh /path/to/otii-battery-profiles
+set -eu
+snapshot=${1:?usage: scripts/battery-models.sh SNAPSHOT_OF_otii-battery-profiles}
+cli=${RUNWELL_CLI:-build/bin/runwell-cli}
+commit=91733950d0548eb79ec4f668ebe0458f0bb921b1
+excerpts=measurements/battery-profiles
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fetch() {  # fetch FILE: the snapshot's file at the pinned commit, into $work
+    git -C "$snapshot" show "$commit:battery-profiles/$1" >"$work/$1"
+    echo "$work/$1"
+}
+
+cite="qoitech/otii-battery-profiles, commit $commit"
+cite_old="qoitech/otii-battery-profiles, commit 1fc05f0a, excerpt in $excerpts"
+
+"$cli" battery-model import "$(fetch CR2032-Varta-40mA.json)" --pulse-current 40 --rating 225@0.19 \
+    --battery "CR2032 coin cell" --citation "$cite" -o BatteryModels/CR2032.json
+"$cli" battery-model import "$(fetch CR2450-MuRata-40mA.json)" --pulse-current 40 --rating 620@0.2 \
+    --battery "CR2450 coin cell" --citation "$cite" -o BatteryModels/CR2450.json
+"$cli" battery-model import "$(fetch AAA-Energizer_Industrial_EN92-Alkaline-100mA.json)" \
+    --pulse-current 100 --rating 1200@25 --battery "AAA alkaline" --citation "$cite" \
+    -o BatteryModels/AAA-alkaline.json
+"$cli" battery-model import "$(fetch AAA-GP_Excellent-Lithium-100mA.json)" \
+    --pulse-current 100 --rating 1200@25 --battery "AAA lithium iron disulfide" --citation "$cite" \
+    -o BatteryModels/AAA-lithium-iron-disulfide.json
+"$cli" battery-model import "$excerpts/AA-Varta-(25).json" --rating 2850@25 \
+    --battery "AA alkaline" --citation "$cite_old" -o BatteryModels/AA-alkaline.json
+"$cli" battery-model import "$excerpts/AA-Varta-(25).json" --series 2 --rating 2850@25 \
+    --battery "2 x AA alkaline in series" --citation "$cite_old" \
+    -o BatteryModels/2xAA-alkaline.json
+"$cli" battery-model import "$excerpts/CR123A-GP-(25).json" --rating 1500@100 \
+    --battery "CR123A cylindrical cell" --citation "$cite_old" -o BatteryModels/CR123A.json
+# The Li-polymer pouch of the catalogue (1000 mAh) as two of Renata's 525 mAh cells in parallel,
+# at the three temperatures the profiles were measured at. The ratings are the catalogue's
+# (StandardBattery.csv, its notes name the drain).
+"$cli" battery-model import "$(fetch 'LiPo-ICP632136HPST-Renata-WiFi-(-10).json')" \
+    "$(fetch 'LiPo-ICP632136HPST-Renata_WiFi-5.json')" \
+    "$(fetch 'LiPo-ICP632136HPST-Renata-WiFi-20.json')" --parallel 2 \
+    --battery "Li-polymer pouch 1000 mAh" --citation "$cite" -o BatteryModels/LiPo-1000.json
