@@ -39,8 +39,8 @@ TEST(ChartAxis, TimeMarksAreRoundStepsInTheUnitThatSuitsTheRange) {
     const std::vector<AxisTick> ticks = AxisTicks({3, 47}, AxisQuantity::Time, AxisScale::Linear);
     ASSERT_EQ(Texts(ticks), "10 uS, 20 uS, 30 uS, 40 uS");
     EXPECT_DOUBLE_EQ(ticks.front().value, 10.0);
-    const std::vector<AxisTick> hours = AxisTicks({0, 2 * 3.6e9}, AxisQuantity::Time,
-                                                  AxisScale::Linear);
+    const std::vector<AxisTick> hours =
+        AxisTicks({0, 2 * 3.6e9}, AxisQuantity::Time, AxisScale::Linear);
     EXPECT_DOUBLE_EQ(hours.back().value, 2 * 3.6e9);
 }
 
@@ -61,8 +61,8 @@ TEST(ChartAxis, CurrentMarksOnBothScalesAndRangesThatHaveNone) {
     EXPECT_EQ(log(0.1, 0.5), "0.1 nA, 0.2 nA, 0.3 nA, 0.4 nA, 0.5 nA");  // within a decade
     EXPECT_EQ(AxisTicks({0.001, 1e12}, AxisQuantity::Current, AxisScale::Log).size(), 8u);
 
-    for (const AxisRange bad : {AxisRange{1, 1}, AxisRange{2, 1}, AxisRange{0, NAN},
-                                AxisRange{0, INFINITY}}) {
+    for (const AxisRange bad :
+         {AxisRange{1, 1}, AxisRange{2, 1}, AxisRange{0, NAN}, AxisRange{0, INFINITY}}) {
         EXPECT_TRUE(AxisTicks(bad, AxisQuantity::Current, AxisScale::Linear).empty());
     }
     EXPECT_TRUE(AxisTicks({0, 10}, AxisQuantity::Current, AxisScale::Log).empty());
@@ -117,8 +117,8 @@ TEST(ChartAxis, BoxAndPanStayWithinTheData) {
 ProfileTimeline Timeline(const std::vector<double>& durations) {
     ProfileTimeline timeline;
     for (const double duration : durations) {
-        timeline.segments.push_back({timeline.period, duration, 1.0f,
-                                     static_cast<int>(timeline.segments.size())});
+        timeline.segments.push_back(
+            {timeline.period, duration, 1.0f, static_cast<int>(timeline.segments.size())});
         timeline.period += duration;
     }
     return timeline;

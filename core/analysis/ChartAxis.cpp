@@ -15,18 +15,22 @@ struct Unit {
     const char* suffix;
 };
 
-constexpr Unit kTimeUnits[] = {{1.0, "uS"},    {1e3, "mS"},    {1e6, "S"},
-                               {3.6e9, "h"},   {8.64e10, "d"}, {3.1536e13, "y"}};
+constexpr Unit kTimeUnits[] = {{1.0, "uS"},  {1e3, "mS"},    {1e6, "S"},
+                               {3.6e9, "h"}, {8.64e10, "d"}, {3.1536e13, "y"}};
 constexpr Unit kCurrentUnits[] = {{1.0, "nA"}, {1e3, "uA"}, {1e6, "mA"}, {1e9, "A"}};
 constexpr Unit kVoltageUnits[] = {{1.0, "V"}};
 constexpr Unit kHourUnits[] = {{1.0, "h"}, {24.0, "d"}, {8760.0, "y"}};
 
 std::span<const Unit> UnitsOf(AxisQuantity quantity) {
     switch (quantity) {
-        case AxisQuantity::Time: return kTimeUnits;
-        case AxisQuantity::Current: return kCurrentUnits;
-        case AxisQuantity::Voltage: return kVoltageUnits;
-        case AxisQuantity::Hours: return kHourUnits;
+        case AxisQuantity::Time:
+            return kTimeUnits;
+        case AxisQuantity::Current:
+            return kCurrentUnits;
+        case AxisQuantity::Voltage:
+            return kVoltageUnits;
+        case AxisQuantity::Hours:
+            return kHourUnits;
     }
     return kVoltageUnits;
 }
@@ -59,8 +63,7 @@ std::string TickText(double value, int decimals, const Unit& unit) {
 }
 
 std::vector<AxisTick> LinearTicks(AxisRange range, std::span<const Unit> units, int count) {
-    const Unit unit =
-        UnitFor(std::max(std::fabs(range.low), std::fabs(range.high)), units);
+    const Unit unit = UnitFor(std::max(std::fabs(range.low), std::fabs(range.high)), units);
     const double step = RoundStep((range.high - range.low) / unit.size, count);
     const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
     std::vector<AxisTick> ticks;
@@ -179,8 +182,8 @@ AxisRange ClampAxis(AxisRange view, AxisRange data, AxisScale scale) {
     return Outer(ClampInner(Inner(view, scale), Inner(data, scale)), scale);
 }
 
-AxisRange ZoomAxis(AxisRange view, AxisRange data, double fraction, double factor,
-                   AxisScale scale, double minSpan) {
+AxisRange ZoomAxis(AxisRange view, AxisRange data, double fraction, double factor, AxisScale scale,
+                   double minSpan) {
     if (!Usable(view, scale) || !Usable(data, scale) || !(factor > 0.0) ||
         !std::isfinite(fraction)) {
         return ClampAxis(view, data, scale);

@@ -46,8 +46,8 @@ AxisRange ClampAxis(AxisRange view, AxisRange data, AxisScale scale);
 /// The view zoomed by `factor` (above 1 in, below 1 out) about the point at `fraction` of
 /// it, which stays where it is unless clamping to `data` moves the view. A view never gets
 /// narrower than `minSpan` (in the axis's unit; decades on a log scale).
-AxisRange ZoomAxis(AxisRange view, AxisRange data, double fraction, double factor,
-                   AxisScale scale, double minSpan);
+AxisRange ZoomAxis(AxisRange view, AxisRange data, double fraction, double factor, AxisScale scale,
+                   double minSpan);
 
 /// The view between the fractions `from` and `to` of it (either order), as a dragged box
 /// picks it; at least `minSpan` wide, about the box's middle, and within `data`.

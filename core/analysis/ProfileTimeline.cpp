@@ -120,8 +120,8 @@ namespace {
 /// The index of the last edge at or before `at` in `edges`, as a segment's index.
 std::size_t SegmentBefore(const std::vector<double>& edges, double at) {
     const auto after = std::upper_bound(edges.begin(), edges.end(), at);
-    const auto index = static_cast<std::size_t>(std::max<std::ptrdiff_t>(
-        0, std::distance(edges.begin(), after) - 1));
+    const auto index = static_cast<std::size_t>(
+        std::max<std::ptrdiff_t>(0, std::distance(edges.begin(), after) - 1));
     return std::min(index, edges.size() - 2);
 }
 
@@ -138,9 +138,13 @@ double MapEdges(const std::vector<double>& from, const std::vector<double>& to, 
 
 }  // namespace
 
-double TimelineLayout::FractionAt(double time) const { return MapEdges(times, fractions, time); }
+double TimelineLayout::FractionAt(double time) const {
+    return MapEdges(times, fractions, time);
+}
 
-double TimelineLayout::TimeAt(double fraction) const { return MapEdges(fractions, times, fraction); }
+double TimelineLayout::TimeAt(double fraction) const {
+    return MapEdges(fractions, times, fraction);
+}
 
 int TimelineLayout::SegmentAt(double fraction) const {
     if (fractions.size() < 2 || !(fraction >= 0.0 && fraction <= 1.0)) {
@@ -173,7 +177,8 @@ TimelineLayout LayoutTimeline(const ProfileTimeline& timeline, double width, dou
     std::size_t widened = 0;
     double restTime = period;
     while (widened < durations.size() &&
-           durations[widened] / restTime * (width - minimum * static_cast<double>(widened)) < minimum) {
+           durations[widened] / restTime * (width - minimum * static_cast<double>(widened)) <
+               minimum) {
         restTime -= durations[widened];
         ++widened;
     }
@@ -199,10 +204,9 @@ TimelineLayout LayoutTimeline(const ProfileTimeline& timeline, double width, dou
 std::string ChartContext(const Workspace& workspace) {
     const std::filesystem::path& file = workspace.saveState().file();
     const BatteryRecord* battery = workspace.currentBattery();
-    std::string text = file.empty() ? std::string("Unsaved profile")
-                                    : PathToUtf8(file.filename());
-    text += " - " + std::string(workspace.deviceName()) + ", " +
-            std::string(workspace.voltage()) + ", " + std::string(workspace.temperature());
+    std::string text = file.empty() ? std::string("Unsaved profile") : PathToUtf8(file.filename());
+    text += " - " + std::string(workspace.deviceName()) + ", " + std::string(workspace.voltage()) +
+            ", " + std::string(workspace.temperature());
     if (battery != nullptr) {
         text += ", " + battery->description;
     }
