@@ -70,10 +70,12 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
 
     // A drag over the left half of the plot selects about the first 50 ms: sleep only.
     auto* plot = Find<TracePlot>(dialog_.get(), "tracePlot");
-    const int y = plot->height() / 2;
+    const QRect area = plot->PlotArea(plot->size());
+    const int y = area.center().y();
+    const int half = area.left() + area.width() / 2;
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(2, y));
-    QTest::mouseMove(plot, QPoint(plot->width() / 2, y));
-    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(plot->width() / 2, y));
+    QTest::mouseMove(plot, QPoint(half, y));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(half, y));
     EXPECT_NEAR(Bound("toEdit")->value(), 0.05, 0.005);
     EXPECT_EQ(Bound("fromEdit")->value(), 0.0);
     EXPECT_EQ(Cell("figuresTable", 4, 1), "2 uA");
