@@ -58,11 +58,16 @@ void DeratedCurveView::DrawData(QPainter& painter, const QRect& plot) const {
     painter.drawPath(path);
     painter.restore();
     if (const std::optional<std::string> note = DeratedCurveNote(life_)) {  // why it is flat
+        // Half-way down, on the base colour, clear of the legend and of the flat line.
         const int line = painter.fontMetrics().height();
+        const QRectF room(plot.left() + 6, plot.center().y() - line, plot.width() - 12, 3 * line);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const QString text = QString::fromStdString(*note);
+        QColor back = palette().base().color();
+        back.setAlpha(220);
+        painter.fillRect(painter.boundingRect(room, flags, text).adjusted(-3, -2, 3, 2), back);
         painter.setPen(palette().text().color());
-        painter.drawText(
-            QRectF(plot.left() + 6, plot.top() + 4 + 2 * line, plot.width() - 12, 3 * line),
-            Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(*note));
+        painter.drawText(room, flags, text);
     }
 }
 
@@ -83,7 +88,7 @@ std::string DeratedCurveView::TipAt(QPoint position, QSize size) const {
     const double volts =
         span > 0.0 ? before.volts + (hours - before.hours) / span * (after->volts - before.volts)
                    : after->volts;
-    return FormatTrimmed(hours, 1) + " h: " + FormatTrimmed(volts, 3) + " V";
+    return FormatTrimmed(hours, 1) + " h: " + FormatTrimmed(volts, 2) + " V";
 }
 
 }  // namespace runwell::ui
