@@ -81,6 +81,22 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
     EXPECT_EQ(Cell("figuresTable", 4, 1), "2 uA");
     EXPECT_EQ(Label("modesLabel"), "1 mode in the range");
 
+    // The 2 uA sleep and the 5 mA burst on one log axis; hovering reads the sleep. With Ctrl
+    // the drag zooms to the same half instead of selecting.
+    EXPECT_EQ(plot->yAxis().scale, AxisScale::Log);
+    EXPECT_EQ(plot->yAxis().view.low, 1000.0);
+    const QPoint sleep(area.left() + area.width() / 4, y);
+    QTest::mouseMove(plot, sleep);
+    const std::string tip = plot->TipAt(sleep, plot->size());
+    EXPECT_EQ(tip.substr(tip.find(':')), ": 2 uA to 2 uA");
+    QTest::mousePress(plot, Qt::LeftButton, Qt::ControlModifier, QPoint(area.left(), y));
+    QTest::mouseMove(plot, QPoint(half, y));
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::ControlModifier, QPoint(half, y));
+    EXPECT_NEAR(plot->xAxis().view.high, 50000.0, 1000.0) << "us";
+    EXPECT_NEAR(Bound("toEdit")->value(), 0.05, 0.005) << "the range stays";
+    plot->ResetZoom();
+    EXPECT_FALSE(plot->zoomed());
+
     // A range past the end is refused and leaves nothing to make a profile of.
     Bound("fromEdit")->setValue(5.0);
     Bound("toEdit")->setValue(6.0);
