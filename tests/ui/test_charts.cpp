@@ -149,8 +149,11 @@ TEST_F(ChartTest, TheCurrentAxisSwitchesBetweenLogAndLinear) {
 }
 
 TEST_F(ChartTest, AnExportCarriesTheTitleLine) {
+    EXPECT_EQ(ChartContext(*workspace_).substr(0, 18), "Unsaved profile - ");
+    workspace_->MarkSaved(data_->path / "bursts.set");
     const std::string context = ChartContext(*workspace_);
-    EXPECT_EQ(context.substr(0, 18), "Unsaved profile - ");
+    EXPECT_EQ(context.substr(0, 13), "bursts.set - ") << "the file's name, not its folder";
+    EXPECT_NE(context.find(std::string(workspace_->deviceName())), std::string::npos);
     EXPECT_NE(context.find(std::string(workspace_->voltage())), std::string::npos);
     EXPECT_NE(context.find(workspace_->currentBattery()->description), std::string::npos);
     const fs::path svg = data_->path / "title.svg";

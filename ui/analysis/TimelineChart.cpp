@@ -53,6 +53,7 @@ TimelineChart::TimelineChart(QWidget* parent) : ChartView(parent) {
 }
 
 void TimelineChart::Show(const Workspace& workspace) {
+    workspace_ = &workspace;
     timeline_ = ComputeProfileTimeline(workspace.modes());
     layoutWidth_ = -1;
     labels_.clear();
@@ -64,7 +65,6 @@ void TimelineChart::Show(const Workspace& workspace) {
     const BatteryRecord* battery = workspace.currentBattery();
     continuousLimit_ = battery != nullptr ? battery->maxContinuousCurrent : 0.0;
     pulseLimit_ = battery != nullptr ? battery->maxPulseCurrent : 0.0;
-    SetTitle(QStringLiteral("Current over time: ") + ToDisplay(ChartContext(workspace)));
     SetRanges(true);
 }
 
@@ -96,6 +96,12 @@ void TimelineChart::SetRanges(bool keepView) {
             {QStringLiteral("short mode, drawn wider"), QPen(Qt::NoPen), QBrush(kWidenedColour)});
     }
     SetLegend(std::move(legend));
+}
+
+QString TimelineChart::title() const {
+    return workspace_ == nullptr
+               ? QString()
+               : QStringLiteral("Current over time: ") + ToDisplay(ChartContext(*workspace_));
 }
 
 void TimelineChart::ScaleChanged() {

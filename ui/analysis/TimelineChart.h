@@ -24,6 +24,9 @@ public:
     void Show(const Workspace& workspace);
 
     const ProfileTimeline& timeline() const { return timeline_; }
+    /// "Current over time: " and the shown workspace's file, device, point and battery as they
+    /// are now (a profile saved since it was shown has its new name).
+    QString title() const override;
     /// The tooltip text for the step under `position` in a chart of `size`; empty off the steps.
     std::string TipAt(QPoint position, QSize size) const override;
     /// How the segments are spread across a plot `plotWidth` pixels wide.
@@ -40,6 +43,7 @@ private:
     void DrawLevels(QPainter& painter, const QRect& plot) const;
     void DrawSteps(QPainter& painter, const QRect& plot) const;
 
+    const Workspace* workspace_ = nullptr;  // the one last shown
     ProfileTimeline timeline_;
     std::vector<std::string> labels_;  // one per segment
     double average_ = 0.0;             // nA

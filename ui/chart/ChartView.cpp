@@ -218,19 +218,20 @@ Status ChartView::Export(const std::filesystem::path& path) const {
         return Error{msg::kWriteFailed};
     }
     const QSize size = this->size().expandedTo(sizeHint());
+    const QString title = this->title();
     bool drawn = false;
     if (path.extension() == ".svg") {
-        SvgPaintDevice svg(&file, size, title_);
+        SvgPaintDevice svg(&file, size, title);
         QPainter painter;
         if (painter.begin(&svg)) {
-            Render(painter, size, title_);
+            Render(painter, size, title);
             drawn = painter.end();
         }
     } else {
         QImage image(size, QImage::Format_ARGB32);
         {
             QPainter painter(&image);
-            Render(painter, size, title_);
+            Render(painter, size, title);
         }
         drawn = image.save(&file, "PNG");
     }

@@ -49,7 +49,8 @@ public:
     Status Export(const std::filesystem::path& path) const;
     /// The title line of an export; empty: none.
     void SetTitle(const QString& title) { title_ = title; }
-    const QString& title() const { return title_; }
+    /// The title line as an export writes it now: the one set, unless a chart knows better.
+    virtual QString title() const { return title_; }
 
     /// Where the data is drawn in a chart of `size` without a title line.
     QRect PlotArea(QSize size) const;
