@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "ui/analysis/SvgPaintDevice.h"
+#include "ui/chart/SvgPaintDevice.h"
 #include "ui/widgets/AppIcon.h"
 
 namespace {

@@ -1,9 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "estimate/ModeRecord.h"
+
+namespace runwell {
+class Workspace;
+}
 
 namespace runwell {
 
@@ -39,5 +44,35 @@ struct ProfileTimeline {
 /// size; values below 4 count as 4.
 ProfileTimeline ComputeProfileTimeline(const std::vector<ModeRecord>& modes,
                                        std::size_t maxPoints = 4000);
+
+/// Where the segments of a timeline are drawn across a plot, as fractions of its width: to
+/// scale, except that a segment too short to see or point at is drawn at a minimum width (and
+/// marked), and the others shrink in proportion so the period still fills the plot.
+struct TimelineLayout {
+    /// The segments' edges: times[i] (us) is drawn at fractions[i]; one more than segments.
+    std::vector<double> times;
+    std::vector<double> fractions;
+    std::vector<bool> widened;  // per segment: drawn wider than to scale
+
+    /// Where `time` is drawn; linear within each segment, 0 and 1 beyond the period.
+    double FractionAt(double time) const;
+    /// The time drawn at `fraction`, FractionAt's inverse (a widened segment's time spread
+    /// over its width).
+    double TimeAt(double fraction) const;
+    /// The segment drawn at `fraction`: the last one that starts at or before it and has any
+    /// width; -1 when there is none.
+    int SegmentAt(double fraction) const;
+};
+
+/// The layout of `timeline` on a plot `width` pixels wide in which no segment of a positive
+/// duration is narrower than `minimum` pixels. When even that does not fit, every such segment
+/// gets the same width. Segments of no duration take no width; an empty period gives an empty
+/// layout.
+TimelineLayout LayoutTimeline(const ProfileTimeline& timeline, double width, double minimum);
+
+/// What an exported chart is of, for its title line: the profile's file name ("Unsaved
+/// profile" before it has one), device, voltage, temperature and battery, as
+/// "sleepy.set - A1, 3.3V, 25C, CR2032".
+std::string ChartContext(const Workspace& workspace);
 
 }  // namespace runwell

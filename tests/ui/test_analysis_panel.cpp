@@ -25,8 +25,8 @@
 #include "ui/analysis/ChargeShareBars.h"
 #include "ui/analysis/DeratedCurveView.h"
 #include "ui/analysis/OperatingPointTable.h"
-#include "ui/analysis/SvgPaintDevice.h"
 #include "ui/analysis/TimelineChart.h"
+#include "ui/chart/SvgPaintDevice.h"
 #include "ui/main/MainWindowLayout.h"
 
 namespace runwell::ui {
@@ -215,8 +215,10 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     EXPECT_EQ(document.elements.front().name, QStringLiteral("svg"));
     EXPECT_EQ(document.elements.front().Attribute("viewBox"),
               QStringLiteral("0 0 %1 %2").arg(image.width()).arg(image.height()));
-    // The chart's texts stay texts: the time axis's start and the key's line.
-    EXPECT_TRUE(document.texts.contains(QStringLiteral("0")))
+    // The chart's texts stay texts: the title line, the time axis's start and the key's line.
+    EXPECT_TRUE(document.texts.contains(QStringLiteral("Current over time: ") +
+                                        ToDisplay(ChartContext(*workspace_))));
+    EXPECT_TRUE(document.texts.contains(QStringLiteral("0 mS")))
         << document.texts.join('|').toStdString();
     EXPECT_TRUE(document.texts.contains(QStringLiteral("average")));
     const auto steps = std::find_if(document.elements.begin(), document.elements.end(),

@@ -35,6 +35,13 @@ TEST(DeratedCurveView, DrawsTheCurveAndTheMinimumLine) {
     const QImage drawn = view.grab().toImage();
     EXPECT_TRUE(HasColour(drawn, QColor(255, 0, 0)));
     EXPECT_TRUE(HasColour(drawn, QColor(0, 127, 0)));
+    // The read-out follows the curve: half-way along it, half-way down.
+    const QRect plot = view.PlotArea(view.size());
+    EXPECT_EQ(view.TipAt(QPoint(plot.left() + plot.width() / 2, plot.center().y()), view.size())
+                  .substr(0, 4),
+              "90 h");
+    EXPECT_NE(view.TipAt(plot.center(), view.size()).find("2.45 V"), std::string::npos);
+    EXPECT_EQ(view.TipAt(QPoint(plot.left() - 3, plot.center().y()), view.size()), "");
 
     // No curve (no model): nothing red or green, the text instead; a single point likewise.
     DeratedLife none;

@@ -70,14 +70,32 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
 
     // A drag over the left half of the plot selects about the first 50 ms: sleep only.
     auto* plot = Find<TracePlot>(dialog_.get(), "tracePlot");
-    const int y = plot->height() / 2;
+    const QRect area = plot->PlotArea(plot->size());
+    const int y = area.center().y();
+    const int half = area.left() + area.width() / 2;
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(2, y));
-    QTest::mouseMove(plot, QPoint(plot->width() / 2, y));
-    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(plot->width() / 2, y));
+    QTest::mouseMove(plot, QPoint(half, y));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(half, y));
     EXPECT_NEAR(Bound("toEdit")->value(), 0.05, 0.005);
     EXPECT_EQ(Bound("fromEdit")->value(), 0.0);
     EXPECT_EQ(Cell("figuresTable", 4, 1), "2 uA");
     EXPECT_EQ(Label("modesLabel"), "1 mode in the range");
+
+    // The 2 uA sleep and the 5 mA burst on one log axis; hovering reads the sleep. With Ctrl
+    // the drag zooms to the same half instead of selecting.
+    EXPECT_EQ(plot->yAxis().scale, AxisScale::Log);
+    EXPECT_EQ(plot->yAxis().view.low, 1000.0);
+    const QPoint sleep(area.left() + area.width() / 4, y);
+    QTest::mouseMove(plot, sleep);
+    const std::string tip = plot->TipAt(sleep, plot->size());
+    EXPECT_EQ(tip.substr(tip.find(':')), ": 2 uA to 2 uA");
+    QTest::mousePress(plot, Qt::LeftButton, Qt::ControlModifier, QPoint(area.left(), y));
+    QTest::mouseMove(plot, QPoint(half, y));
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::ControlModifier, QPoint(half, y));
+    EXPECT_NEAR(plot->xAxis().view.high, 50000.0, 1000.0) << "us";
+    EXPECT_NEAR(Bound("toEdit")->value(), 0.05, 0.005) << "the range stays";
+    plot->ResetZoom();
+    EXPECT_FALSE(plot->zoomed());
 
     // A range past the end is refused and leaves nothing to make a profile of.
     Bound("fromEdit")->setValue(5.0);

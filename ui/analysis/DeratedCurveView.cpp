@@ -3,86 +3,92 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <iterator>
 
-#include "analysis/CurveScale.h"
+#include "estimate/Format.h"
 
 namespace runwell::ui {
+namespace {
 
-DeratedCurveView::DeratedCurveView(QWidget* parent) : QWidget(parent) {
+const QColor kCurveColour(0, 127, 0);
+const QColor kMinimumColour(255, 0, 0);
+
+}  // namespace
+
+DeratedCurveView::DeratedCurveView(QWidget* parent) : ChartView(parent) {
     setObjectName("deratedCurve");
-    setMinimumSize(200, 120);
 }
 
 void DeratedCurveView::SetLife(const DeratedLife& life) {
     life_ = life;
-    setToolTip(QString::fromStdString(DeratedLifeFieldText(life_)));
-    update();
+    const QString text = QString::fromStdString(DeratedLifeFieldText(life_));
+    setToolTip(text);
+    SetEmptyText(text + "\n\n" + QString::fromStdString(DeratedCurveNote(life_).value_or("")));
+    Axis x{QStringLiteral("Time"), AxisQuantity::Hours, AxisScale::Linear, {0.0, 0.0}, {}, false};
+    Axis y{
+        QStringLiteral("Loaded voltage"), AxisQuantity::Voltage, AxisScale::Linear, {}, {}, false};
+    if (life_.curve.size() >= 2) {
+        x.data = {0.0, life_.curve.back().hours};
+        double low = life_.minimumVoltage;
+        double high = life_.minimumVoltage;
+        for (const VoltagePoint& point : life_.curve) {
+            low = std::min(low, point.volts);
+            high = std::max(high, point.volts);
+        }
+        const double margin = std::max(0.05, (high - low) * 0.1);
+        y.data = {low - margin, high + margin};
+    }
+    SetAxes(x, y, false);
+    SetLegend({{QStringLiteral("loaded voltage"), QPen(kCurveColour, 2), {}},
+               {QStringLiteral("minimum voltage"), QPen(kMinimumColour, 1, Qt::DashLine), {}}});
 }
 
-void DeratedCurveView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().base());
-    painter.setPen(palette().text().color());
-    const std::optional<std::string> note = DeratedCurveNote(life_);
-    if (life_.curve.size() < 2) {
-        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
-                         QString::fromStdString(DeratedLifeFieldText(life_)) + "\n\n" +
-                             QString::fromStdString(note.value_or("")));
-        return;
-    }
-    const double maxHours = life_.curve.back().hours;
-    double low = life_.minimumVoltage;
-    double high = life_.minimumVoltage;
-    for (const VoltagePoint& point : life_.curve) {
-        low = std::min(low, point.volts);
-        high = std::max(high, point.volts);
-    }
-    const double margin = std::max(0.05, (high - low) * 0.1);
-    low -= margin;
-    high += margin;
-
-    const QFontMetrics metrics = painter.fontMetrics();
-    const QRect plot = rect().adjusted(metrics.horizontalAdvance("00.00 V") + 8,
-                                       metrics.height(), -metrics.horizontalAdvance("00 y"),
-                                       -2 * metrics.height());
-    const auto x = [&](double hours) { return plot.left() + hours / maxHours * plot.width(); };
-    const auto y = [&](double volts) {
-        return plot.bottom() - (volts - low) / (high - low) * plot.height();
-    };
-
-    painter.setPen(palette().mid().color());
-    painter.drawRect(plot);
-    for (const AxisTick& tick : HourTicks(maxHours)) {
-        const double at = x(tick.value);
-        painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 4));
-        painter.drawText(QRectF(at - 40, plot.bottom() + 4, 80, metrics.height()),
-                         Qt::AlignHCenter, QString::fromStdString(tick.text));
-    }
-    for (const AxisTick& tick : VoltTicks(low, high)) {
-        const double at = y(tick.value);
-        painter.drawLine(QPointF(plot.left() - 4, at), QPointF(plot.left(), at));
-        painter.drawText(QRectF(0, at - metrics.height() / 2.0, plot.left() - 6, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(tick.text));
-    }
-
-    painter.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
-    painter.drawLine(QPointF(plot.left(), y(life_.minimumVoltage)),
-                     QPointF(plot.right(), y(life_.minimumVoltage)));
+void DeratedCurveView::DrawData(QPainter& painter, const QRect& plot) const {
+    painter.setPen(QPen(kMinimumColour, 1, Qt::DashLine));
+    painter.drawLine(QPointF(plot.left(), Y(plot, life_.minimumVoltage)),
+                     QPointF(plot.right(), Y(plot, life_.minimumVoltage)));
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.moveTo(x(life_.curve.front().hours), y(life_.curve.front().volts));
+    path.moveTo(X(plot, life_.curve.front().hours), Y(plot, life_.curve.front().volts));
     for (const VoltagePoint& point : life_.curve) {
-        path.lineTo(x(point.hours), y(point.volts));
+        path.lineTo(X(plot, point.hours), Y(plot, point.volts));
     }
-    painter.setPen(QPen(QColor(0, 127, 0), 2));
+    painter.setPen(QPen(kCurveColour, 2));
     painter.drawPath(path);
-    if (note) {  // says why the line is flat
+    painter.restore();
+    if (const std::optional<std::string> note = DeratedCurveNote(life_)) {  // why it is flat
+        // Half-way down, on the base colour, clear of the legend and of the flat line.
+        const int line = painter.fontMetrics().height();
+        const QRectF room(plot.left() + 6, plot.center().y() - line, plot.width() - 12, 3 * line);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const QString text = QString::fromStdString(*note);
+        QColor back = palette().base().color();
+        back.setAlpha(220);
+        painter.fillRect(painter.boundingRect(room, flags, text).adjusted(-3, -2, 3, 2), back);
         painter.setPen(palette().text().color());
-        painter.drawText(QRectF(plot.left() + 6, plot.top() + 4, plot.width() - 12,
-                                3 * metrics.height()),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                         QString::fromStdString(*note));
+        painter.drawText(room, flags, text);
     }
+}
+
+std::string DeratedCurveView::TipAt(QPoint position, QSize size) const {
+    const QRect plot = PlotArea(size);
+    if (life_.curve.size() < 2 || !plot.contains(position)) {
+        return {};
+    }
+    const double hours = XValueAt(plot, position.x());
+    const auto after =
+        std::lower_bound(life_.curve.begin(), life_.curve.end(), hours,
+                         [](const VoltagePoint& point, double at) { return point.hours < at; });
+    if (after == life_.curve.begin() || after == life_.curve.end()) {
+        return {};
+    }
+    const VoltagePoint& before = *std::prev(after);
+    const double span = after->hours - before.hours;
+    const double volts =
+        span > 0.0 ? before.volts + (hours - before.hours) / span * (after->volts - before.volts)
+                   : after->volts;
+    return FormatTrimmed(hours, 1) + " h: " + FormatTrimmed(volts, 2) + " V";
 }
 
 }  // namespace runwell::ui

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QWidget>
-
 #include "battery/DeratedLife.h"
+#include "ui/chart/ChartView.h"
 
 namespace runwell::ui {
 
 /// The predicted loaded voltage under the peak current against time, with the minimum
 /// operating voltage as a red line: the derated life's curve, drawn as it is. The texts (the
-/// axis marks and, without a curve, the derated life's own text) come from the core.
-class DeratedCurveView : public QWidget {
+/// derated life's own text, and the note on a flat curve) come from the core.
+class DeratedCurveView : public ChartView {
     Q_OBJECT
 public:
     explicit DeratedCurveView(QWidget* parent = nullptr);
@@ -18,10 +17,11 @@ public:
     void SetLife(const DeratedLife& life);
     const DeratedLife& life() const { return life_; }
 
-    QSize sizeHint() const override { return {420, 240}; }
+    /// The voltage of the curve at the time under `position`; empty off the curve.
+    std::string TipAt(QPoint position, QSize size) const override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void DrawData(QPainter& painter, const QRect& plot) const override;
 
 private:
     DeratedLife life_;

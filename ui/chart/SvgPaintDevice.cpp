@@ -1,4 +1,4 @@
-#include "ui/analysis/SvgPaintDevice.h"
+#include "ui/chart/SvgPaintDevice.h"
 
 #include <QBuffer>
 #include <QImage>
