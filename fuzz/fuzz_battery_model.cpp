@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "battery/BatteryModel.h"
+#include "cell/BatteryModel.h"
 #include "battery/DeratedLife.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

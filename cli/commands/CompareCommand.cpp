@@ -27,7 +27,7 @@ void WriteBatteryComparison(const Workspace& workspace, std::ostream& out) {
         << "Peak Current : " << FormatCurrent(static_cast<float>(comparison.peak)) << "\n\n";
     std::vector<std::vector<std::string>> table;
     table.push_back({"#", "Battery", "Battery Life", "Average vs cont.", "Peak vs pulse",
-                     "Derated life", "Limited by"});
+                     "Predicted life", "Limited by"});
     for (const BatteryComparisonRow& row : comparison.rows) {
         std::string number = std::to_string(row.index + 1);
         if (row.index == workspace.batteryIndex()) {
@@ -47,7 +47,7 @@ Command AddCompareCommand(CLI::App& app) {
         app, "compare",
         "  runwell-cli compare SETTINGS [--data DIR] [--format text|json|csv]\n"
         "      Loads SETTINGS and prints the battery life, the average and peak current against\n"
-        "      the battery's limits and the derated life for every battery of the catalogue,\n"
+        "      the battery's limits and the predicted life for every battery of the catalogue,\n"
         "      longest life first; '*' marks the current battery.\n"
         "      --format json or csv writes the rows for scripts (catalogue order).\n",
         "battery comparison",

@@ -30,6 +30,7 @@ BatteryComparison CompareBatteries(const std::vector<ModeRecord>& modes,
     DeratingConditions profile = conditions;
     profile.averageCurrent = load.average;
     profile.peakCurrent = static_cast<double>(load.peak);
+    profile.steps = LoadStepsOf(modes);
     const float peak = static_cast<float>(load.peak);
 
     comparison.rows.reserve(batteries.size());

@@ -123,6 +123,30 @@ bool Walk(const Discharge& cell, DeratedLife& life, double& delivered) {
     return true;
 }
 
+/// Why `hours` exceed the classic life (rated capacity over the average plus the catalogue's
+/// self-discharge current), or nothing when they do not.
+std::string LongerWhy(const BatteryRecord& battery, const Discharge& cell, double hours,
+                      double average) {
+    const double rated = static_cast<double>(battery.capacityMah);
+    const double classic =
+        rated * 1e6 / (average + static_cast<double>(battery.selfDischargeCurrent));
+    if (!(hours > classic)) {
+        return {};
+    }
+    char text[200];
+    if (cell.capacity > rated) {
+        std::snprintf(text, sizeof text,
+                      "Longer than the classic life: the model's capacity at this drain and "
+                      "temperature (%.0f mAh) is above the rated %.0f mAh.",
+                      cell.capacity, rated);
+    } else {
+        std::snprintf(text, sizeof text,
+                      "Longer than the classic life: the model's self-discharge at this "
+                      "temperature takes less than the catalogue's.");
+    }
+    return text;
+}
+
 }  // namespace
 
 DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel* model,
@@ -173,6 +197,7 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
         return life;
     }
     life.usableFraction = rated > 0.0 ? delivered / rated : 0.0;
+    life.longerWhy = LongerWhy(battery, cell, life.hours, conditions.averageCurrent);
     // The steps add up to a whole hour only within rounding; a relative nudge keeps 200 h from
     // showing as 199 hours when truncated as the classic life is.
     life.lifeText = FormatBatteryLife(SaturateToInt64(life.hours * (1.0 + 1e-12)));
@@ -205,10 +230,16 @@ std::optional<double> TemperatureOfLabel(std::string_view label) {
 }
 
 std::string DeratedLifeFieldText(const DeratedLife& life) {
-    if (life.limitingFactor.empty()) {
-        return life.lifeText;
+    std::string notes = life.limitingFactor;
+    if (!life.outsideData.empty()) {
+        notes += (notes.empty() ? "" : "; ") + life.outsideData;
     }
-    return life.lifeText + " (" + life.limitingFactor + ")";
+    return notes.empty() ? life.lifeText : life.lifeText + " (" + notes + ")";
+}
+
+std::string PredictedLifeTip(const DeratedLife& life) {
+    const std::string text = DeratedLifeFieldText(life);
+    return life.longerWhy.empty() ? text : text + "\n" + life.longerWhy;
 }
 
 std::optional<std::string> DeratedCurveNote(const DeratedLife& life) {

@@ -47,6 +47,8 @@ struct DeratedLife {
     /// "outside the model's data: drain above 40 mA; ..." when the profile lies beyond what the
     /// model was measured under; empty inside it or when the model states no range.
     std::string outsideData;
+    /// Why the life is longer than the classic life, when it is; empty otherwise.
+    std::string longerWhy;
 };
 
 /// The profile's modes as load steps (mode currents in nA, durations in us).
@@ -71,9 +73,12 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
 /// number.
 std::optional<double> TemperatureOfLabel(std::string_view label);
 
-/// The text of the window's "Derated life" field: the life, then the limiting factor in
-/// parentheses when there is one.
+/// The text of the window's "Predicted life" field: the life, then the limiting factor and
+/// whether the profile lies outside the model's data in parentheses when there is either.
 std::string DeratedLifeFieldText(const DeratedLife& life);
+
+/// The field's tooltip: its text, and why the life is longer than the classic one when it is.
+std::string PredictedLifeTip(const DeratedLife& life);
 
 /// Why the voltage chart of `life` shows less than a curve, for the chart to say: no model, a
 /// model without any voltage, or a flat line at the nominal voltage. Nothing for a real curve.

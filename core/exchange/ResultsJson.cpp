@@ -98,6 +98,7 @@ Json DeratedJson(const Workspace& workspace) {
         curve.push_back(Json::array({number(point.hours, 1e3), number(point.volts, 1e4)}));
     }
     object["curve"] = std::move(curve);
+    object["outsideData"] = life.outsideData.empty() ? Json(nullptr) : Json(life.outsideData);
     return object;
 }
 

@@ -336,6 +336,7 @@ void Workspace::RecomputeDerated() {
         conditions.peakCurrent = static_cast<double>(results_.peak);
         conditions.temperatureC = deratingTemperature();
         conditions.minimumVoltage = minimumVoltage_;
+        conditions.steps = LoadStepsOf(modes_);
         derated_ = ComputeDeratedLife(*battery, batteryModel(batteryIndex_), conditions);
     }
 }

@@ -111,7 +111,7 @@ std::string FormatTraceText(const TraceShown& shown) {
     text += LayOutColumns(rows, {12, 18, 14});
 
     text += "\nBattery life\n";
-    rows = {{"  Battery", "Capacity", "Life", "Derated life", "Average", "Peak"}};
+    rows = {{"  Battery", "Capacity", "Life", "Predicted life", "Average", "Peak"}};
     for (std::size_t i = 0; i < shown.batteries.size(); ++i) {
         const TraceBatteryFigures& b = shown.batteries[i];
         const std::string mark = static_cast<int>(i) == shown.currentBattery ? "* " : "  ";

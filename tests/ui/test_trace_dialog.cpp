@@ -65,7 +65,7 @@ TEST_F(TraceDialogTest, WholeTraceThenADraggedRange) {
     ASSERT_EQ(batteries->rowCount(), static_cast<int>(workspace_->batteries().size()));
     EXPECT_TRUE(batteries->item(workspace_->batteryIndex(), 0)->font().bold());
     EXPECT_EQ(Cell("batteryTable", 0, 0), workspace_->batteries()[0].description);
-    EXPECT_EQ(batteries->horizontalHeaderItem(3)->text().toStdString(), "Derated life");
+    EXPECT_EQ(batteries->horizontalHeaderItem(3)->text().toStdString(), "Predicted life");
     EXPECT_FALSE(Cell("batteryTable", 0, 3).empty());  // a life, or "no model"
 
     // A drag over the left half of the plot selects about the first 50 ms: sleep only.

@@ -30,7 +30,7 @@ constexpr std::array<TabInfo, AnalysisPanel::kTabCount> kTabs = {{
     {"chargeShareTab", "Charge share"},
     {"comparisonTab", "Batteries"},
     {"operatingPointTab", "Operating points"},
-    {"deratedTab", "Derated voltage"},
+    {"deratedTab", "Predicted voltage"},
 }};
 
 }  // namespace
@@ -41,7 +41,7 @@ AnalysisPanel::AnalysisPanel(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(4, 4, 4, 4);
 
     auto* fields = new QHBoxLayout;
-    fields->addWidget(new QLabel(QStringLiteral("Derated life:"), this));
+    fields->addWidget(new QLabel(QStringLiteral("Predicted life:"), this));
     deratedField_ = new QLineEdit(this);
     deratedField_->setObjectName(QStringLiteral("deratedLifeField"));
     deratedField_->setReadOnly(true);
@@ -93,7 +93,7 @@ void AnalysisPanel::Refresh(const Workspace& workspace) {
     workspace_ = &workspace;
     deratedField_->setText(ToDisplay(DeratedLifeFieldText(workspace.derated())));
     deratedField_->setCursorPosition(0);
-    deratedField_->setToolTip(deratedField_->text());
+    deratedField_->setToolTip(ToDisplay(PredictedLifeTip(workspace.derated())));
     // Also after a refused edit: the field shows the value in force.
     minimumVoltageField_->setText(ToDisplay(MinimumVoltageText(workspace.minimumVoltage())));
     for (Page& page : pages_) {

@@ -24,7 +24,7 @@ BatteryComparisonTable::BatteryComparisonTable(QWidget* parent) : QTableWidget(p
     setColumnCount(6);
     setHorizontalHeaderLabels({QStringLiteral("Battery"), QStringLiteral("Life"),
                                QStringLiteral("Average"), QStringLiteral("Peak"),
-                               QStringLiteral("Derated life"), QStringLiteral("Limited by")});
+                               QStringLiteral("Predicted life"), QStringLiteral("Limited by")});
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(true);
     connect(this, &QTableWidget::cellClicked, this, [this](int row, int) {

@@ -146,7 +146,7 @@ QHBoxLayout* TraceDialog::BuildResultTables() {
     results->addWidget(figuresTable_, 1);
     batteryTable_ = Table(this, "batteryTable",
                           {QStringLiteral("Battery"), QStringLiteral("Capacity"),
-                           QStringLiteral("Battery life"), QStringLiteral("Derated life"),
+                           QStringLiteral("Battery life"), QStringLiteral("Predicted life"),
                            QStringLiteral("Average"),
                            QStringLiteral("Peak")});
     results->addWidget(batteryTable_, 3);
