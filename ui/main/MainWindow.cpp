@@ -29,7 +29,7 @@
 #include "ui/main/FileActions.h"
 #include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
-#include "ui/widgets/AppIcon.h"
+#include "ui/widgets/WindowStyle.h"
 #include "ui/widgets/DialogUnits.h"
 #include "ui/widgets/Text.h"
 
