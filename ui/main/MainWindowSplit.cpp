@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 
@@ -90,9 +91,15 @@ void MainWindow::OnAnalysisToggled(bool open) {
     splitter_->setOrientation(dock.below ? Qt::Vertical : Qt::Horizontal);
     analysisPanel_->show();
     setMinimumSize(dock.minimum);
-    resize(dock.client);
+    QSize client = dock.client;
     if (dock.below) {
-        splitter_->setSizes({dock.client.height() / 2, dock.client.height() / 2});
+        // The steps then scroll up and down: the window widens by their scroll bar if it can.
+        client.rwidth() += stepsScroll_->verticalScrollBar()->sizeHint().width();
+        client = client.boundedTo(room);
+    }
+    resize(client);
+    if (dock.below) {
+        splitter_->setSizes({client.height() / 2, client.height() / 2});
     } else {
         splitter_->setSizes({closedSize_.width(), dock.client.width() - closedSize_.width()});
     }
