@@ -17,7 +17,6 @@
 #include "session/Workspace.h"
 #include "ui/editor/ModeEditorDialog.h"
 #include "ui/main/MainWindow.h"
-#include "ui/widgets/AppIcon.h"
 #include "ui/widgets/FileDialogs.h"
 #include "ui/widgets/MessageBoxPrompter.h"
 #include "ui/widgets/WindowStyle.h"

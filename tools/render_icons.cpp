@@ -1,7 +1,7 @@
 // Renders the application icon into a hicolor icon theme tree for installation:
 //   render_icons OUTDIR NAME  writes OUTDIR/hicolor/scalable/apps/NAME.svg and
 //   OUTDIR/hicolor/SIZExSIZE/apps/NAME.png for every size the desktop asks for.
-// The pictures come from the same painting code as the window icon (ui/AppIcon.cpp).
+// The pictures come from the same painting code as the window icon (ui/widgets/WindowStyle.cpp).
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "ui/chart/SvgPaintDevice.h"
-#include "ui/widgets/AppIcon.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace {
 

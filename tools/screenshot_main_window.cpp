@@ -3,7 +3,8 @@
 // real or virtual X server:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/screenshot_main_window [data-folder] [out.png]
 // With a third argument, a tab number, the Analysis panel is opened on that tab first
-// (docs/analysis-panel.png is tab 0).
+// (docs/analysis-panel.png is tab 0). The pictures at 150 % (docs/*-150.png) are taken on
+// "-screen 0 1366x768x24" with QT_SCALE_FACTOR=1.5.
 
 #include <QApplication>
 #include <QPixmap>

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -27,7 +28,6 @@
 #include "ui/analysis/OperatingPointTable.h"
 #include "ui/analysis/TimelineChart.h"
 #include "ui/chart/SvgPaintDevice.h"
-#include "ui/main/MainWindowLayout.h"
 
 namespace runwell::ui {
 namespace {
@@ -76,14 +76,24 @@ SvgDocument ReadSvg(const std::filesystem::path& path) {
 class AnalysisPanelTest : public WindowTest {
 protected:
     void Open() {
-        const int closedWidth = window_->width();
+        closedSize_ = window_->size();
         Click("analysisButton");
         panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
         ASSERT_TRUE(panel_->isVisible());
-        EXPECT_GT(window_->width(), closedWidth);
-        // The steps keep their width; the panel takes the rest, inside the window.
-        EXPECT_LT(Find(window_.get(), "quitButton")->geometry().right(), panel_->x());
-        EXPECT_TRUE(window_->rect().contains(panel_->geometry()));
+        // Beside the steps where the screen has room for both, below them otherwise; the window
+        // grows for it, the steps keep their place, and all is inside the window.
+        const auto inWindow = [this](const QWidget* widget) {
+            return QRect(widget->mapTo(window_.get(), QPoint()), widget->size());
+        };
+        const QRect panel = inWindow(panel_);
+        if (Find<QSplitter>(window_.get(), "analysisSplitter")->orientation() == Qt::Horizontal) {
+            EXPECT_GT(window_->width(), closedSize_.width());
+            EXPECT_LT(inWindow(Find(window_.get(), "quitButton")).right(), panel.left());
+        } else {
+            EXPECT_GE(window_->height(), closedSize_.height());
+            EXPECT_LT(inWindow(Find(window_.get(), "stepsScroll")).bottom(), panel.top());
+        }
+        EXPECT_TRUE(window_->rect().contains(panel));
     }
     void ShowTab(AnalysisPanel::Tab tab) {
         Find<QTabWidget>(panel_, "analysisTabs")->setCurrentIndex(tab);
@@ -100,6 +110,7 @@ protected:
     }
 
     AnalysisPanel* panel_ = nullptr;
+    QSize closedSize_;
 };
 
 TEST_F(AnalysisPanelTest, FiguresFollowAddRemoveAndBatteryClicksAndTabsAreBuiltWhenShown) {
@@ -145,11 +156,10 @@ TEST_F(AnalysisPanelTest, FiguresFollowAddRemoveAndBatteryClicksAndTabsAreBuiltW
     EXPECT_EQ(shown().find("rx"), std::string::npos);
     EXPECT_EQ(panel_->timeline().timeline().segments.size(), 1u);
 
-    // Closing gives the width back.
-    const int openWidth = window_->width();
+    // Closing gives the room back.
     Click("analysisButton");
     EXPECT_FALSE(panel_->isVisible());
-    EXPECT_LT(window_->width(), openWidth);
+    EXPECT_EQ(window_->size(), closedSize_);
 }
 
 TEST_F(AnalysisPanelTest, AComparisonRowChoosesItsBatteryAsTheBatteryListDoes) {
@@ -430,25 +440,6 @@ TEST(SvgPaintDevice, KeepsEachPrimitiveWithItsPenBrushAndTransformAndEscapesText
     SvgPaintDevice unwritable(&closed, QSize(10, 10));
     QPainter painter;
     EXPECT_FALSE(painter.begin(&unwritable));
-}
-
-TEST(AnalysisSplit, StepsKeepHalfButNeverLessThanTheirMinimum) {
-    struct Case {
-        QSize client;
-        bool open;
-        int stepsWidth, panelLeft, panelWidth;
-    };
-    for (const Case& c : {Case{{900, 500}, false, 900, 0, 0},  // closed: all to the steps
-                          Case{{1800, 500}, true, 900, 900, 900},
-                          Case{{1801, 500}, true, 901, 901, 900},  // the odd pixel to the steps
-                          Case{{1200, 500}, true, 800, 800, 400},  // the steps' minimum holds
-                          Case{{700, 500}, true, 700, 700, 0}}) {  // narrower than the minimum
-        const AnalysisSplit split = SplitForAnalysis(c.client, c.open, 800);
-        EXPECT_EQ(split.steps, QSize(c.stepsWidth, 500)) << c.client.width();
-        EXPECT_EQ(split.panel.left(), c.open ? c.panelLeft : 0);
-        EXPECT_EQ(split.panel.width(), c.panelWidth);
-        EXPECT_EQ(split.panel.isEmpty(), c.panelWidth == 0);
-    }
 }
 
 }  // namespace

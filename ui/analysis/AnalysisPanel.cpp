@@ -15,6 +15,7 @@
 #include "ui/analysis/DeratedCurveView.h"
 #include "ui/analysis/OperatingPointTable.h"
 #include "ui/analysis/TimelineChart.h"
+#include "ui/widgets/Fitting.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -42,9 +43,8 @@ AnalysisPanel::AnalysisPanel(QWidget* parent) : QWidget(parent) {
 
     auto* fields = new QHBoxLayout;
     fields->addWidget(new QLabel(QStringLiteral("Predicted life:"), this));
-    deratedField_ = new QLineEdit(this);
+    deratedField_ = new ElidedField(this);
     deratedField_->setObjectName(QStringLiteral("deratedLifeField"));
-    deratedField_->setReadOnly(true);
     fields->addWidget(deratedField_, 3);
     fields->addWidget(new QLabel(QStringLiteral("Minimum voltage:"), this));
     minimumVoltageField_ = new QLineEdit(this);

@@ -4,11 +4,12 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
+
+#include "ui/widgets/Fitting.h"
 
 namespace runwell::ui {
 namespace {
@@ -65,8 +66,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     connect(search_, &QLineEdit::returnPressed, this, [this] { Find(search_->text()); });
     pages_->setCurrentRow(0);
     // Within the screen's free area, whatever its size.
-    const QSize room = screen()->availableGeometry().size();
-    resize(std::min(room.width() * 9 / 10, 900), std::min(room.height() * 9 / 10, 700));
+    resize(StartSize(QSize(900, 700), this));
 }
 
 void HelpWindow::ShowPage(int row) {

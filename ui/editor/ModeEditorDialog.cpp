@@ -18,6 +18,7 @@
 #include "estimate/ModeComputation.h"
 #include "ui/editor/NoticeLabel.h"
 #include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/Fitting.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -134,9 +135,8 @@ void ModeEditorDialog::BuildSettingsGroups() {
 void ModeEditorDialog::BuildPowerGroupAndButtons() {
     Place(new QGroupBox(QStringLiteral("Power Consumption"), this), 7, 185, 279, 69);
     const auto resultField = [this](const char* name) {
-        auto* field = new QLineEdit(this);
+        auto* field = new ElidedField(this);
         field->setObjectName(QString::fromLatin1(name));
-        field->setReadOnly(true);
         field->setFocusPolicy(Qt::ClickFocus);  // can be selected and copied, but no tab stop
         return field;
     };

@@ -9,8 +9,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QResizeEvent>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <string>
@@ -29,9 +27,10 @@
 #include "ui/main/FileActions.h"
 #include "ui/main/ProfileLists.h"
 #include "ui/trace/TraceDialog.h"
-#include "ui/widgets/AppIcon.h"
 #include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/Fitting.h"
 #include "ui/widgets/Text.h"
+#include "ui/widgets/WindowStyle.h"
 
 namespace runwell::ui {
 namespace {
@@ -113,6 +112,7 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
 
     const DialogUnits units = DialogUnits::Of(font());
     scale_ = LayoutScale{units.ScaleX(), units.ScaleY()};
+    CreateFrame();
     CreateControls(units);
     ConnectControls();
     lists_ = std::make_unique<ProfileLists>(batteryList_, modeList_);
@@ -121,13 +121,13 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     CreateShortcuts();
     SetTabOrder();
 
-    // The window may shrink until each list shows about three rows and steps 1 and 2 just fit,
-    // and starts at the design's size unless the screen's free area is smaller.
-    const int listHeight = lists_->HeightFor(3);
-    stepsMinimumWidth_ = units.X(446);
-    setMinimumSize(stepsMinimumWidth_, ClientHeightForLists(listHeight, scale_));
-    QSize available = screen()->availableGeometry().size();
-    available.rheight() -= style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    // The steps may shrink until each list shows about three rows and steps 1 and 2 just fit;
+    // below that they scroll. The window starts at the design's size, and neither it nor its
+    // minimum is larger than the screen's free area.
+    stepsMinimum_ = QSize(units.X(446), ClientHeightForLists(lists_->HeightFor(3), scale_));
+    steps_->setMinimumSize(stepsMinimum_);
+    const QSize available = FreeArea(this).size();
+    setMinimumSize(stepsMinimum_.boundedTo(available));
     resize(StartClientSize(units.Size(446, 345), minimumSize(), available));
 
     FillDevices();
@@ -173,38 +173,6 @@ void MainWindow::Refresh(bool rebuildModeRows) {
     if (analysisPanel_ != nullptr) {
         analysisPanel_->Refresh(workspace_);
     }
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    if (batteryList_ == nullptr) {
-        return;  // still being built; the controls stand where the design puts them
-    }
-    const AnalysisSplit split =
-        SplitForAnalysis(event->size(), analysisButton_->isChecked(), stepsMinimumWidth_);
-    ApplyGeometry(LayoutMainWindow(split.steps, CurrentGeometry(), scale_));
-    importTraceButton_->move(importTraceButton_->x(), createReportButton_->y());
-    analysisButton_->move(analysisButton_->x(), createReportButton_->y());
-    if (analysisPanel_ != nullptr) {
-        analysisPanel_->setGeometry(split.panel);
-    }
-}
-
-void MainWindow::CreateAnalysisPanel() {
-    // Built when first opened, so start-up pays nothing for it.
-    analysisPanel_ = new AnalysisPanel(this);
-    analysisPanel_->onBatteryChosen = [this](int index) {
-        batteryList_->setCurrentCell(index, 0);  // as a click on that row of the battery list
-        OnBatteryListClicked();
-    };
-    analysisPanel_->onMinimumVoltageEdited = [this](const std::string& text) {
-        OnMinimumVoltageEdited(text);
-    };
-    analysisPanel_->onOperatingPointChosen = [this](int voltage, int temperature) {
-        OnOperatingPointChosen(voltage, temperature);
-    };
-    analysisPanel_->onExportRequested = [this] { files_->OnExportChart(*analysisPanel_); };
-    analysisPanel_->Refresh(workspace_);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -339,23 +307,6 @@ void MainWindow::OnImportTrace() {
     if (dialog.AskForTrace() && dialog.exec() == QDialog::Accepted) {
         Refresh(true);
     }
-}
-
-void MainWindow::OnAnalysisToggled(bool open) {
-    // The steps keep their width: the window grows by as much for the panel (as far as the
-    // screen allows) and gives it back when the panel closes.
-    const int steps = SplitForAnalysis(size(), !open, stepsMinimumWidth_).steps.width();
-    const int wanted = open ? 2 * steps : steps;
-    setMinimumWidth(open ? stepsMinimumWidth_ + stepsMinimumWidth_ / 2 : stepsMinimumWidth_);
-    analysisButton_->setText(open ? QStringLiteral("<< Analysis") : QStringLiteral("Analysis >>"));
-    if (open && analysisPanel_ == nullptr) {
-        CreateAnalysisPanel();
-    }
-    analysisPanel_->setVisible(open);
-    const int available = screen()->availableGeometry().width();
-    resize(std::max(minimumWidth(), std::min(wanted, available)), height());
-    QResizeEvent event(size(), size());
-    resizeEvent(&event);  // the same size when the screen is full: the split still changes
 }
 
 void MainWindow::OnMinimumVoltageEdited(const std::string& text) {

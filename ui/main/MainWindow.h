@@ -14,6 +14,8 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QScrollArea;
+class QSplitter;
 class QTableWidget;
 
 namespace runwell {
@@ -52,7 +54,7 @@ public:
     void reject() override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -60,6 +62,13 @@ protected:
 
 private:
     class ViewPrompter;
+
+    // In MainWindowSplit.cpp: the steps in a scrolling area, and the Analysis panel beside them
+    // or below them in a splitter.
+    void CreateFrame();
+    void LayoutSteps();
+    void CreateAnalysisPanel();
+    void OnAnalysisToggled(bool open);
 
     // In MainWindowControls.cpp: the controls, their connections, their places for the resize
     // layout, the tab order and the window menu.
@@ -87,8 +96,6 @@ private:
     void OnModifyMode();
     void OnDeviceNotes();
     void OnImportTrace();
-    void CreateAnalysisPanel();
-    void OnAnalysisToggled(bool open);
     void OnMinimumVoltageEdited(const std::string& text);
     /// "Use this point" in the operating points: the profile recomputed there, or why not.
     void OnOperatingPointChosen(int voltage, int temperature);
@@ -125,8 +132,12 @@ private:
     QMenu* windowMenu_ = nullptr;
     QPushButton* analysisButton_ = nullptr;
     AnalysisPanel* analysisPanel_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QScrollArea* stepsScroll_ = nullptr;
+    QWidget* steps_ = nullptr;  // the parent of the steps' controls, laid out by LayoutSteps
+    QSize closedSize_;          // the window's size before the panel opened
     HelpWindow* help_ = nullptr;
-    int stepsMinimumWidth_ = 0;  // the steps' part of the client never gets narrower
+    QSize stepsMinimum_;  // the steps scroll rather than get smaller
     std::unique_ptr<ProfileLists> lists_;
 };
 

@@ -19,6 +19,7 @@
 #include "ui/main/ProfileLists.h"
 #include "ui/widgets/ClickList.h"
 #include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/Fitting.h"
 
 namespace runwell::ui {
 namespace {
@@ -60,10 +61,9 @@ struct ControlMaker {
     }
 
     QLineEdit* Field(const char* name, QRect rect) const {
-        auto* edit = new QLineEdit(window);
+        auto* edit = new ElidedField(window);
         edit->setObjectName(QString::fromLatin1(name));
         edit->setGeometry(rect);
-        edit->setReadOnly(true);
         return edit;
     }
 
@@ -79,7 +79,7 @@ struct ControlMaker {
 }  // namespace
 
 void MainWindow::CreateControls(const DialogUnits& units) {
-    const ControlMaker make{this, units};
+    const ControlMaker make{steps_, units};
 
     // In the design's order, which is also the tab order.
     quitButton_ = make.Button("quitButton", "Quit", units.Rect(373, 324, 66, 15));

@@ -75,13 +75,20 @@ QSize StartClientSize(QSize design, QSize minimum, QSize available) {
 
 namespace runwell::ui {
 
-AnalysisSplit SplitForAnalysis(QSize client, bool open, int stepsMinimum) {
-    if (!open) {
-        return {client, QRect()};
+AnalysisDock DockAnalysis(QSize room, QSize closed, QSize steps, QSize panel) {
+    AnalysisDock dock;
+    dock.below = steps.width() + panel.width() > room.width();
+    if (dock.below) {
+        dock.minimum = QSize(std::max(steps.width(), panel.width()), steps.height());
+        dock.client = QSize(closed.width(), std::max(closed.height(), room.height()));
+    } else {
+        dock.minimum =
+            QSize(steps.width() + panel.width(), std::max(steps.height(), panel.height()));
+        dock.client = QSize(2 * closed.width(), closed.height());
     }
-    const int width = client.width();
-    const int steps = std::max(std::min(stepsMinimum, width), width - width / 2);
-    return {QSize(steps, client.height()), QRect(steps, 0, width - steps, client.height())};
+    dock.minimum = dock.minimum.boundedTo(room);
+    dock.client = dock.client.boundedTo(room).expandedTo(dock.minimum);
+    return dock;
 }
 
 }  // namespace runwell::ui

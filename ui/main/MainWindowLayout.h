@@ -54,15 +54,17 @@ QSize StartClientSize(QSize design, QSize minimum, QSize available);
 
 namespace runwell::ui {
 
-/// How a client area is shared between the steps and the Analysis panel at their right.
-struct AnalysisSplit {
-    QSize steps;  // the area LayoutMainWindow lays the steps out in, from the top left
-    QRect panel;  // empty while the panel is closed
+/// Where the Analysis panel stands when it opens, and the window's client size with it.
+struct AnalysisDock {
+    bool below = false;  // below the steps; beside them at their right otherwise
+    QSize client;        // the client size to open with
+    QSize minimum;       // the client's minimum size while the panel is open
 };
 
-/// With the panel open, the steps keep half of the client width but never less than
-/// `stepsMinimum` (unless the client is narrower still) and the panel takes the rest; a closed
-/// panel leaves the whole client to the steps.
-AnalysisSplit SplitForAnalysis(QSize client, bool open, int stepsMinimum);
+/// The panel goes beside the steps when the free area `room` is wide enough for the minimum
+/// widths of both, `steps` and `panel`; the window then grows to twice its width `closed`. Else
+/// it goes below the steps and the window grows to the room's height, the steps scrolling in
+/// the half they keep. Neither size is larger than the room.
+AnalysisDock DockAnalysis(QSize room, QSize closed, QSize steps, QSize panel);
 
 }  // namespace runwell::ui

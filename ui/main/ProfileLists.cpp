@@ -1,10 +1,12 @@
 #include "ui/main/ProfileLists.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "estimate/ModeComputation.h"
 #include "session/Workspace.h"
@@ -48,6 +50,37 @@ void SetColumns(QTableWidget* list, const std::array<Column, 7>& columns) {
     }
     list->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     list->horizontalHeader()->setStretchLastSection(true);
+}
+
+/// Sizes the columns but the last to their longest text (the heading's included), each to at
+/// most a third of the room; where they would leave the last column less room than it takes,
+/// all are narrowed alike, so the list never scrolls sideways. A cut text shows
+/// whole in its tooltip (ClickList).
+void FitColumnsToText(QTableWidget* list) {
+    const int count = list->columnCount();
+    if (count < 2) {
+        return;
+    }
+    // The room inside the frame, less a vertical scroll bar's, whether it shows yet or not.
+    const int room =
+        list->maximumViewportSize().width() - list->verticalScrollBar()->sizeHint().width();
+    const QHeaderView* header = list->horizontalHeader();
+    const QAbstractItemView* view = list;  // QTableView hides the view's public size hint
+    std::vector<int> widths;
+    int total = 0;
+    for (int i = 0; i < count - 1; ++i) {
+        const int text = std::max(view->sizeHintForColumn(i), header->sectionSizeHint(i));
+        widths.push_back(std::min(text, room / 3));
+        total += widths.back();
+    }
+    // The stretched last column gets no narrower than the header's default section.
+    const int last = std::max({header->sectionSizeHint(count - 1), header->minimumSectionSize(),
+                               header->defaultSectionSize()});
+    const int fits = std::max(0, room - last);
+    for (int i = 0; i < count - 1; ++i) {
+        const int width = widths[static_cast<std::size_t>(i)];
+        list->setColumnWidth(i, total > fits ? width * fits / total : width);
+    }
 }
 
 /// The outer height of `list` when it shows its header and `rows` rows.
@@ -128,6 +161,12 @@ void ProfileLists::ShowBatteries(const std::vector<std::array<std::string, 7>>& 
         batteryList_->insertRow(static_cast<int>(i));
         SetRow(batteryList_, static_cast<int>(i), rows[i]);
     }
+    FitColumnsToText(batteryList_);
+}
+
+void ProfileLists::FitColumns() {
+    FitColumnsToText(batteryList_);
+    FitColumnsToText(modeList_);
 }
 
 void ProfileLists::Show(const Workspace& workspace, bool rebuildModeRows) {
@@ -161,6 +200,7 @@ void ProfileLists::ShowModeRows(const std::vector<ModeCells>& rows) {
     modeList_->clearSelection();
     modeList_->scrollToTop();
     shownModeRows_ = rows;
+    FitColumnsToText(modeList_);
 }
 
 void ProfileLists::MarkDoubtfulModes(const std::vector<ModeRecord>& modes) {

@@ -26,6 +26,9 @@ public:
 
     /// Sets both lists' columns from the lists' outer widths at this moment.
     void CreateColumns();
+    /// Sizes the columns of both lists to their texts, as far as the lists' widths allow
+    /// without sideways scrolling; the window calls it when the lists change size.
+    void FitColumns();
     /// The outer height at which both lists show their headers and `rows` rows.
     int HeightFor(int rows) const;
     /// Fills the battery list, which keeps these rows from then on.

@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,6 +20,7 @@
 #include "trace/TraceProfile.h"
 #include "trace/TraceText.h"
 #include "ui/trace/TracePlot.h"
+#include "ui/widgets/Fitting.h"
 
 namespace runwell::ui {
 namespace {
@@ -92,9 +92,7 @@ void TraceDialog::BuildControls() {
 
     ConnectControls();
     // Its design size, within the screen's free area at any scale.
-    const QWidget* over = parentWidget() != nullptr ? parentWidget() : this;
-    const QSize room = over->screen()->availableGeometry().size();
-    resize(std::min(900, room.width() * 9 / 10), std::min(640, room.height() * 9 / 10));
+    resize(StartSize(QSize(900, 640), this));
 }
 
 QHBoxLayout* TraceDialog::BuildFormatRow() {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
 #include <QProxyStyle>
+
+class QPainter;
 
 namespace runwell::ui {
 
@@ -29,7 +32,15 @@ private:
 QFont WindowFont(QFont font);
 
 /// Gives the running application the program's style and text, so that the program, its
-/// screenshots and its window benchmark draw alike.
+/// screenshots and its window benchmark draw alike, and keeps its windows on their screens
+/// (KeepWindowsOnScreen).
 void UseWindowLook();
+
+/// The application's icon: a battery crossed by a current pulse, drawn at 32 x 32 and 16 x 16.
+QIcon AppIcon();
+
+/// Paints the icon's design on a 32 x 32 grid from the painter's origin; the caller scales.
+/// The window icon and the installed icon files (tools/render_icons.cpp) are drawn by it.
+void PaintAppIcon(QPainter& painter);
 
 }  // namespace runwell::ui
