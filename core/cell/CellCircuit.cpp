@@ -137,7 +137,11 @@ PulseDips::PulseDips(const std::vector<LoadStep>& steps, double tau, double peak
 double PulseDips::Drop(double r0, double r1) const {
     double deepest = -INFINITY;
     for (const Point& point : points_) {
-        deepest = std::max(deepest, point.amps * r0 + point.polarisation * r1);
+        const double drop = point.amps * r0 + point.polarisation * r1;
+        if (std::isnan(drop)) {
+            return drop;  // shows, never hides behind a number
+        }
+        deepest = std::max(deepest, drop);
     }
     return points_.empty() ? 0.0 : deepest;
 }
