@@ -80,6 +80,27 @@ void BM_DeratedLifeEveryBattery(benchmark::State& state) {
     state.counters["batteries"] = static_cast<double>(inputs->batteries.size());
 }
 
+/// A pulse-aware life of the 10,000-mode profile (its modes taken as load steps, then the
+/// simulation) on the CR2032 model given a polarisation (half its resistance, tau 0.1 s), so that
+/// every period's dip is walked over the modes.
+void BM_PulseAwareLife(benchmark::State& state) {
+    const BatteryRecord& battery = inputs->batteries[inputs->cr2032];
+    BatteryModel model = *inputs->models.models[inputs->cr2032];
+    std::vector<std::pair<double, double>> half;
+    for (const auto& [depth, ohms] : model.resistanceVsDepth.points()) {
+        half.emplace_back(depth, ohms / 2);
+    }
+    model.polarisationVsDepth = InterpolationTable(std::move(half));
+    model.polarisationSeconds = 0.1;
+    const ProfileResults results =
+        ComputeProfileResults(inputs->profile, inputs->device.columnNames, &battery);
+    for (auto _ : state) {
+        DeratedLife life = ComputeDeratedLife(battery, &model, ConditionsOf(results));
+        benchmark::DoNotOptimize(life);
+    }
+    state.counters["modes"] = kModes;
+}
+
 void Prepare() {
     inputs = new Inputs;
     Result<DeviceData> device = LoadDeviceFile(inputs->folder.path() / "Data" / "BENCH40.csv");
@@ -114,6 +135,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("DeratedLifeOnly", BM_DeratedLifeOnly)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("ProfileWithDeratedLife/10000", BM_ProfileWithDeratedLife)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PulseAwareLife/10000", BM_PulseAwareLife)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("DeratedLifeEveryBattery", BM_DeratedLifeEveryBattery)
         ->Unit(benchmark::kMicrosecond);
