@@ -74,6 +74,8 @@ void DischargeFitter::Add(double seconds, double volts, double amps) {
     lowestVolts_ = std::min(lowestVolts_, volts);
     lowestAmps_ = std::min(lowestAmps_, amps);
     highestAmps_ = std::max(highestAmps_, amps);
+    previousTime_ = lastTime_;
+    previousVolts_ = lastVolts_;
     lastTime_ = seconds;
     lastVolts_ = volts;
     lastAmps_ = amps;
@@ -84,6 +86,13 @@ void DischargeFitter::Add(double seconds, double volts, double amps) {
 
 void DischargeFitter::StartLevel(double seconds, double volts, double amps, double step) {
     const double before = seconds - level_.start;
+    // The voltage the level before would have reached at this sample, carried on at the slope of
+    // its last two samples: under a large current the open-circuit voltage falls between samples.
+    double expected = lastVolts_;
+    if (level_.count >= 2 && lastTime_ > previousTime_) {
+        expected += (lastVolts_ - previousVolts_) / (lastTime_ - previousTime_) *
+                    (seconds - lastTime_);
+    }
     level_ = Level{};
     level_.start = seconds;
     level_.charge = charge_;
@@ -92,7 +101,7 @@ void DischargeFitter::StartLevel(double seconds, double volts, double amps, doub
     level_.before = before;
     if (step != 0.0) {
         ++edges_;
-        level_.r0 = -(volts - lastVolts_) / step;
+        level_.r0 = -(volts - expected) / step;
     }
     level_.nextMark = 1;
     level_.sum = volts;

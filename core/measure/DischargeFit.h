@@ -24,7 +24,8 @@ struct DischargeFitOptions {
 /// Fits the equivalent circuit of BatteryModel version 2 to a pulsed or stepped discharge fed
 /// sample by sample, in constant memory whatever the log's length.
 ///
-/// A current step between two samples is an edge: R0 is the voltage step over the current step.
+/// A current step between two samples is an edge: R0 is the voltage step over the current step,
+/// the voltage before it carried on at the slope of the level's last two samples.
 /// The voltage's relaxation after the edge, V(t) = c + s t + A exp(-t / tau) with a slow drift s
 /// of the open-circuit voltage, is fitted from the sums of V over four equal consecutive windows
 /// from the edge (a difference of differences cancels c and s): tau from the ratio of the
@@ -91,6 +92,7 @@ private:
     bool ended_ = false;  // the cut-off was passed
     std::optional<double> cutoff_;
     double firstTime_ = 0.0, lastTime_ = 0.0, lastVolts_ = 0.0, lastAmps_ = 0.0;
+    double previousTime_ = 0.0, previousVolts_ = 0.0;  // the sample before the last
     double charge_ = 0.0;
     double lowestVolts_ = 0.0, lowestAmps_ = 0.0, highestAmps_ = 0.0;
     double longestPulse_ = 0.0;
