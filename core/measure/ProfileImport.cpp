@@ -125,6 +125,28 @@ Result<ReadTable> ReadDischargeTable(const Json& table, double defaultTemperatur
     return read;
 }
 
+/// Every table of "dischargetables", each at its own temperature.
+Result<std::vector<ReadTable>> ReadDischargeTables(const Json& list, const Json& battery) {
+    const double volts = NumberAt(battery, "voltage").value_or(0.0);
+    const double defaultTemperature = NumberAt(battery, "worktemperature").value_or(kReferenceC);
+    std::vector<ReadTable> tables;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        Result<ReadTable> read = ReadDischargeTable(
+            list[i], defaultTemperature, volts, "Discharge table " + std::to_string(i + 1) + ": ");
+        if (!read) {
+            return read.error();
+        }
+        for (const ReadTable& other : tables) {
+            if (other.temperature == read->temperature) {
+                return Error{"Two discharge tables are measured at " +
+                             Figure(read->temperature) + " C; a model holds one per temperature."};
+            }
+        }
+        tables.push_back(std::move(*read));
+    }
+    return tables;
+}
+
 /// Consecutive rows averaged in at most kMaxGroups groups, with depth = capacity / the last.
 std::vector<std::array<double, 3>> Grouped(const std::vector<std::array<double, 3>>& rows) {
     const double total = rows.back()[0];
@@ -306,23 +328,11 @@ Result<BatteryModel> ImportBatteryProfile(std::string_view content,
         return Error{"The profile holds more than " + std::to_string(kMaxTables) +
                      " discharge tables."};
     }
-    const double volts = NumberAt(battery, "voltage").value_or(0.0);
-    const double defaultTemperature = NumberAt(battery, "worktemperature").value_or(kReferenceC);
-    std::vector<ReadTable> tables;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        Result<ReadTable> read = ReadDischargeTable(
-            list[i], defaultTemperature, volts, "Discharge table " + std::to_string(i + 1) + ": ");
-        if (!read) {
-            return read.error();
-        }
-        for (const ReadTable& other : tables) {
-            if (other.temperature == read->temperature) {
-                return Error{"Two discharge tables are measured at " +
-                             Figure(read->temperature) + " C; a model holds one per temperature."};
-            }
-        }
-        tables.push_back(std::move(*read));
+    Result<std::vector<ReadTable>> readTables = ReadDischargeTables(list, battery);
+    if (!readTables) {
+        return readTables.error();
     }
+    std::vector<ReadTable>& tables = *readTables;
     std::sort(tables.begin(), tables.end(),
               [](const ReadTable& a, const ReadTable& b) { return a.temperature < b.temperature; });
     const auto reference = std::min_element(
