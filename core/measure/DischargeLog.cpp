@@ -37,7 +37,9 @@ bool DischargeLogParser::Feed(std::string_view line) {
     if (failure_) {
         return false;
     }
-    if (IsBlankOrComment(line)) {
+    // A sample line begins with its first field's digit; only other lines need a closer look.
+    const bool plain = haveHeader_ && !line.empty() && line.front() >= '0' && line.front() <= '9';
+    if (!plain && IsBlankOrComment(line)) {
         return true;
     }
     if (!haveHeader_) {
@@ -104,6 +106,15 @@ bool DischargeLogParser::ReadHeader(std::string_view line) {
 }
 
 bool DischargeLogParser::ReadNumber(std::string_view field, double& value) {
+    {
+        // The common case first: a plain number and nothing else.
+        const char* last = field.data() + field.size();
+        const auto [ptr, ec] =
+            std::from_chars(field.data(), last, value, std::chars_format::general);
+        if (ec == std::errc() && ptr == last) {
+            return std::isfinite(value);
+        }
+    }
     field = Unquote(field);
     if (decimalComma_ && field.find(',') != std::string_view::npos) {
         scratch_.assign(field);
