@@ -12,6 +12,7 @@
 #include "cell/BatteryModel.h"
 #include "measure/DischargeFit.h"
 #include "measure/DischargeLog.h"
+#include "measure/ProfileImport.h"
 
 namespace runwell {
 namespace {
@@ -116,6 +117,29 @@ TEST(DischargeFit, ShortPulsesAndACutoff) {
     }
     EXPECT_DOUBLE_EQ(model->cutoffVoltage, 3.4);
     EXPECT_LT(model->capacityVsCurrent.points()[0].second, cell.capacityCoulombs / 3.6 * 0.9);
+}
+
+TEST(DischargeFit, ManyPulsesShareTheBins) {
+    // Some 270 cycles give more figures than the fitter keeps bins for: merged neighbours still
+    // give the cell back, in tables of at most kModelTablePoints points.
+    KnownCell cell;
+    cell.tau = 0.5;
+    const Result<BatteryModel> model = Fit(GeneratedLog(cell, 6.0, 3.0, 0.01, 0.2, 0.05));
+    ASSERT_TRUE(model) << model.error().message;
+    ExpectWithin(model->polarisationSeconds, cell.tau, 0.02, "tau");
+    for (const auto* table : {&model->openCircuitVoltageVsDepth, &model->resistanceVsDepth,
+                              &model->polarisationVsDepth}) {
+        EXPECT_GE(table->points().size(), 20u);
+        EXPECT_LE(table->points().size(), kModelTablePoints);
+    }
+    for (const auto& [depth, r0] : model->resistanceVsDepth.points()) {
+        ExpectWithin(r0, cell.R0(depth), 0.02, "R0 at depth " + std::to_string(depth));
+    }
+    for (const auto& [depth, ocv] : model->openCircuitVoltageVsDepth.points()) {
+        EXPECT_NEAR(ocv, cell.Ocv(depth), 0.005) << "OCV at depth " << depth;
+    }
+    ExpectWithin(model->capacityVsCurrent.points()[0].second, cell.capacityCoulombs / 3.6, 0.02,
+                 "capacity");
 }
 
 TEST(DischargeFit, LogsThatFitNoModel) {
