@@ -11,6 +11,7 @@
 #include "cell/BatteryModel.h"
 #include "measure/DischargeFit.h"
 #include "measure/DischargeLog.h"
+#include "measure/ProfileImport.h"
 
 namespace {
 
