@@ -34,6 +34,8 @@ targets=(
     "fuzz_profile_extras 65536"
     "fuzz_foreign_file 65536"
     "fuzz_recent_files 4096"
+    "fuzz_discharge_log 65536"
+    "fuzz_battery_profile 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

@@ -3,7 +3,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,7 @@
 #include "ProfileFiles.h"
 #include "base/Messages.h"
 #include "base/Numbers.h"
+#include "measure/DischargeFit.h"
 #include "measure/ProfileImport.h"
 #include "platform/FileRead.h"
 #include "platform/Platform.h"
@@ -28,7 +33,42 @@ struct ModelOptions {
     std::string citation;
     int series = 1;
     int parallel = 1;
+    std::optional<double> temperature;
+    std::optional<double> cutoff;
+    std::string date;
 };
+
+/// Today's date in UTC, YYYY-MM-DD.
+std::string Today() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm parts{};
+#ifdef _WIN32
+    gmtime_s(&parts, &now);
+#else
+    gmtime_r(&now, &parts);
+#endif
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
+    return text;
+}
+
+int RunFit(const ModelOptions& options, const Context& context) {
+    const std::filesystem::path input = PathArgument(options.input);
+    DischargeFitOptions fit;
+    fit.battery = options.battery;
+    fit.logName = PathToUtf8(input.filename());
+    fit.date = options.date.empty() ? Today() : options.date;
+    fit.temperatureC = options.temperature;
+    fit.cutoffVolts = options.cutoff;
+    Result<BatteryModel> model = FitDischargeLog(input, fit);
+    if (!model) {
+        PrintFailure(context.err, input, model.error().message);
+        return kFailed;
+    }
+    model->cellsInSeries = options.series;
+    model->cellsInParallel = options.parallel;
+    return WriteOutput(context, PathArgument(options.output), WriteBatteryModel(*model));
+}
 
 int RunImport(const ModelOptions& options, const Context& context) {
     std::vector<std::string> texts;
@@ -87,6 +127,21 @@ Command AddBatteryModelCommand(CLI::App& app) {
     import->add_option("--citation", options->citation);
     import->add_option("--pulse-current", options->pulseCurrent)->check(CLI::Range(0.0, 1e7));
     import->add_option("--rating", options->rating);
+    CLI::App* fit = parser->add_subcommand("fit");
+    fit->add_option("LOG", options->input)->required();
+    AddCommonOptions(fit, *options);
+    fit->add_option("--temperature", options->temperature)->check(CLI::Range(-100.0, 200.0));
+    fit->add_option("--cutoff", options->cutoff)->check(CLI::Range(0.001, 1000.0));
+    fit->add_option("--date", options->date)
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                const bool ok = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+                                std::all_of(text.begin(), text.end(), [](char c) {
+                                    return c == '-' || (c >= '0' && c <= '9');
+                                });
+                return ok ? std::string() : std::string("the date must be YYYY-MM-DD");
+            },
+            "YYYY-MM-DD", "date"));
     return {parser,
             "  runwell-cli battery-model import PROFILE... --battery NAME -o MODEL\n"
             "          [--series N] [--parallel N] [--citation TEXT] [--pulse-current MA]\n"
@@ -98,12 +153,23 @@ Command AddBatteryModelCommand(CLI::App& app) {
             "      such cells; --citation says where the profiles were published;\n"
             "      --pulse-current states the pulse current of a profile that does not;\n"
             "      --rating adds the maker's rated capacity per cell at its drain.\n"
-            "      Put MODEL in a BatteryModels folder to use it.\n",
-            [options, import](const Context& context) {
+            "      Put MODEL in a BatteryModels folder to use it.\n"
+            "  runwell-cli battery-model fit LOG --battery NAME -o MODEL\n"
+            "          [--temperature C] [--cutoff V] [--date YYYY-MM-DD] [--series N]\n"
+            "          [--parallel N]\n"
+            "      Fits a battery model to a measured pulsed discharge: LOG is CSV or TSV with\n"
+            "      time, voltage and current columns (\"Time(s),Voltage(V),Current(mA)\"),\n"
+            "      rests and pulses at two currents. --temperature is the cell's during the\n"
+            "      log; --cutoff ends the discharge at the first sample below V; --date is the\n"
+            "      fit's date in the model (default: today).\n",
+            [options, import, fit](const Context& context) {
                 if (import->parsed()) {
                     return RunImport(*options, context);
                 }
-                return UsageError(context.err, "battery-model needs import");
+                if (fit->parsed()) {
+                    return RunFit(*options, context);
+                }
+                return UsageError(context.err, "battery-model needs import or fit");
             }};
 }
 

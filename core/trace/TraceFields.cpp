@@ -63,7 +63,7 @@ Caption SplitCaption(std::string_view field) {
     const std::size_t cut = text.find_last_of(" _");
     if (cut != std::string::npos) {
         const std::string last = text.substr(cut + 1);
-        if (ParseTimeUnit(last) || ParseCurrentUnit(last)) {
+        if (ParseTimeUnit(last) || ParseCurrentUnit(last) || ParseVoltageUnit(last)) {
             return {std::string(Trim(text.substr(0, cut))), last};
         }
     }
@@ -73,6 +73,10 @@ Caption SplitCaption(std::string_view field) {
 bool IsTimeName(std::string_view name) { return name == "t" || name.rfind("time", 0) == 0; }
 bool IsCurrentName(std::string_view name) {
     return name == "i" || name.find("current") != std::string_view::npos;
+}
+
+bool IsVoltageName(std::string_view name) {
+    return name == "u" || name == "v" || name.find("voltage") != std::string_view::npos;
 }
 
 void SplitAt(std::string_view line, char separator, std::vector<std::string_view>& fields) {

@@ -13,7 +13,8 @@ std::string_view Unquote(std::string_view field);
 /// Lower case, with the micro sign in its UTF-8 forms (U+00B5, U+03BC) and in Latin-1 as 'u'.
 std::string Normalised(std::string_view text);
 
-/// A column caption as its name and its unit: "Current(uA)", "I [mA]", "time_ms", "Current uA".
+/// A column caption as its name and its unit: "Current(uA)", "I [mA]", "time_ms", "Current uA",
+/// "Voltage mV".
 struct Caption {
     std::string name;  // normalised
     std::string unit;  // normalised; empty when the caption names none
@@ -21,6 +22,8 @@ struct Caption {
 Caption SplitCaption(std::string_view field);
 bool IsTimeName(std::string_view name);
 bool IsCurrentName(std::string_view name);
+/// "u", "v" or a name holding "voltage": a discharge log's voltage column.
+bool IsVoltageName(std::string_view name);
 
 /// The fields of a line split at `separator`, empty fields included.
 void SplitAt(std::string_view line, char separator, std::vector<std::string_view>& fields);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -137,5 +140,113 @@ Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const 
 /// The same over a trace held in memory.
 Result<TraceReadSummary> ReadTraceText(std::string_view text, const TraceFormat& format,
                                        TraceSampleSink& sink);
+
+namespace trace {
+
+/// Cuts blocks of a file into lines for a line parser (TraceParser, or any class with the same
+/// Feed, FeedTooLong and NoteLoneCr) (a line ends at LF; a CR before it is
+/// dropped; the last line needs no LF), holding at most kMaxTraceLine bytes of an unfinished
+/// line: a longer line is handed on as too long, so no file can make the reader hold more.
+template <class Parser>
+class LineSplitter {
+public:
+    explicit LineSplitter(Parser& parser) : parser_(parser) {}
+
+    /// False once the parser wants no more lines.
+    bool Push(std::string_view block) {
+        if (firstLine_) {
+            LookForLoneCr(block);
+        }
+        while (!block.empty() && going_) {
+            const void* lf = std::memchr(block.data(), '\n', block.size());
+            const std::size_t n = lf == nullptr ? block.size()
+                                                : static_cast<std::size_t>(
+                                                      static_cast<const char*>(lf) - block.data());
+            const std::string_view piece = block.substr(0, n);
+            if (lf == nullptr) {
+                Keep(piece);
+                return going_;
+            }
+            block.remove_prefix(n + 1);
+            if (tooLong_ || (pending_.empty() && piece.size() > kMaxTraceLine)) {
+                going_ = parser_.FeedTooLong();
+            } else if (pending_.empty()) {
+                Line(piece);
+            } else {
+                Keep(piece);
+                if (tooLong_) {
+                    going_ = parser_.FeedTooLong();
+                } else {
+                    Line(pending_);
+                }
+            }
+            pending_.clear();
+            tooLong_ = false;
+        }
+        return going_;
+    }
+
+    /// The last line, when the data did not end with LF.
+    void Finish() {
+        if (!going_) {
+            return;
+        }
+        if (tooLong_) {
+            parser_.FeedTooLong();
+        } else if (!pending_.empty()) {
+            // A CR at the very end is kept, as the device files' reader keeps it; the field
+            // reader trims it.
+            parser_.Feed(pending_);
+        }
+    }
+
+private:
+    /// Tells the parser when the first line (as far as kMaxTraceLine + 1 bytes) holds a CR with
+    /// something other than LF after it: a file whose lines end with CR alone.
+    void LookForLoneCr(std::string_view block) {
+        for (std::size_t i = 0; i < block.size() && firstLine_; ++i, ++scanned_) {
+            const char c = block[i];
+            if (afterCr_ && c != '\n') {
+                parser_.NoteLoneCr();
+                firstLine_ = false;
+            } else if (c == '\n' || scanned_ > kMaxTraceLine) {
+                firstLine_ = false;
+            }
+            afterCr_ = c == '\r';
+        }
+    }
+    void Keep(std::string_view piece) {
+        if (tooLong_ || pending_.size() + piece.size() > kMaxTraceLine) {
+            tooLong_ = true;
+            pending_.clear();
+            return;
+        }
+        pending_.append(piece);
+    }
+    void Line(std::string_view line) {
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        going_ = parser_.Feed(line);
+    }
+
+    Parser& parser_;
+    std::string pending_;
+    bool tooLong_ = false;
+    bool going_ = true;
+    bool firstLine_ = true;  // still looking at the first line's bytes for a lone CR
+    bool afterCr_ = false;
+    std::size_t scanned_ = 0;
+};
+
+
+/// Reads `file` (opened from `path`) in blocks, handing each to `push` until it returns false.
+/// True when the file was read to its end, false when `push` stopped it; a file of more than
+/// `limit` bytes fails with FileTooLargeMessage, a read error with `readError`.
+Result<bool> ReadBlocks(std::FILE* file, const std::filesystem::path& path, std::uint64_t limit,
+                        const std::function<bool(std::string_view)>& push,
+                        const char* readError);
+
+}  // namespace trace
 
 }  // namespace runwell

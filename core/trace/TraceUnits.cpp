@@ -37,6 +37,19 @@ std::optional<CurrentUnit> ParseCurrentUnit(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<VoltageUnit> ParseVoltageUnit(std::string_view text) {
+    const std::string unit = trace::Normalised(trace::Trim(text));
+    if (unit == "v") {
+        return VoltageUnit::kVolts;
+    }
+    if (unit == "mv") {
+        return VoltageUnit::kMillivolts;
+    }
+    return std::nullopt;
+}
+
+double VoltsPer(VoltageUnit unit) { return unit == VoltageUnit::kMillivolts ? 1e-3 : 1.0; }
+
 double SecondsPer(TimeUnit unit) {
     switch (unit) {
         case TimeUnit::kMilliseconds:

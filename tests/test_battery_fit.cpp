@@ -1,0 +1,209 @@
+// The discharge log reader and the fitter: a log generated from a known cell gives that cell
+// back; a hostile log gives a message naming its line.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cell/BatteryModel.h"
+#include "measure/DischargeFit.h"
+#include "measure/DischargeLog.h"
+#include "measure/ProfileImport.h"
+
+namespace runwell {
+namespace {
+
+/// The cell the synthetic logs come from: OCV falling with depth, R0 rising with it, R1 with
+/// its time constant.
+struct KnownCell {
+    double capacityCoulombs = 180.0;  // 50 mAh
+    double r1 = 0.05;
+    double tau = 5.0;
+    double Ocv(double depth) const { return 4.1 - 0.8 * depth - 0.2 * depth * depth; }
+    double R0(double depth) const { return 0.1 + 0.05 * depth; }
+};
+
+/// A pulsed discharge of `cell` to its full capacity, sampled every `step` seconds: rests at
+/// `restAmps`, pulses at `pulseAmps`. The polarisation follows its exact exponential; each
+/// sample's current holds until the next sample.
+std::string GeneratedLog(const KnownCell& cell, double restSeconds = 60.0,
+                         double pulseSeconds = 30.0, double restAmps = 0.01,
+                         double pulseAmps = 0.2, double step = 0.1) {
+    std::string log = "Time(s),Voltage(V),Current(mA)\n";
+    const double decay = std::exp(-step / cell.tau);
+    const double cycle = restSeconds + pulseSeconds;
+    double charge = 0.0, polarisation = 0.0;
+    char line[96];
+    for (long k = 0; charge < cell.capacityCoulombs; ++k) {
+        const double t = static_cast<double>(k) * step;
+        const double phase = std::fmod(t + 1e-9, cycle);
+        const double amps = phase < restSeconds ? restAmps : pulseAmps;
+        const double depth = charge / cell.capacityCoulombs;
+        const double volts = cell.Ocv(depth) - amps * cell.R0(depth) - polarisation;
+        std::snprintf(line, sizeof line, "%.4f,%.9f,%.9f\n", t, volts, amps * 1e3);
+        log += line;
+        charge += amps * step;
+        polarisation = amps * cell.r1 + (polarisation - amps * cell.r1) * decay;
+    }
+    return log;
+}
+
+Result<BatteryModel> Fit(const std::string& log, std::optional<double> cutoff = std::nullopt) {
+    DischargeFitter fitter(cutoff);
+    const Result<std::int64_t> read = ReadDischargeLogText(log, fitter);
+    if (!read) {
+        return read.error();
+    }
+    return fitter.Finish({"Cell", "cell.csv", "2026-01-02", 25.0, std::nullopt});
+}
+
+void ExpectWithin(double actual, double expected, double fraction, const std::string& what) {
+    EXPECT_NEAR(actual, expected, std::fabs(expected) * fraction) << what;
+}
+
+TEST(DischargeFit, RecoversTheCellALogWasGeneratedFrom) {
+    const KnownCell cell;
+    const Result<BatteryModel> model = Fit(GeneratedLog(cell));
+    ASSERT_TRUE(model) << model.error().message;
+    ExpectWithin(model->polarisationSeconds, cell.tau, 0.02, "tau");
+    ASSERT_FALSE(model->resistanceVsDepth.empty());
+    for (const auto& [depth, r0] : model->resistanceVsDepth.points()) {
+        ExpectWithin(r0, cell.R0(depth), 0.02, "R0 at depth " + std::to_string(depth));
+    }
+    ASSERT_FALSE(model->polarisationVsDepth.empty());
+    for (const auto& [depth, r1] : model->polarisationVsDepth.points()) {
+        ExpectWithin(r1, cell.r1, 0.02, "R1 at depth " + std::to_string(depth));
+    }
+    ASSERT_GE(model->openCircuitVoltageVsDepth.points().size(), 10u);
+    for (const auto& [depth, ocv] : model->openCircuitVoltageVsDepth.points()) {
+        EXPECT_NEAR(ocv, cell.Ocv(depth), 0.005) << "OCV at depth " << depth;
+    }
+    ASSERT_EQ(model->capacityVsCurrent.points().size(), 1u);
+    ExpectWithin(model->capacityVsCurrent.points()[0].second, cell.capacityCoulombs / 3.6, 0.02,
+                 "capacity");
+    // Average drain: (60 s * 10 mA + 30 s * 200 mA) / 90 s.
+    ExpectWithin(model->capacityVsCurrent.points()[0].first, 6.6 / 90.0 * 1e3, 0.02, "drain");
+
+    EXPECT_DOUBLE_EQ(*model->range.lowestCurrentMa, 10.0);
+    EXPECT_DOUBLE_EQ(*model->range.highestCurrentMa, 200.0);
+    EXPECT_NEAR(*model->range.longestPulseSeconds, 30.0, 0.11);
+    EXPECT_DOUBLE_EQ(*model->range.lowestTemperatureC, 25.0);
+    EXPECT_DOUBLE_EQ(model->cutoffVoltage, *model->range.lowestEndVoltage);
+    ASSERT_TRUE(model->fit);
+    EXPECT_EQ(model->fit->log, "cell.csv");
+    EXPECT_EQ(model->fit->date, "2026-01-02");
+    EXPECT_DOUBLE_EQ(model->fit->highestCurrentMa, 200.0);
+
+    // What the writer makes of it reads back.
+    const Result<BatteryModel> back = ParseBatteryModel(WriteBatteryModel(*model));
+    ASSERT_TRUE(back) << back.error().message;
+    EXPECT_EQ(back->openCircuitVoltageVsDepth.points().size(),
+              model->openCircuitVoltageVsDepth.points().size());
+}
+
+TEST(DischargeFit, ShortPulsesAndACutoff) {
+    // Pulses of 10 s, two time constants: R0 and tau still come from every step, R1 only from
+    // the steps after a rest that relaxed; the cut-off ends the discharge early.
+    const KnownCell cell;
+    const Result<BatteryModel> model = Fit(GeneratedLog(cell, 60.0, 10.0), 3.4);
+    ASSERT_TRUE(model) << model.error().message;
+    ExpectWithin(model->polarisationSeconds, cell.tau, 0.02, "tau");
+    for (const auto& [depth, r1] : model->polarisationVsDepth.points()) {
+        ExpectWithin(r1, cell.r1, 0.02, "R1 at depth " + std::to_string(depth));
+    }
+    EXPECT_DOUBLE_EQ(model->cutoffVoltage, 3.4);
+    EXPECT_LT(model->capacityVsCurrent.points()[0].second, cell.capacityCoulombs / 3.6 * 0.9);
+}
+
+TEST(DischargeFit, ManyPulsesShareTheBins) {
+    // Some 270 cycles give more figures than the fitter keeps bins for: merged neighbours still
+    // give the cell back, in tables of at most kModelTablePoints points.
+    KnownCell cell;
+    cell.tau = 0.5;
+    const Result<BatteryModel> model = Fit(GeneratedLog(cell, 6.0, 3.0, 0.01, 0.2, 0.05));
+    ASSERT_TRUE(model) << model.error().message;
+    ExpectWithin(model->polarisationSeconds, cell.tau, 0.02, "tau");
+    for (const auto* table : {&model->openCircuitVoltageVsDepth, &model->resistanceVsDepth,
+                              &model->polarisationVsDepth}) {
+        EXPECT_GE(table->points().size(), 20u);
+        EXPECT_LE(table->points().size(), kModelTablePoints);
+    }
+    for (const auto& [depth, r0] : model->resistanceVsDepth.points()) {
+        ExpectWithin(r0, cell.R0(depth), 0.02, "R0 at depth " + std::to_string(depth));
+    }
+    for (const auto& [depth, ocv] : model->openCircuitVoltageVsDepth.points()) {
+        EXPECT_NEAR(ocv, cell.Ocv(depth), 0.005) << "OCV at depth " << depth;
+    }
+    ExpectWithin(model->capacityVsCurrent.points()[0].second, cell.capacityCoulombs / 3.6, 0.02,
+                 "capacity");
+}
+
+TEST(DischargeFit, LogsThatFitNoModel) {
+    const char* const cases[][2] = {
+        {"Time(s),Voltage(V),Current(A)\n0,4,0.1\n1,4,0.1\n2,3.9,0.1\n", "no current step"},
+        // Pulses without rests long enough to read the open-circuit voltage.
+        {"Time(s),Voltage(V),Current(A)\n0,4,0.1\n1,3.9,0.2\n2,4,0.1\n3,3.9,0.2\n",
+         "no open-circuit voltage"},
+    };
+    for (const auto& [log, expected] : cases) {
+        const Result<BatteryModel> model = Fit(log);
+        ASSERT_FALSE(model) << log;
+        EXPECT_NE(model.error().message.find(expected), std::string::npos)
+            << model.error().message;
+    }
+}
+
+struct Counter final : DischargeSampleSink {
+    void Add(double seconds, double volts, double amps) override {
+        samples.push_back({seconds, volts, amps});
+    }
+    std::vector<std::array<double, 3>> samples;
+};
+
+TEST(DischargeLog, ReadsCaptionsUnitsSeparatorsAndComments) {
+    Counter counter;
+    const Result<std::int64_t> read = ReadDischargeLogText(
+        "# bench log\n\n\"Time [ms]\";\"U mV\";Temp;\"I_uA\"\r\n0;3700,5;21;1500\r\n"
+        "# pause\n250;3650;21;+2e3\r\n250;3640;21;2000",
+        counter);
+    ASSERT_TRUE(read) << read.error().message;
+    EXPECT_EQ(*read, 3);
+    ASSERT_EQ(counter.samples.size(), 3u);
+    EXPECT_DOUBLE_EQ(counter.samples[0][1], 3.7005);
+    EXPECT_DOUBLE_EQ(counter.samples[0][2], 1.5e-3);
+    EXPECT_DOUBLE_EQ(counter.samples[1][0], 0.25);
+    EXPECT_DOUBLE_EQ(counter.samples[2][2], 2e-3);
+}
+
+TEST(DischargeLog, HostileLogsNameTheLine) {
+    const std::string header = "time_s,voltage_V,current_A\n";
+    const std::string huge = header + "0,4,0.1\n" + std::string(kMaxTraceLine + 10, '1') + "\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {header + "0,4,0.1\n1,4,abc\n", "Line 3: the current \"abc\" is not a number."},
+        {header + "0,4,0.1\n2,4,0.1\n1,4,0.1\n", "Line 4: the time goes back (1 s after 2 s)."},
+        {header + "0,4,0.1\n1,4\n", "Line 3: 2 fields where 3 are needed."},
+        {header + "0,1e9,0.1\n", "Line 2: the voltage \"1e9\" is out of range."},
+        {huge, "Line 3: longer than 65536 bytes; a discharge log holds one sample a line."},
+        {header + std::string("0,4,\x01\x00\xff", 7) + "\n",
+         "Line 2: the current \"\\x01\\x00"},
+        {"Time(s),Current(A)\n0,1\n", "must name a time, a voltage and a current column"},
+        {"Time,Voltage(V),Current(A)\n0,4,1\n", "must give each column's unit"},
+        {"# only a comment\n", "The log holds no header line naming its columns."},
+        {header, "The log holds no sample."},
+        {"Time(s),Voltage(V),Current(A)\r0,4,1\r", "lines end with CR alone"},
+    };
+    for (const auto& [log, expected] : cases) {
+        Counter counter;
+        const Result<std::int64_t> read = ReadDischargeLogText(log, counter);
+        ASSERT_FALSE(read) << log.substr(0, 80);
+        EXPECT_NE(read.error().message.find(expected), std::string::npos)
+            << read.error().message;
+    }
+}
+
+}  // namespace
+}  // namespace runwell
