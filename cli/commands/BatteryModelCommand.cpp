@@ -4,8 +4,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +14,7 @@
 #include "base/Messages.h"
 #include "base/Numbers.h"
 #include "measure/DischargeFit.h"
+#include "measure/MeasuredModel.h"
 #include "measure/ProfileImport.h"
 #include "platform/FileRead.h"
 #include "platform/Platform.h"
@@ -38,26 +37,12 @@ struct ModelOptions {
     std::string date;
 };
 
-/// Today's date in UTC, YYYY-MM-DD.
-std::string Today() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm parts{};
-#ifdef _WIN32
-    gmtime_s(&parts, &now);
-#else
-    gmtime_r(&now, &parts);
-#endif
-    char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
-    return text;
-}
-
 int RunFit(const ModelOptions& options, const Context& context) {
     const std::filesystem::path input = PathArgument(options.input);
     DischargeFitOptions fit;
     fit.battery = options.battery;
     fit.logName = PathToUtf8(input.filename());
-    fit.date = options.date.empty() ? Today() : options.date;
+    fit.date = options.date.empty() ? TodayUtc() : options.date;
     fit.temperatureC = options.temperature;
     fit.cutoffVolts = options.cutoff;
     Result<BatteryModel> model = FitDischargeLog(input, fit);

@@ -325,6 +325,14 @@ void Workspace::Recompute() {
     currentModeRow_ = modes_.empty() ? -1 : static_cast<int>(modes_.size()) - 1;
 }
 
+void Workspace::SetBatteryModel(int index, BatteryModel model) {
+    if (index < 0 || static_cast<std::size_t>(index) >= batteryModels_.size()) {
+        return;
+    }
+    batteryModels_[static_cast<std::size_t>(index)] = std::move(model);
+    RecomputeDerated();
+}
+
 void Workspace::RecomputeDerated() {
     const BatteryRecord* battery = currentBattery();
     if (battery == nullptr) {

@@ -89,6 +89,9 @@ public:
     double deratingTemperature() const;
     /// The model of every battery, in catalogue order (nothing: "no model").
     const std::vector<std::optional<BatteryModel>>& batteryModels() const { return batteryModels_; }
+    /// Gives battery `index` the model `model` (a new one the user made) and recomputes; an
+    /// index outside the catalogue changes nothing.
+    void SetBatteryModel(int index, BatteryModel model);
     /// Sets it (nothing, or a finite voltage above 0 and at most 100 V; anything else is
     /// ignored and returns false) and recomputes.
     bool SetMinimumVoltage(std::optional<double> volts);

@@ -104,7 +104,8 @@ struct ScriptedFileDialogs : FileDialogs {
     std::optional<fs::path> AskSaveSettings(QWidget*) override { return Next(saves); }
     std::optional<fs::path> AskCreateReport(QWidget*) override { return Next(reports); }
     std::optional<fs::path> AskExportChart(QWidget*) override { return Next(exports); }
-    std::deque<std::optional<fs::path>> loads, saves, reports, exports;
+    std::optional<fs::path> AskMeasurement(QWidget*) override { return Next(measurements); }
+    std::deque<std::optional<fs::path>> loads, saves, reports, exports, measurements;
 };
 
 /// Answers from `answers` (nothing = Cancel), or opens the real dialog when `useDialog` is set.

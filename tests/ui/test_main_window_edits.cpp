@@ -8,6 +8,7 @@
 
 #include "UiTestSupport.h"
 #include "base/Messages.h"
+#include "measure/MeasuredModel.h"
 #include "ui/dialogs/HelpWindow.h"
 
 namespace runwell::ui {
@@ -210,6 +211,41 @@ TEST_F(MainWindowEditsTest, RecentFilesOpenAndForgetWhatIsGone) {
               "'" + Data("two.set").string() + "' no longer exists; it was taken off the recent files.");
     EXPECT_EQ(ModeRows(), (Labels{"a"}));
     EXPECT_EQ(entries(), "one.set");
+}
+
+TEST_F(MainWindowEditsTest, ABatteryModelFromAMeasurementAppliesAtOnce) {
+    QAction* action = window_->findChild<QAction*>(QStringLiteral("newBatteryModelAction"));
+    ASSERT_NE(action, nullptr);
+    const int battery = workspace_->batteryIndex();
+    const std::string name = workspace_->batteries()[static_cast<std::size_t>(battery)].description;
+    const fs::path profile =
+        fs::path(RUNWELL_SOURCE_DIR) / "measurements/battery-profiles/CR2032-Energizer-(25).json";
+    const fs::path kept = workspace_->userFolder() / "BatteryModels" / ModelFileName(name);
+
+    // A file that is neither a profile nor a log: a message, and nothing changes.
+    const BatteryModel* before = workspace_->batteryModel(battery);
+    files_.measurements = {Data("StandardBattery.csv")};
+    action->trigger();
+    EXPECT_NE(Take(prompter_.messages).find("'StandardBattery.csv': "), std::string::npos);
+    EXPECT_EQ(workspace_->batteryModel(battery), before);
+
+    files_.measurements = {profile};
+    action->trigger();
+    EXPECT_EQ(Take(prompter_.messages), "The model of " + name + " was saved as " +
+                                            kept.string() + " and applies now.");
+    ASSERT_NE(workspace_->batteryModel(battery), nullptr);
+    EXPECT_EQ(workspace_->batteryModel(battery)->version, 2);
+    EXPECT_TRUE(workspace_->derated().hasModel);
+    EXPECT_TRUE(fs::exists(kept));
+
+    // A second one asks before replacing the first; Cancel keeps it.
+    files_.measurements = {profile};
+    prompter_.answers = {false};
+    const auto written = fs::last_write_time(kept);
+    action->trigger();
+    EXPECT_EQ(Take(prompter_.questions), "New battery model: Replace your model " +
+                                             kept.filename().string() + " of " + name + "?");
+    EXPECT_EQ(fs::last_write_time(kept), written);
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include "base/Text.h"
 #include "exchange/Report.h"
 #include "files/ProfileDocument.h"
+#include "files/SafeFile.h"
 #include "files/SettingsFile.h"
+#include "measure/MeasuredModel.h"
 #include "session/SaveState.h"
 #include "session/Workspace.h"
 #include "ui/analysis/AnalysisPanel.h"
@@ -125,6 +127,54 @@ void FileActions::OnCreateReport() {
     if (!written) {
         prompter_.ShowMessage(written.error().message, MessageKind::Plain);
     }
+}
+
+void FileActions::OnNewBatteryModel() {
+    const int index = workspace_.batteryIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= workspace_.batteries().size()) {
+        return;
+    }
+    const std::string battery = workspace_.batteries()[static_cast<std::size_t>(index)].description;
+    if (workspace_.userFolder().empty()) {
+        prompter_.ShowMessage("There is no folder of your own to keep a battery model in.",
+                              MessageKind::Plain);
+        return;
+    }
+    const std::optional<std::filesystem::path> path = fileDialogs_.AskMeasurement(&window_);
+    if (!path) {
+        return;
+    }
+    Result<BatteryModel> model = ModelFromMeasurement(*path, battery, TodayUtc());
+    if (!model) {
+        prompter_.ShowMessage(QuotedForMessage(PathText(path->filename())) + ": " +
+                                  model.error().message,
+                              MessageKind::Plain);
+        return;
+    }
+    const std::filesystem::path folder = workspace_.userFolder() / "BatteryModels";
+    const std::filesystem::path target = folder / ModelFileName(battery);
+    std::error_code error;
+    if (std::filesystem::exists(target, error) &&
+        !prompter_.AskOkCancel("Replace your model " + PathText(target.filename()) + " of " +
+                                   battery + "?",
+                               "New battery model")) {
+        return;
+    }
+    std::filesystem::create_directories(folder, error);
+    const std::string text = WriteBatteryModel(*model);
+    const Status written = WriteFileSafely(target, [&](std::ostream& out) {
+        return static_cast<bool>(out << text);
+    });
+    if (!written) {
+        prompter_.ShowMessage(QuotedForMessage(PathText(target)) + ": " + written.error().message,
+                              MessageKind::Plain);
+        return;
+    }
+    workspace_.SetBatteryModel(index, std::move(*model));
+    refresh_(false);
+    prompter_.ShowMessage("The model of " + battery + " was saved as " + PathText(target) +
+                              " and applies now.",
+                          MessageKind::Plain);
 }
 
 void FileActions::OnExportChart(AnalysisPanel& panel) {

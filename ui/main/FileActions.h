@@ -32,6 +32,10 @@ public:
     void OnLoadSettings();
     /// An empty profile on the same device and battery, with no file, after the same question.
     void OnNewProfile();
+    /// Makes a model of the current battery from a measured battery profile or discharge log the
+    /// user picks, keeps it in the user's BatteryModels folder (asking before replacing one)
+    /// and applies it at once.
+    void OnNewBatteryModel();
     /// Loads `path` as Load Settings does once its file dialog has chosen it.
     void OpenSettingsFile(const std::filesystem::path& path);
     /// True when the profile was saved; false when the dialog was cancelled or the save failed.

@@ -252,6 +252,16 @@ void MainWindow::CreateWindowMenu() {
                 files_->FillRecentMenu(*recent);
                 recent->popup(loadSettingsButton_->mapToGlobal(at));
             });
+    QAction* newModel = windowMenu_->addAction(QStringLiteral("New battery model from measurement..."),
+                                               this, [this] { files_->OnNewBatteryModel(); });
+    newModel->setObjectName(QStringLiteral("newBatteryModelAction"));
+    // Beside the battery list: its right click offers the same.
+    batteryList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(batteryList_, &QWidget::customContextMenuRequested, this, [this, newModel](const QPoint& at) {
+        QMenu menu(this);
+        menu.addAction(newModel);
+        menu.exec(batteryList_->viewport()->mapToGlobal(at));
+    });
     windowMenu_->addSeparator();
     QAction* about = windowMenu_->addAction(QStringLiteral("&About Veltra KDR Runwell..."), this,
                                             &MainWindow::ShowAbout);

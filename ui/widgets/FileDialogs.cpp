@@ -65,4 +65,13 @@ std::optional<std::filesystem::path> QtFileDialogs::AskExportChart(QWidget* pare
     return Run(dialog);
 }
 
+std::optional<std::filesystem::path> QtFileDialogs::AskMeasurement(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("New battery model from measurement"), QString(),
+                       QStringLiteral("Battery profiles and discharge logs (*.json *.csv *.tsv "
+                                      "*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Run(dialog);
+}
+
 }  // namespace runwell::ui

@@ -19,6 +19,11 @@ public:
     virtual std::optional<std::filesystem::path> AskCreateReport(QWidget* parent) = 0;
     /// The file a chart is exported to: its suffix, ".png" or ".svg", says the format.
     virtual std::optional<std::filesystem::path> AskExportChart(QWidget* parent) = 0;
+    /// A measured battery profile or discharge log to make a battery model from; nothing by
+    /// default.
+    virtual std::optional<std::filesystem::path> AskMeasurement(QWidget* /*parent*/) {
+        return std::nullopt;
+    }
 };
 
 /// The toolkit's file dialogs. Load asks for an existing "*.set" file; Save Settings appends
@@ -31,6 +36,7 @@ public:
     std::optional<std::filesystem::path> AskCreateReport(QWidget* parent) override;
     /// Appends ".png" to a name typed without a suffix (".svg" with the SVG filter chosen).
     std::optional<std::filesystem::path> AskExportChart(QWidget* parent) override;
+    std::optional<std::filesystem::path> AskMeasurement(QWidget* parent) override;
 };
 
 }  // namespace runwell::ui
