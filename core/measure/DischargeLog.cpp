@@ -115,18 +115,7 @@ bool DischargeLogParser::ReadNumber(std::string_view field, double& value) {
             return std::isfinite(value);
         }
     }
-    field = Unquote(field);
-    if (decimalComma_ && field.find(',') != std::string_view::npos) {
-        scratch_.assign(field);
-        std::replace(scratch_.begin(), scratch_.end(), ',', '.');
-        field = scratch_;
-    }
-    if (!field.empty() && field.front() == '+') {
-        field.remove_prefix(1);
-    }
-    const char* last = field.data() + field.size();
-    const auto [ptr, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
-    return ec == std::errc() && ptr == last && std::isfinite(value);
+    return trace::ParseFieldNumber(field, decimalComma_, scratch_, value);
 }
 
 bool DischargeLogParser::ReadSample(std::string_view line) {
@@ -196,23 +185,14 @@ Result<std::int64_t> DischargeLogParser::Finish() const {
 
 Result<std::int64_t> ReadDischargeLogFile(const std::filesystem::path& path,
                                           DischargeSampleSink& sink, std::uint64_t limit) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        return Error{"Cannot open file for reading."};
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
-                                                              &std::fclose);
+    Result<trace::OpenFile> file = trace::OpenBounded(path, limit);
     if (!file) {
-        return Error{"Cannot open file for reading."};
-    }
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size > limit) {
-        return Error{FileTooLargeMessage(path)};
+        return file.error();
     }
     DischargeLogParser parser(sink);
     LineSplitter<DischargeLogParser> splitter(parser);
     const Result<bool> read = ReadBlocks(
-        file.get(), path, limit, [&](std::string_view block) { return splitter.Push(block); },
+        file->get(), path, limit, [&](std::string_view block) { return splitter.Push(block); },
         "The log could not be read to its end.");
     if (!read) {
         return read.error();

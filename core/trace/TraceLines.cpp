@@ -1,4 +1,6 @@
 // Reading a trace's bytes as lines for the parser: from a file in blocks, or from memory.
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "trace/TraceFields.h"
 #include "trace/TraceReader.h"
 
 namespace runwell {
@@ -44,6 +47,41 @@ Result<bool> ReadBlocks(std::FILE* file, const std::filesystem::path& path, std:
     }
 }
 
+Result<OpenFile> OpenBounded(const std::filesystem::path& path, std::uint64_t limit) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return Error{"Cannot open file for reading."};
+    }
+    OpenFile file(OpenForReading(path), &std::fclose);
+    if (!file) {
+        return Error{"Cannot open file for reading."};
+    }
+    // A size that is known is checked before anything is read; a pipe or a device has none.
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > limit) {
+        return Error{FileTooLargeMessage(path)};
+    }
+    return file;
+}
+
+bool ParseFieldNumber(std::string_view field, bool decimalComma, std::string& scratch,
+                      double& value) {
+    field = Unquote(field);
+    if (decimalComma && field.find(',') != std::string_view::npos) {
+        scratch.assign(field);
+        for (char& c : scratch) {
+            c = c == ',' ? '.' : c;
+        }
+        field = scratch;
+    }
+    if (!field.empty() && field.front() == '+') {
+        field.remove_prefix(1);
+    }
+    const char* last = field.data() + field.size();
+    const auto [ptr, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
+    return ec == std::errc() && ptr == last && std::isfinite(value);
+}
+
 }  // namespace trace
 
 bool TraceParser::FeedTooLong() {
@@ -64,24 +102,14 @@ bool TraceParser::FeedTooLong() {
 
 Result<TraceReadSummary> ReadTraceFile(const std::filesystem::path& path, const TraceFormat& format,
                                        TraceSampleSink& sink, std::uint64_t limit) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        return Error{"Cannot open file for reading."};
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
-                                                              &std::fclose);
+    Result<trace::OpenFile> file = trace::OpenBounded(path, limit);
     if (!file) {
-        return Error{"Cannot open file for reading."};
-    }
-    // A size that is known is checked before anything is read; a pipe or a device has none.
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size > limit) {
-        return Error{FileTooLargeMessage(path)};
+        return file.error();
     }
     TraceParser parser(format, sink);
     trace::LineSplitter<TraceParser> splitter(parser);
     const Result<bool> read = trace::ReadBlocks(
-        file.get(), path, limit, [&](std::string_view block) { return splitter.Push(block); },
+        file->get(), path, limit, [&](std::string_view block) { return splitter.Push(block); },
         "The trace could not be read to its end.");
     if (!read) {
         return read.error();

@@ -144,20 +144,7 @@ bool TraceParser::FindFields(std::string_view line, std::string_view& timeField,
 }
 
 bool TraceParser::ReadNumber(std::string_view field, double& value) {
-    field = Unquote(field);
-    if (decimalComma_ && field.find(',') != std::string_view::npos) {
-        scratch_.assign(field);
-        for (char& c : scratch_) {
-            c = c == ',' ? '.' : c;
-        }
-        field = scratch_;
-    }
-    if (!field.empty() && field.front() == '+') {
-        field.remove_prefix(1);
-    }
-    const char* last = field.data() + field.size();
-    const auto [ptr, ec] = std::from_chars(field.data(), last, value, std::chars_format::general);
-    return ec == std::errc() && ptr == last && std::isfinite(value);
+    return ParseFieldNumber(field, decimalComma_, scratch_, value);
 }
 
 bool TraceParser::ReadTime(std::string_view field, double& time) {

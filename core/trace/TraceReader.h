@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -246,6 +247,19 @@ private:
 Result<bool> ReadBlocks(std::FILE* file, const std::filesystem::path& path, std::uint64_t limit,
                         const std::function<bool(std::string_view)>& push,
                         const char* readError);
+
+/// A file opened for a streamed read, closed when it goes.
+using OpenFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+/// Opens `path` for a streamed read: not a folder, openable ("Cannot open file for reading."),
+/// and no larger than `limit` when its size is known (a pipe or a device has none).
+Result<OpenFile> OpenBounded(const std::filesystem::path& path, std::uint64_t limit);
+
+/// A number field as the readers take it: quotes removed, a decimal comma read as a point when
+/// `decimalComma`, a leading '+' allowed; false unless the whole field is a finite number.
+/// `scratch` holds the field while its comma is replaced.
+bool ParseFieldNumber(std::string_view field, bool decimalComma, std::string& scratch,
+                      double& value);
 
 }  // namespace trace
 
