@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QListWidget>
 #include <QMenu>
+#include <QTableWidget>
 #include <QTextBrowser>
 
 #include "UiTestSupport.h"
@@ -211,6 +212,25 @@ TEST_F(MainWindowEditsTest, RecentFilesOpenAndForgetWhatIsGone) {
               "'" + Data("two.set").string() + "' no longer exists; it was taken off the recent files.");
     EXPECT_EQ(ModeRows(), (Labels{"a"}));
     EXPECT_EQ(entries(), "one.set");
+}
+
+TEST_F(MainWindowEditsTest, DraggingAModeMovesItAsOneUndoableChange) {
+    Add(Mode("a", 100));
+    Add(Mode("b", 200));
+    Add(Mode("c", 300));
+    auto* list = Find<QTableWidget>(window_.get(), "modeList");
+    const auto centre = [list](int row) { return list->visualItemRect(list->item(row, 0)).center(); };
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, centre(0));
+    QTest::mouseMove(list->viewport(), centre(2));
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, centre(2));
+    EXPECT_EQ(ModeRows(), (Labels{"b", "c", "a"}));
+    EXPECT_EQ(workspace_->currentModeRow(), 2);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ModeRows(), (Labels{"a", "b", "c"}));
+    // A press and release on one row stays a click.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre(1));
+    EXPECT_EQ(ModeRows(), (Labels{"a", "b", "c"}));
+    EXPECT_EQ(workspace_->currentModeRow(), 1);
 }
 
 TEST_F(MainWindowEditsTest, ABatteryModelFromAMeasurementAppliesAtOnce) {

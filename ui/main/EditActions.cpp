@@ -44,4 +44,12 @@ void EditActions::OnMove(int step) {
     }
 }
 
+void EditActions::OnDrag(int from, int to) {
+    workspace_.SelectModeRow(from);
+    if (workspace_.currentModeRow() == from) {
+        workspace_.MoveCurrentMode(to - from);
+    }
+    refresh_(true);
+}
+
 }  // namespace runwell::ui

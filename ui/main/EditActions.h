@@ -27,6 +27,8 @@ public:
     void OnDuplicate();
     /// Moves the current mode one row up (-1) or down (+1).
     void OnMove(int step);
+    /// Moves the mode of row `from` to row `to` (a drag in the mode list), as one change.
+    void OnDrag(int from, int to);
 
 private:
     Workspace& workspace_;

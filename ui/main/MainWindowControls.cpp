@@ -94,6 +94,7 @@ void MainWindow::CreateControls(const DialogUnits& units) {
     auto* modes =
         make.List("modeList", units.Rect(12, 163, 420, 87), [this] { OnModeListClicked(); });
     modes->onDoubleClick = [this] { OnModifyMode(); };
+    modes->onDragRow = [this](int from, int to) { edits_->OnDrag(from, to); };
     modeList_ = modes;
     modeBox_ = stepBoxes[3] =
         make.Group("Step 4: Add/Modify Operational Mode", units.Rect(7, 152, 432, 124));

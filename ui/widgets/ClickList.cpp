@@ -4,11 +4,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolTip>
+#include <utility>
 
 namespace runwell::ui {
 
 void ClickList::mousePressEvent(QMouseEvent* event) {
     afterDoubleClick_ = false;
+    pressRow_ = event->button() == Qt::LeftButton ? rowAt(event->position().toPoint().y()) : -1;
     QTableWidget::mousePressEvent(event);
 }
 
@@ -19,6 +21,12 @@ void ClickList::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (afterDoubleClick_) {
         afterDoubleClick_ = false;
+        return;
+    }
+    const int from = std::exchange(pressRow_, -1);
+    const int to = rowAt(event->position().toPoint().y());
+    if (onDragRow && from >= 0 && to >= 0 && to != from) {
+        onDragRow(from, to);
         return;
     }
     if (onClick) {

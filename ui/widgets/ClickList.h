@@ -16,6 +16,9 @@ public:
 
     std::function<void()> onClick;
     std::function<void()> onDoubleClick;
+    /// A row dragged with the left button and dropped on another row: the two rows, instead of
+    /// a click. Without it a drag ends as a click.
+    std::function<void(int from, int to)> onDragRow;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -26,6 +29,7 @@ protected:
 
 private:
     bool afterDoubleClick_ = false;
+    int pressRow_ = -1;  // the row a left-button press began on
 };
 
 }  // namespace runwell::ui
