@@ -240,6 +240,15 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     EXPECT_EQ(steps->Attribute("fill"), QStringLiteral("none"));
     files_.exports.push_back(std::nullopt);  // a cancelled dialog writes nothing
     QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
+
+    // The predicted voltage chart, its tab shown, exports itself under its own title.
+    auto* tabs = panel_->findChild<QTabWidget*>();
+    tabs->setCurrentIndex(tabs->count() - 1);
+    const fs::path voltage = data_->path / "voltage.svg";
+    files_.exports.push_back(voltage);
+    QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
+    EXPECT_TRUE(ReadSvg(voltage).texts.contains(QStringLiteral("Predicted voltage: ") +
+                                                ToDisplay(ChartContext(*workspace_))));
 }
 
 TEST_F(AnalysisPanelTest, TheTooltipNamesTheStepUnderThePointerAndAnEmptyPeriodDrawsNoSteps) {

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "analysis/ProfileTimeline.h"
 #include "battery/MinimumVoltage.h"
 #include "session/Workspace.h"
 #include "ui/analysis/BatteryComparisonTable.h"
@@ -72,7 +73,8 @@ AnalysisPanel::AnalysisPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(tabs_, 1);
 
     connect(tabs_, &QTabWidget::currentChanged, this, [this] {
-        exportButton_->setEnabled(tabs_->currentIndex() == kTimeline);
+        exportButton_->setEnabled(tabs_->currentIndex() == kTimeline ||
+                                  tabs_->currentIndex() == kDerated);
         ShowCurrent();
     });
     connect(minimumVoltageField_, &QLineEdit::editingFinished, this, [this] {
@@ -190,8 +192,18 @@ void AnalysisPanel::Show(Tab tab) {
         case kDerated:
         case kTabCount:
             static_cast<DeratedCurveView*>(page.widget)->SetLife(workspace.derated());
+            static_cast<DeratedCurveView*>(page.widget)
+                ->SetTitle(QStringLiteral("Predicted voltage: ") +
+                           ToDisplay(ChartContext(workspace)));
             break;
     }
+}
+
+ChartView& AnalysisPanel::shownChart() {
+    if (tabs_->currentIndex() == kDerated) {
+        return deratedCurve();
+    }
+    return timeline();
 }
 
 TimelineChart& AnalysisPanel::timeline() {

@@ -20,6 +20,7 @@ class ChargeShareBars;
 class DeratedCurveView;
 class OperatingPointTable;
 class TimelineChart;
+class ChartView;
 
 /// The Analysis panel beside the steps: the derated life and the minimum operating voltage it
 /// is computed for, and five tabs over the current profile (the current over one period, the
@@ -38,6 +39,9 @@ public:
 
     /// The tab's widget, built now if it was not yet.
     TimelineChart& timeline();
+    /// The chart Export writes: the predicted voltage chart when its tab is shown, else the
+    /// timeline.
+    ChartView& shownChart();
     ChargeShareBars& chargeShare();
     BatteryComparisonTable& comparison();
     OperatingPointTable& operatingPoints();

@@ -182,7 +182,7 @@ void FileActions::OnExportChart(AnalysisPanel& panel) {
     if (!path) {
         return;
     }
-    const Status written = panel.timeline().Export(*path);
+    const Status written = panel.shownChart().Export(*path);
     if (!written) {
         prompter_.ShowMessage(written.error().message, MessageKind::Plain);
     }
