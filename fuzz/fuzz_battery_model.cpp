@@ -22,11 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     battery.description = model->battery;
     battery.capacityMah = 1000;
     battery.selfDischargePercent = 1.0f;
-    // A small and a large drain, cold and hot, with a peak ten times the average.
+    // A small and a large drain, cold and hot, with a peak ten times the average: a tenth of
+    // each second at the peak, the rest at rest, so a polarisation is walked too.
     for (const double average : {1e3, 5e7}) {
         for (const double celsius : {-40.0, 60.0}) {
             const runwell::DeratedLife life = runwell::ComputeDeratedLife(
-                battery, &*model, {average, average * 10.0, celsius, std::nullopt});
+                battery, &*model,
+                {average, average * 10.0, celsius, std::nullopt,
+                 {{average * 10.0 / 1e9, 0.1}, {0.0, 0.9}}});
             RUNWELL_FUZZ_CHECK(std::isfinite(life.hours) && life.hours >= 0.0);
             RUNWELL_FUZZ_CHECK(std::isfinite(life.usableFraction));
             RUNWELL_FUZZ_CHECK(!life.lifeText.empty());
