@@ -60,9 +60,7 @@ bool DischargeLogParser::FeedTooLong() {
 
 bool DischargeLogParser::ReadHeader(std::string_view line) {
     layout_.headerLine = lineNumber_;
-    layout_.separator = line.find(';') != std::string_view::npos    ? ';'
-                        : line.find('\t') != std::string_view::npos ? '\t'
-                                                                    : ',';
+    layout_.separator = SeparatorOf(line);
     decimalComma_ = layout_.separator != ',';
     std::vector<std::string_view> fields;
     SplitAt(line, layout_.separator, fields);

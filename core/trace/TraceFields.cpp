@@ -79,6 +79,12 @@ bool IsVoltageName(std::string_view name) {
     return name == "u" || name == "v" || name.find("voltage") != std::string_view::npos;
 }
 
+char SeparatorOf(std::string_view headerLine) {
+    return headerLine.find(';') != std::string_view::npos    ? ';'
+           : headerLine.find('\t') != std::string_view::npos ? '\t'
+                                                             : ',';
+}
+
 void SplitAt(std::string_view line, char separator, std::vector<std::string_view>& fields) {
     fields.clear();
     while (true) {

@@ -25,6 +25,10 @@ bool IsCurrentName(std::string_view name);
 /// "u", "v" or a name holding "voltage": a discharge log's voltage column.
 bool IsVoltageName(std::string_view name);
 
+/// The separator a header line uses: ';' when it holds one, else a tab when it holds one, else
+/// ','. Where ',' does not separate, it is the decimal point ("1,5" in a ';' file).
+char SeparatorOf(std::string_view headerLine);
+
 /// The fields of a line split at `separator`, empty fields included.
 void SplitAt(std::string_view line, char separator, std::vector<std::string_view>& fields);
 /// `text` in double quotes as messages quote a file's bytes (QuotedForMessage): cut after 60

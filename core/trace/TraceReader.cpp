@@ -41,10 +41,7 @@ bool TraceParser::ReadHeader(std::string_view line) {
     haveHeader_ = true;
     TraceLayout& layout = summary_.layout;
     layout.headerLine = lineNumber_;
-    layout.separator = line.find(';') != std::string_view::npos    ? ';'
-                       : line.find('\t') != std::string_view::npos ? '\t'
-                                                                   : ',';
-    // Where ',' does not separate, it is the decimal point ("1,5" in a ';' file).
+    layout.separator = SeparatorOf(line);
     decimalComma_ = layout.separator != ',';
     std::vector<std::string_view> fields;
     SplitAt(line, layout.separator, fields);
