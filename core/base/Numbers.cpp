@@ -1,6 +1,7 @@
 #include "base/Numbers.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -132,5 +133,11 @@ float NarrowToFloat(double value) {
 std::int32_t SaturateToInt32(double value) { return Saturate<std::int32_t>(value); }
 std::uint32_t SaturateToUint32(double value) { return Saturate<std::uint32_t>(value); }
 std::int64_t SaturateToInt64(double value) { return Saturate<std::int64_t>(value); }
+
+std::string SignificantText(double value, int digits) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    return text;
+}
 
 }  // namespace runwell

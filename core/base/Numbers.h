@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace runwell {
@@ -23,5 +24,8 @@ float NarrowToFloat(double value);
 std::int32_t SaturateToInt32(double value);
 std::uint32_t SaturateToUint32(double value);
 std::int64_t SaturateToInt64(double value);
+
+/// `value` to `digits` significant digits, as "%.*g" writes it ("40", "0.125", "1.5e+03").
+std::string SignificantText(double value, int digits);
 
 }  // namespace runwell

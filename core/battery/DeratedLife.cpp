@@ -18,8 +18,8 @@ constexpr double kHoursPerYear = 8760.0;  // the classic life's year of 365 days
 constexpr double kSelfDischargeReferenceC = 20.0;
 constexpr double kMaxYearlyLossPercent = 99.0;
 
-/// Hours for the charge to fall from `from` to `to` (mAh) under a load of `load` mA and a
-/// self-discharge of `k` x the remaining charge per hour: dQ/dt = -load - k Q, solved exactly.
+}  // namespace
+
 double HoursBetween(double from, double to, double load, double k) {
     if (k <= 0.0) {
         return (from - to) / load;
@@ -27,7 +27,6 @@ double HoursBetween(double from, double to, double load, double k) {
     return std::log1p(k * (from - to) / (load + k * to)) / k;
 }
 
-/// The charge left `hours` after `from` under the same law.
 double ChargeAfter(double from, double hours, double load, double k) {
     if (k <= 0.0) {
         return from - load * hours;
@@ -35,6 +34,19 @@ double ChargeAfter(double from, double hours, double load, double k) {
     const double floor = load / k;
     return (from + floor) * std::exp(-k * hours) - floor;
 }
+
+double SelfDischargePerHour(const BatteryRecord& battery, const BatteryModel& model,
+                            double temperature) {
+    const double yearly20 = model.selfDischargePercentPerYear.value_or(
+        12.0 * static_cast<double>(battery.selfDischargePercent));
+    const double yearly =
+        std::min(kMaxYearlyLossPercent,
+                 std::max(0.0, yearly20) * std::exp2((temperature - kSelfDischargeReferenceC) /
+                                                     model.selfDischargeDoublingC));
+    return -std::log1p(-yearly / 100.0) / kHoursPerYear;
+}
+
+namespace {
 
 /// The cell as the walk down its charge sees it.
 struct Discharge {
@@ -55,19 +67,6 @@ struct Discharge {
         return circuit.Ocv(depth) - peak * circuit.R0(depth);
     }
 };
-
-/// The self-discharge rate per hour at `temperature`: the model's yearly loss at 20 C (or the
-/// catalogue's monthly one) doubling every selfDischargeDoublingC degrees.
-double SelfDischargePerHour(const BatteryRecord& battery, const BatteryModel& model,
-                            double temperature) {
-    const double yearly20 = model.selfDischargePercentPerYear.value_or(
-        12.0 * static_cast<double>(battery.selfDischargePercent));
-    const double yearly =
-        std::min(kMaxYearlyLossPercent,
-                 std::max(0.0, yearly20) * std::exp2((temperature - kSelfDischargeReferenceC) /
-                                                     model.selfDischargeDoublingC));
-    return -std::log1p(-yearly / 100.0) / kHoursPerYear;
-}
 
 /// Walks the charge down in kDeratingSteps steps until it is spent, the loaded voltage crosses
 /// the minimum or the shelf life ends; fills the life's hours, curve and what ended it. False
@@ -214,7 +213,7 @@ std::vector<LoadStep> LoadStepsOf(const std::vector<ModeRecord>& modes) {
     return steps;
 }
 
-std::optional<double> TemperatureOfLabel(std::string_view label) {
+std::optional<double> NumberOfLabel(std::string_view label) {
     std::size_t i = 0;
     while (i < label.size() && std::isspace(static_cast<unsigned char>(label[i])) != 0) {
         ++i;

@@ -54,6 +54,19 @@ struct DeratedLife {
 /// The profile's modes as load steps (mode currents in nA, durations in us).
 std::vector<LoadStep> LoadStepsOf(const std::vector<ModeRecord>& modes);
 
+/// Hours for the charge to fall from `from` to `to` (mAh) under a load of `load` mA and a
+/// self-discharge of `k` x the remaining charge per hour: dQ/dt = -load - k Q, solved exactly.
+double HoursBetween(double from, double to, double load, double k);
+
+/// The charge left `hours` after `from` under the same law.
+double ChargeAfter(double from, double hours, double load, double k);
+
+/// The self-discharge rate per hour (of the remaining charge) at `temperature`: the model's
+/// yearly loss at 20 C (or the catalogue's monthly one) doubling every selfDischargeDoublingC
+/// degrees.
+double SelfDischargePerHour(const BatteryRecord& battery, const BatteryModel& model,
+                            double temperature);
+
 /// The number of depth-of-discharge steps of the simulation; the curve has one point more.
 inline constexpr int kDeratingSteps = 200;
 
@@ -69,9 +82,9 @@ inline constexpr int kDeratingSteps = 200;
 DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel* model,
                                const DeratingConditions& conditions);
 
-/// The temperature of a device data label such as "25C" or "-40C"; nothing when it holds no
-/// number.
-std::optional<double> TemperatureOfLabel(std::string_view label);
+/// The number a device data label starts with: the temperature of "25C" or "-40C", the voltage
+/// of "3.3V"; nothing when it holds no number.
+std::optional<double> NumberOfLabel(std::string_view label);
 
 /// The text of the window's "Predicted life" field: the life, then the limiting factor and
 /// whether the profile lies outside the model's data in parentheses when there is either.

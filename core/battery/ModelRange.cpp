@@ -3,17 +3,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/Numbers.h"
+
 namespace runwell {
 
 namespace {
 
 constexpr double kNearbyC = 5.0;
 
-std::string Figure(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3g", value);
-    return text;
-}
+std::string Figure(double value) { return SignificantText(value, 3); }
 
 }  // namespace
 

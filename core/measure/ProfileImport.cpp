@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "base/Numbers.h"
 #include "base/StrictJson.h"
 
 namespace runwell {
@@ -21,11 +22,7 @@ constexpr std::size_t kMaxTables = 16;
 constexpr std::size_t kMaxGroups = 600;  // rows are averaged in this many groups at most
 constexpr double kReferenceC = 20.0;
 
-std::string Figure(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", value);
-    return text;
-}
+std::string Figure(double value) { return SignificantText(value, 4); }
 
 std::optional<double> NumberAt(const Json& object, const char* key) {
     if (!object.is_object() || !object.contains(key) || !object.at(key).is_number()) {
