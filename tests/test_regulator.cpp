@@ -154,8 +154,10 @@ TEST(RegulatorFile, BrokenFilesNameTheFieldAndPoint) {
     };
     const std::vector<Case> cases = {
         {[](Json& f) { f["efficiency"][1]["efficiencyVsLoadMa"]["points"][2][1] = 1.4; },
-         "efficiency[1].efficiencyVsLoadMa: point 3: the efficiency 1.4 must be above 0 and at "
-         "most 1."},
+         "efficiency[1].efficiencyVsLoadMa: point 3: the efficiency 1.4 must be at least 0.001 "
+         "and at most 1."},
+        {[](Json& f) { f["efficiency"][0]["efficiencyVsLoadMa"]["points"][1][1] = 0; },
+         "efficiency[0].efficiencyVsLoadMa: point 2: the efficiency 0 must be at least 0.001"},
         {[](Json& f) { f["efficiency"][0]["efficiencyVsLoadMa"]["points"][0][0] = 0; },
          "efficiency[0].efficiencyVsLoadMa: point 1: the load (mA) 0 lies outside"},
         {[](Json& f) { f["efficiency"][1]["inputVolts"] = 2.0; },

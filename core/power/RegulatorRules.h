@@ -15,7 +15,10 @@ inline constexpr double kMaxLoadMa = 1e6;
 
 inline constexpr model_json::TableRule kDropoutRule{
     "dropoutVsLoadMa", "load (mA)", "dropout (V)", kMinLoadMa, kMaxLoadMa, 0.0, kMaxVolts, false};
-inline constexpr model_json::TableRule kEfficiencyRule{
-    "efficiencyVsLoadMa", "load (mA)", "efficiency", kMinLoadMa, kMaxLoadMa, 0.0, 1.0, true};
+/// An efficiency below 0.1 % is no regulator's; the floor also keeps the battery current finite.
+inline constexpr double kMinEfficiency = 1e-3;
+inline constexpr model_json::TableRule kEfficiencyRule{"efficiencyVsLoadMa", "load (mA)",
+                                                       "efficiency", kMinLoadMa, kMaxLoadMa,
+                                                       kMinEfficiency, 1.0, false};
 
 }  // namespace runwell::regulator_rules
