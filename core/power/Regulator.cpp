@@ -10,9 +10,13 @@ namespace {
 
 /// A table's y at `x`, interpolated linearly in log10(x) between points and held flat beyond
 /// them: switching losses fall by decades of load, so a curve plotted on a log axis is straight
-/// between the points read from it.
+/// between the points read from it. A curve without points (never one read from a file) is
+/// lossless.
 double AtLogX(const InterpolationTable& table, double x) {
     const auto& points = table.points();
+    if (points.empty()) {
+        return 1.0;
+    }
     if (!(x > points.front().first)) {
         return points.front().second;
     }
