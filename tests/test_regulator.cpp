@@ -300,5 +300,18 @@ TEST(RegulatorFiles, UserFilesReplaceShippedOnesOfTheSameName) {
     EXPECT_TRUE(LoadRegulators(folder / "missing").regulators.empty());
 }
 
+TEST(RegulatorFiles, AFileOverOneMebibyteIsNotRead) {
+    const ScratchFolder folder;
+    folder.Put("Regulators/big.json", std::string((std::size_t{1} << 20) + 1, ' '));
+    folder.Put("Regulators/limit.json", WriteRegulator(Buck()) + std::string(
+                                            (std::size_t{1} << 20) - WriteRegulator(Buck()).size(),
+                                            ' '));
+    const RegulatorSet set = LoadRegulators(folder / "Regulators");
+    ASSERT_EQ(set.messages.size(), 1u);
+    EXPECT_EQ(set.messages[0], "Regulators/big.json: The file is larger than 1 MiB; a regulator "
+                               "file is a few kilobytes.");
+    ASSERT_EQ(set.regulators.size(), 1u);  // exactly 1 MiB is read
+}
+
 }  // namespace
 }  // namespace runwell
