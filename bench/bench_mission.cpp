@@ -25,13 +25,15 @@ std::string LoggedYear() {
     const double step = 8760.0 / kPoints;
     for (int i = 0; i < kPoints; ++i) {
         const double hours = i * step;
-        const double temperature = 10.0 - 12.0 * std::cos(2.0 * std::numbers::pi * hours / 8760.0) -
-                                   5.0 * std::cos(2.0 * std::numbers::pi * hours / 24.0);
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, hours, std::chars_format::fixed, 4);
+        const double turn = 2.0 * std::numbers::pi * hours;
+        const double temperature =
+            10.0 - 12.0 * std::cos(turn / 8760.0) - 5.0 * std::cos(turn / 24.0);
+        auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, hours, std::chars_format::fixed, 4);
         csv.append(buffer, end.ptr);
         csv += ',';
-        end = std::to_chars(buffer, buffer + sizeof buffer, temperature, std::chars_format::fixed,
-                            1);
+        end =
+            std::to_chars(buffer, buffer + sizeof buffer, temperature, std::chars_format::fixed, 1);
         csv.append(buffer, end.ptr);
         csv += '\n';
     }

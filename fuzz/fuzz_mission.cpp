@@ -48,8 +48,9 @@ void CheckCurrents(const Mission& mission) {
     if (points.empty()) {
         return;
     }
-    const auto [low, high] = std::minmax_element(
-        points.begin(), points.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    const auto [low, high] =
+        std::minmax_element(points.begin(), points.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; });
     for (double temperature : {-150.0, 0.0, 25.0, 250.0, points.front().first + 0.5}) {
         const runwell::CurrentAtTemperature at = runwell::CurrentAt(points, temperature);
         RUNWELL_FUZZ_CHECK(std::isfinite(at.current));

@@ -32,8 +32,9 @@ Mission Parsed(const std::string& content) {
 }
 
 double TotalHours(const std::vector<TemperatureSpan>& spans) {
-    return std::accumulate(spans.begin(), spans.end(), 0.0,
-                           [](double sum, const TemperatureSpan& span) { return sum + span.hours; });
+    return std::accumulate(
+        spans.begin(), spans.end(), 0.0,
+        [](double sum, const TemperatureSpan& span) { return sum + span.hours; });
 }
 
 TEST(MissionFile, ReadsEachKind) {
@@ -55,7 +56,8 @@ TEST(MissionFile, ReadsEachKind) {
     EXPECT_EQ(dayNight.dayHours, 14.0);
 
     const Mission series = Parsed(File(
-        "series", R"("points": [[0, 5], [4380.5, 25]], "storage": {"months": 3, "temperatureC": -5}, )"));
+        "series",
+        R"("points": [[0, 5], [4380.5, 25]], "storage": {"months": 3, "temperatureC": -5}, )"));
     ASSERT_EQ(series.series.size(), 2u);
     EXPECT_EQ(series.series[1], std::make_pair(4380.5, 25.0));
     EXPECT_EQ(series.storageMonths, 3.0);
@@ -67,7 +69,8 @@ TEST(MissionFile, RefusalsNameTheField) {
         {R"({"version": 1, "name": "T", "kind": "constant", "temperatureC": 1})", "\"format\""},
         {File("constant", R"("temperatureC": 1, "version": 2, )"), "given twice"},
         {R"({"format": "runwell-mission", "version": 2, "name": "T", "kind": "constant",
-             "temperatureC": 1})", "\"version\" must be 1"},
+             "temperatureC": 1})",
+         "\"version\" must be 1"},
         {File("weekly", ""), "\"kind\" must be"},
         {File("constant", R"("dayC": 1, "temperatureC": 1, )"),
          "\"dayC\" is not a field of a constant mission"},
@@ -93,9 +96,11 @@ TEST(MissionFile, RefusalsNameTheField) {
         {R"({"format": "runwell-mission", "version": 1, "kind": "constant", "temperatureC": 1})",
          "\"name\""},
         {R"({"format": "runwell-mission", "version": 1, "name": "", "kind": "constant",
-             "temperatureC": 1})", "name: a mission needs a name"},
+             "temperatureC": 1})",
+         "name: a mission needs a name"},
         {R"({"format": "runwell-mission", "version": 1, "name": "T", "kind": "series",
-             "points": [[[0, 1]]]})", "nests"},
+             "points": [[[0, 1]]]})",
+         "nests"},
         {"{\"format\": ", "not valid JSON"},
         {"[1, 2]", "one JSON object"},
     };
@@ -138,8 +143,8 @@ TEST(MissionFile, WrittenMissionsReadBackEqual) {
 
 TEST(MissionFile, ShippedExamplesReadWithTheirSources) {
     int count = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(RUNWELL_SOURCE_DIR) / "Missions")) {
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(RUNWELL_SOURCE_DIR) / "Missions")) {
         std::ifstream file(entry.path(), std::ios::binary);
         std::stringstream content;
         content << file.rdbuf();
@@ -187,7 +192,8 @@ TEST(MissionCsv, BadLinesNameTheirNumber) {
         {"hours,temperature\n0,nan\n", "line 2: the temperature \"nan\""},
         {"\n0,10\n1,11\n", "line 2: the first line must name the two columns"},
         {"minutes,temperature\n0,1\n", "line 1: the time column must be in hours or days"},
-        {"hours,temperature (F)\n0,1\n", "line 1: the temperature column must be in degrees Celsius"},
+        {"hours,temperature (F)\n0,1\n",
+         "line 1: the temperature column must be in degrees Celsius"},
         {"hours\n0\n", "line 1: the first line must name"},
         {"hours,temperature\n", "holds no temperatures"},
         {"", "holds no temperatures"},
@@ -317,7 +323,7 @@ TEST(CurrentAt, LogLinearBetweenCharacterisedTemperatures) {
     EXPECT_FALSE(CurrentAt(points, 85.0).outside);
 
     const std::vector<std::pair<double, double>> three = {{-40.0, 0.5}, {25.0, 1.0}, {85.0, 16.0}};
-    EXPECT_NEAR(CurrentAt(three, 55.0).current, 4.0, 1e-12);    // between 25 and 85 only
+    EXPECT_NEAR(CurrentAt(three, 55.0).current, 4.0, 1e-12);  // between 25 and 85 only
     EXPECT_NEAR(CurrentAt(three, -7.5).current, std::sqrt(0.5), 1e-12);
 }
 
@@ -340,12 +346,12 @@ TEST(CurrentAt, OutsideHoldsTheNearestPoint) {
 }
 
 TEST(CurrentAt, ZeroOrNegativeFallsBackToLinear) {
-    EXPECT_NEAR(CurrentAt(std::vector<std::pair<double, double>>{{25.0, 0.0}, {85.0, 6.0}}, 55.0)
-                    .current,
-                3.0, 1e-12);
-    EXPECT_NEAR(CurrentAt(std::vector<std::pair<double, double>>{{25.0, -2.0}, {85.0, 2.0}}, 40.0)
-                    .current,
-                -1.0, 1e-12);
+    EXPECT_NEAR(
+        CurrentAt(std::vector<std::pair<double, double>>{{25.0, 0.0}, {85.0, 6.0}}, 55.0).current,
+        3.0, 1e-12);
+    EXPECT_NEAR(
+        CurrentAt(std::vector<std::pair<double, double>>{{25.0, -2.0}, {85.0, 2.0}}, 40.0).current,
+        -1.0, 1e-12);
 }
 
 TEST(CurrentAt, EqualTemperaturesAveragedAndBadPointsPassedOver) {
@@ -370,9 +376,9 @@ TEST(CapacitySpread, SourcedChemistriesOnly) {
     EXPECT_EQ(DefaultCapacitySpread("Nickel metal hydride")->percent, nimh->percent);
 
     // The catalogue's primary cells: no datasheet states a minimum capacity for them.
-    for (const char* primary :
-         {"CR2032 coin cell", "Lithium manganese dioxide", "AA alkaline", "2 x AA alkaline in series",
-          "AA lithium iron disulfide", "ER14505 AA bobbin cell", "Lithium thionyl chloride bobbin"}) {
+    for (const char* primary : {"CR2032 coin cell", "Lithium manganese dioxide", "AA alkaline",
+                                "2 x AA alkaline in series", "AA lithium iron disulfide",
+                                "ER14505 AA bobbin cell", "Lithium thionyl chloride bobbin"}) {
         EXPECT_FALSE(DefaultCapacitySpread(primary)) << primary;
     }
 }

@@ -8,9 +8,9 @@ namespace runwell {
 
 namespace {
 
-constexpr const char* kMonthNames[12] = {"January", "February", "March",     "April",
-                                         "May",     "June",     "July",      "August",
-                                         "September", "October", "November", "December"};
+constexpr const char* kMonthNames[12] = {"January",   "February", "March",    "April",
+                                         "May",       "June",     "July",     "August",
+                                         "September", "October",  "November", "December"};
 
 std::string Text(double value) {
     char text[32];
@@ -51,29 +51,30 @@ Status CheckSeries(const std::vector<std::pair<double, double>>& series) {
 
 Status CheckYear(const Mission& mission) {
     switch (mission.kind) {
-    case MissionKind::kConstant:
-        return CheckTemperature(mission.constantC, "temperatureC");
-    case MissionKind::kMonthly:
-        for (std::size_t m = 0; m < 12; ++m) {
-            const std::string what = "monthlyC: " + std::string(kMonthNames[m]);
-            if (Status t = CheckTemperature(mission.monthlyC[m], what); !t) {
+        case MissionKind::kConstant:
+            return CheckTemperature(mission.constantC, "temperatureC");
+        case MissionKind::kMonthly:
+            for (std::size_t m = 0; m < 12; ++m) {
+                const std::string what = "monthlyC: " + std::string(kMonthNames[m]);
+                if (Status t = CheckTemperature(mission.monthlyC[m], what); !t) {
+                    return t;
+                }
+            }
+            return {};
+        case MissionKind::kDayNight:
+            if (Status t = CheckTemperature(mission.dayC, "dayC"); !t) {
                 return t;
             }
-        }
-        return {};
-    case MissionKind::kDayNight:
-        if (Status t = CheckTemperature(mission.dayC, "dayC"); !t) {
-            return t;
-        }
-        if (Status t = CheckTemperature(mission.nightC, "nightC"); !t) {
-            return t;
-        }
-        if (!(mission.dayHours >= 0.0 && mission.dayHours <= 24.0)) {
-            return Error{"dayHours is " + Text(mission.dayHours) + "; it must lie within 0 to 24."};
-        }
-        return {};
-    case MissionKind::kSeries:
-        return CheckSeries(mission.series);
+            if (Status t = CheckTemperature(mission.nightC, "nightC"); !t) {
+                return t;
+            }
+            if (!(mission.dayHours >= 0.0 && mission.dayHours <= 24.0)) {
+                return Error{"dayHours is " + Text(mission.dayHours) +
+                             "; it must lie within 0 to 24."};
+            }
+            return {};
+        case MissionKind::kSeries:
+            return CheckSeries(mission.series);
     }
     return Error{"kind: not a kind of mission."};
 }
@@ -130,14 +131,14 @@ void SeriesSpans(const std::vector<std::pair<double, double>>& series,
 
 const char* MissionKindName(MissionKind kind) {
     switch (kind) {
-    case MissionKind::kConstant:
-        return "constant";
-    case MissionKind::kMonthly:
-        return "monthly";
-    case MissionKind::kDayNight:
-        return "day-night";
-    case MissionKind::kSeries:
-        return "series";
+        case MissionKind::kConstant:
+            return "constant";
+        case MissionKind::kMonthly:
+            return "monthly";
+        case MissionKind::kDayNight:
+            return "day-night";
+        case MissionKind::kSeries:
+            return "series";
     }
     return "constant";
 }
@@ -160,25 +161,25 @@ Status CheckMission(const Mission& mission) {
 std::vector<TemperatureSpan> YearSpans(const Mission& mission) {
     std::vector<TemperatureSpan> spans;
     switch (mission.kind) {
-    case MissionKind::kConstant:
-        break;
-    case MissionKind::kMonthly:
-        for (double temperature : mission.monthlyC) {
-            Append(spans, kHoursPerMonth, temperature);
+        case MissionKind::kConstant:
+            break;
+        case MissionKind::kMonthly:
+            for (double temperature : mission.monthlyC) {
+                Append(spans, kHoursPerMonth, temperature);
+            }
+            break;
+        case MissionKind::kDayNight: {
+            const double day = std::clamp(mission.dayHours, 0.0, 24.0);
+            spans.reserve(730);
+            for (int d = 0; d < 365; ++d) {
+                Append(spans, day, mission.dayC);
+                Append(spans, 24.0 - day, mission.nightC);
+            }
+            break;
         }
-        break;
-    case MissionKind::kDayNight: {
-        const double day = std::clamp(mission.dayHours, 0.0, 24.0);
-        spans.reserve(730);
-        for (int d = 0; d < 365; ++d) {
-            Append(spans, day, mission.dayC);
-            Append(spans, 24.0 - day, mission.nightC);
-        }
-        break;
-    }
-    case MissionKind::kSeries:
-        SeriesSpans(mission.series, spans);
-        break;
+        case MissionKind::kSeries:
+            SeriesSpans(mission.series, spans);
+            break;
     }
     if (spans.empty()) {
         // A constant mission, or a series with no usable point.

@@ -25,8 +25,9 @@ std::string_view Trim(std::string_view text) {
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return static_cast<char>(FoldAscii(static_cast<unsigned char>(c))); });
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+        return static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+    });
     return lower;
 }
 
@@ -86,10 +87,11 @@ Result<Layout> ReadHeader(std::string_view line, int number) {
                                                                    : ',';
     std::vector<std::string_view> fields;
     Split(line, layout.separator, fields);
-    if (fields.size() != 2 || ReadNumber(fields[0], layout.separator != ',') ||
-        fields[0].empty() || fields[1].empty()) {
-        return Error{where + "the first line must name the two columns, time and temperature, "
-                             "such as \"hours,temperature\" or \"day;C\"."};
+    if (fields.size() != 2 || ReadNumber(fields[0], layout.separator != ',') || fields[0].empty() ||
+        fields[1].empty()) {
+        return Error{where +
+                     "the first line must name the two columns, time and temperature, "
+                     "such as \"hours,temperature\" or \"day;C\"."};
     }
     const std::string time = Lower(fields[0]);
     const std::string temperature = Lower(fields[1]);
@@ -98,15 +100,20 @@ Result<Layout> ReadHeader(std::string_view line, int number) {
         return Error{where + "the time column must be in hours or days; its caption is " +
                      QuotedForMessage(fields[0], '"') + "."};
     }
-    if (Contains(temperature, "fahrenheit") || Contains(temperature, "\xC2\xB0" "f") ||
+    if (Contains(temperature, "fahrenheit") ||
+        Contains(temperature,
+                 "\xC2\xB0"
+                 "f") ||
         temperature == "f" || Contains(temperature, "(f)") || Contains(temperature, "kelvin")) {
-        return Error{where + "the temperature column must be in degrees Celsius; its caption "
-                             "is " + QuotedForMessage(fields[1], '"') + "."};
+        return Error{where +
+                     "the temperature column must be in degrees Celsius; its caption "
+                     "is " +
+                     QuotedForMessage(fields[1], '"') + "."};
     }
-    layout.hoursPerUnit = Contains(time, "day") || time == "d" || Contains(time, "(d)") ||
-                                  Contains(time, "[d]")
-                              ? 24.0
-                              : 1.0;
+    layout.hoursPerUnit =
+        Contains(time, "day") || time == "d" || Contains(time, "(d)") || Contains(time, "[d]")
+            ? 24.0
+            : 1.0;
     return layout;
 }
 
@@ -123,8 +130,7 @@ Result<std::pair<double, double>> ReadPoint(const std::vector<std::string_view>&
     const std::optional<double> time = ReadNumber(fields[0], decimalComma);
     const std::optional<double> temperature = ReadNumber(fields[1], decimalComma);
     if (!time) {
-        return Error{where + "the time " + QuotedForMessage(fields[0], '"') +
-                     " is not a number."};
+        return Error{where + "the time " + QuotedForMessage(fields[0], '"') + " is not a number."};
     }
     if (!temperature) {
         return Error{where + "the temperature " + QuotedForMessage(fields[1], '"') +
@@ -196,8 +202,9 @@ Result<Mission> ParseMissionCsv(std::string_view content, std::string name) {
         mission.series.push_back(*point);
     }
     if (mission.series.empty()) {
-        return Error{"The file holds no temperatures: a header line and at least one line of "
-                     "time and temperature are needed."};
+        return Error{
+            "The file holds no temperatures: a header line and at least one line of "
+            "time and temperature are needed."};
     }
     return mission;
 }

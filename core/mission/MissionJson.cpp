@@ -19,7 +19,7 @@ using model_json::Json;
 using model_json::Number;
 
 constexpr std::size_t kMaxContent = std::size_t{16} << 20;  // 100,000 points take about 3 MiB
-constexpr int kMaxNesting = 3;                               // the file, "points", one point
+constexpr int kMaxNesting = 3;                              // the file, "points", one point
 constexpr const char* kFormat = "runwell-mission";
 
 constexpr const char* kCommonKeys[] = {"format", "version", "name", "source", "kind", "storage"};
@@ -160,29 +160,29 @@ Status ReadPoints(const Json& root, Mission& mission) {
 
 Status ReadYear(const Json& root, Mission& mission) {
     switch (mission.kind) {
-    case MissionKind::kConstant: {
-        Result<double> temperature = ReadField(root, "temperatureC");
-        if (!temperature) {
-            return temperature.error();
-        }
-        mission.constantC = *temperature;
-        return {};
-    }
-    case MissionKind::kMonthly:
-        return ReadMonths(root, mission);
-    case MissionKind::kDayNight:
-        for (const auto& [key, target] : {std::pair{"dayC", &mission.dayC},
-                                          std::pair{"nightC", &mission.nightC},
-                                          std::pair{"dayHours", &mission.dayHours}}) {
-            Result<double> value = ReadField(root, key);
-            if (!value) {
-                return value.error();
+        case MissionKind::kConstant: {
+            Result<double> temperature = ReadField(root, "temperatureC");
+            if (!temperature) {
+                return temperature.error();
             }
-            *target = *value;
+            mission.constantC = *temperature;
+            return {};
         }
-        return {};
-    case MissionKind::kSeries:
-        return ReadPoints(root, mission);
+        case MissionKind::kMonthly:
+            return ReadMonths(root, mission);
+        case MissionKind::kDayNight:
+            for (const auto& [key, target] :
+                 {std::pair{"dayC", &mission.dayC}, std::pair{"nightC", &mission.nightC},
+                  std::pair{"dayHours", &mission.dayHours}}) {
+                Result<double> value = ReadField(root, key);
+                if (!value) {
+                    return value.error();
+                }
+                *target = *value;
+            }
+            return {};
+        case MissionKind::kSeries:
+            return ReadPoints(root, mission);
     }
     return {};
 }
@@ -253,25 +253,25 @@ std::string Quoted(const std::string& text) {
 std::string YearFields(const Mission& mission) {
     std::string out;
     switch (mission.kind) {
-    case MissionKind::kConstant:
-        return "  \"temperatureC\": " + NumberText(mission.constantC) + ",\n";
-    case MissionKind::kMonthly:
-        out = "  \"monthlyC\": [";
-        for (std::size_t m = 0; m < 12; ++m) {
-            out += (m == 0 ? "" : ", ") + NumberText(mission.monthlyC[m]);
-        }
-        return out + "],\n";
-    case MissionKind::kDayNight:
-        return "  \"dayC\": " + NumberText(mission.dayC) + ",\n  \"nightC\": " +
-               NumberText(mission.nightC) + ",\n  \"dayHours\": " +
-               NumberText(mission.dayHours) + ",\n";
-    case MissionKind::kSeries:
-        out = "  \"points\": [";
-        for (std::size_t i = 0; i < mission.series.size(); ++i) {
-            out += (i == 0 ? "\n    [" : ",\n    [") + NumberText(mission.series[i].first) +
-                   ", " + NumberText(mission.series[i].second) + "]";
-        }
-        return out + "],\n";
+        case MissionKind::kConstant:
+            return "  \"temperatureC\": " + NumberText(mission.constantC) + ",\n";
+        case MissionKind::kMonthly:
+            out = "  \"monthlyC\": [";
+            for (std::size_t m = 0; m < 12; ++m) {
+                out += (m == 0 ? "" : ", ") + NumberText(mission.monthlyC[m]);
+            }
+            return out + "],\n";
+        case MissionKind::kDayNight:
+            return "  \"dayC\": " + NumberText(mission.dayC) +
+                   ",\n  \"nightC\": " + NumberText(mission.nightC) +
+                   ",\n  \"dayHours\": " + NumberText(mission.dayHours) + ",\n";
+        case MissionKind::kSeries:
+            out = "  \"points\": [";
+            for (std::size_t i = 0; i < mission.series.size(); ++i) {
+                out += (i == 0 ? "\n    [" : ",\n    [") + NumberText(mission.series[i].first) +
+                       ", " + NumberText(mission.series[i].second) + "]";
+            }
+            return out + "],\n";
     }
     return out;
 }
@@ -280,8 +280,9 @@ std::string YearFields(const Mission& mission) {
 
 Result<Mission> ParseMission(std::string_view content) {
     if (content.size() > kMaxContent) {
-        return Error{"The file is larger than 16 MiB; a mission of 100,000 points takes about "
-                     "3 MiB."};
+        return Error{
+            "The file is larger than 16 MiB; a mission of 100,000 points takes about "
+            "3 MiB."};
     }
     if (NestingDepth(content) > kMaxNesting) {
         return Error{"The file nests lists or objects deeper than a mission file does."};
@@ -290,8 +291,7 @@ Result<Mission> ParseMission(std::string_view content) {
     try {
         root = Json::parse(content.begin(), content.end());
     } catch (const Json::parse_error& error) {
-        return Error{"The file is not valid JSON (near byte " + std::to_string(error.byte) +
-                     ")."};
+        return Error{"The file is not valid JSON (near byte " + std::to_string(error.byte) + ")."};
     } catch (const Json::exception&) {
         return Error{"The file is not valid JSON."};
     }

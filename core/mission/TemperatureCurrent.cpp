@@ -48,9 +48,9 @@ CurrentAtTemperature CurrentAt(std::span<const std::pair<double, double>> points
     if (temperatureC > merged.back().first) {
         return {merged.back().second, true};
     }
-    const auto upper = std::lower_bound(
-        merged.begin(), merged.end(), temperatureC,
-        [](const auto& point, double value) { return point.first < value; });
+    const auto upper =
+        std::lower_bound(merged.begin(), merged.end(), temperatureC,
+                         [](const auto& point, double value) { return point.first < value; });
     if (upper->first == temperatureC) {
         return {upper->second, false};
     }
