@@ -37,6 +37,7 @@ targets=(
     "fuzz_discharge_log 65536"
     "fuzz_battery_profile 65536"
     "fuzz_regulator 65536"
+    "fuzz_mission 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

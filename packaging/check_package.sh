@@ -31,7 +31,7 @@ expected=(
     ./usr/share/man/man1/runwell.1.gz ./usr/share/man/man1/runwell-cli.1.gz
     ./usr/share/doc/runwell/copyright ./usr/share/doc/runwell/changelog.gz
 )
-for shipped in Data/*.csv BatteryModels/*.json Regulators/*.json; do
+for shipped in Data/*.csv BatteryModels/*.json Regulators/*.json Missions/*.json; do
     expected+=("./usr/share/runwell/$shipped")
 done
 for size in 16 22 24 32 48 64 128 256; do

@@ -37,7 +37,8 @@ class_key='HKLM\Software\Classes\Runwell.Settings'
 
 wine msiexec /i "$(winepath -w "$msi")" /qn || fail "msiexec /i failed"
 wineserver --wait
-for file in runwell.exe runwell-cli.exe StandardBattery.csv Data BatteryModels Regulators; do
+for file in runwell.exe runwell-cli.exe StandardBattery.csv Data BatteryModels Regulators \
+    Missions; do
     [ -e "$installed/$file" ] || fail "not installed: $file"
 done
 [ -n "$(start_menu_entry)" ] || fail "no Start menu entry"

@@ -3,7 +3,7 @@
 # (the programs find their data beside them), and Runwell-VERSION-windows-x86_64.msi, the
 # installer of runwell.wxs built with wixl (msitools). Both hold the same stripped programs and
 # data: runwell.exe, runwell-cli.exe, StandardBattery.csv, Data/, BatteryModels/
-# and Regulators/.
+# Regulators/ and Missions/.
 #
 #   packaging/windows/package.sh WINDOW_BIN CLI_BIN OUT VERSION
 #
@@ -27,12 +27,14 @@ mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/runwell.exe" "$window_bin/runwell.exe"
 x86_64-w64-mingw32-strip -o "$stage/runwell-cli.exe" "$cli_bin/runwell-cli.exe"
 cp -r "$window_bin/Data" "$window_bin/BatteryModels" "$window_bin/Regulators" \
+    "$window_bin/Missions" \
     "$window_bin/StandardBattery.csv" "$stage/"
 
 (cd "$out" && zip -qr9X "$name.zip" "$name")
 
 # The data files' components, one a file, generated so a new data file needs no edit here.
 (cd "$stage" && find Data BatteryModels Regulators StandardBattery.csv -type f | LC_ALL=C sort |
+(cd "$stage" && find Data BatteryModels Missions StandardBattery.csv -type f | LC_ALL=C sort |
      wixl-heat -p "" --directory-ref INSTALLDIR --var var.SourceDir --component-group DataFiles \
          --win64) > "$out/data-files.wxs"
 # wixl finds the sources relative to the folder it runs in, not by absolute paths.
