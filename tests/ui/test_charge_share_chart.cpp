@@ -110,7 +110,7 @@ TEST_F(ChargeShareChartTest, HoveringOverABarNamesItsModeWithItsChargeAndTimeSha
     };
     EXPECT_EQ(tip(0, 64.0, false), "radio: charge share 64.0 %, time share 1.0 %");
     EXPECT_EQ(tip(0, 1.0, true), "radio: charge share 64.0 %, time share 1.0 %")
-        << "the radio's time bar is three pixels wide";
+        << "the radio's time bar, a few pixels wide";
     EXPECT_EQ(tip(1, 18.0, false), "sample: charge share 18.0 %, time share 9.0 %");
     EXPECT_EQ(tip(2, 90.0, true), "sleep: charge share 18.0 %, time share 90.0 %");
     EXPECT_EQ(tip(3, 0.0, false), "Self-discharge: charge share 0.0 %, flows all the time");
