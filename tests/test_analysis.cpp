@@ -166,6 +166,36 @@ TEST(ChargeShare, SharesAddUpToTheWholePeriodOfDurationTimesCurrent) {
     EXPECT_TRUE(FormatPercent(1e300).ends_with(".0 %"));  // no overflow of the text buffer
 }
 
+TEST(ChargeShare, ReadOutAndShareAxisOfTheChart) {
+    // 10 us at 100 uA and 990 us at 1 uA, 10 nA of self-discharge: 1e6, 990,000 and 10,000
+    // nA*us of 2,000,000.
+    BatteryRecord battery;
+    battery.selfDischargeCurrent = 10.0f;
+    const ChargeShare share =
+        ComputeChargeShare({Mode("radio", 10.0f, 100000.0f), Mode("sleep", 990.0f, 1000.0f)},
+                           &battery);
+    EXPECT_EQ(ChargeShareTip(share.modes[0]),
+              "radio: charge share 50.0 % (" + share.modes[0].chargeText + "), time share 1.0 %");
+    EXPECT_EQ(ChargeShareTip(share.selfDischarge).substr(0, 30), "Self-discharge: charge share 0");
+    EXPECT_TRUE(ChargeShareTip(share.selfDischarge).ends_with("), flows all the time"));
+    EXPECT_TRUE(ChargeShareTip(share.total).ends_with("), time share 100.0 %"));
+    // A mode may be called as the self-discharge line is; it still has its time share.
+    const ChargeShare named = ComputeChargeShare({Mode("Self-discharge", 5.0f, 1.0f)}, nullptr);
+    EXPECT_TRUE(ChargeShareTip(named.modes[0]).ends_with("time share 100.0 %"));
+
+    EXPECT_EQ(ChargeShareRange(share), (AxisRange{0.0, 100.0}));
+    // Charged back by the second mode: 200 % and -100 % of the charge.
+    const ChargeShare back =
+        ComputeChargeShare({Mode("in", 100.0f, 200.0f), Mode("out", 100.0f, -100.0f)}, nullptr);
+    EXPECT_EQ(ChargeShareRange(back), (AxisRange{-100.0, 200.0}));
+    // A share that is not finite does not widen the axis.
+    ChargeShare broken = share;
+    broken.modes[1].chargeShare = std::numeric_limits<double>::infinity();
+    broken.modes[1].timeShare = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(ChargeShareRange(broken), (AxisRange{0.0, 100.0}));
+    EXPECT_EQ(ChargeShareRange(ComputeChargeShare({}, nullptr)), (AxisRange{0.0, 100.0}));
+}
+
 // --- Workspace-level cases --------------------------------------------------------------------
 
 /// A copy of a data folder in a scratch folder (start-up creates CustomBattery.csv there), a

@@ -68,6 +68,18 @@ TEST(ChartAxis, CurrentMarksOnBothScalesAndRangesThatHaveNone) {
     EXPECT_TRUE(AxisTicks({0, 10}, AxisQuantity::Current, AxisScale::Log).empty());
 }
 
+TEST(ChartAxis, PercentMarksKeepTheirUnitAndNamedRowsHaveNone) {
+    const auto percent = [](double low, double high) {
+        return Texts(AxisTicks({low, high}, AxisQuantity::Percent, AxisScale::Linear));
+    };
+    EXPECT_EQ(percent(0, 100), "0 %, 20 %, 40 %, 60 %, 80 %, 100 %");
+    // Beyond a thousand per cent no larger unit takes over; below 0 the marks go on.
+    EXPECT_EQ(percent(-100, 200), "-100 %, -50 %, 0 %, 50 %, 100 %, 150 %, 200 %");
+    EXPECT_EQ(percent(0, 5000), "0 %, 1000 %, 2000 %, 3000 %, 4000 %, 5000 %");
+    EXPECT_EQ(percent(40, 41), "40 %, 40.2 %, 40.4 %, 40.6 %, 40.8 %, 41 %");
+    EXPECT_TRUE(AxisTicks({0, 10}, AxisQuantity::Names, AxisScale::Linear).empty());
+}
+
 TEST(ChartAxis, FractionsOnBothScalesAndTheirInverse) {
     EXPECT_DOUBLE_EQ(AxisFraction(25, {0, 100}, AxisScale::Linear), 0.25);
     EXPECT_DOUBLE_EQ(AxisFraction(100, {1, 1e4}, AxisScale::Log), 0.5);

@@ -1,5 +1,6 @@
 #include "analysis/ChargeShare.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -48,6 +49,35 @@ std::string FormatPercent(double percent) {
         text = "0.0";
     }
     return text + " %";
+}
+
+std::string ChargeShareTip(const ChargeShareLine& line) {
+    std::string tip =
+        line.label + ": charge share " + line.chargeShareText + " (" + line.chargeText + "), ";
+    if (line.mode < 0 && line.label == kSelfDischargeLabel) {
+        return tip + "flows all the time";
+    }
+    return tip + "time share " + line.timeShareText;
+}
+
+AxisRange ChargeShareRange(const ChargeShare& share) {
+    AxisRange range{0.0, 100.0};
+    const auto widen = [&](const ChargeShareLine& line) {
+        for (const double value : {line.chargeShare, line.timeShare}) {
+            if (std::isfinite(value)) {
+                range.low = std::min(range.low, value);
+                range.high = std::max(range.high, value);
+            }
+        }
+    };
+    for (const ChargeShareLine& line : share.modes) {
+        widen(line);
+    }
+    if (share.hasSelfDischarge) {
+        widen(share.selfDischarge);
+    }
+    widen(share.total);
+    return range;
 }
 
 ChargeShare ComputeChargeShare(const std::vector<ModeRecord>& modes,

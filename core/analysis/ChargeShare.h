@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/ChartAxis.h"
 #include "estimate/BatteryRecord.h"
 #include "estimate/ModeRecord.h"
 
@@ -37,6 +38,14 @@ inline constexpr const char* kTotalLabel = "Total";
 /// The charge share of `modes` on `battery` (nullptr: no self-discharge line).
 ChargeShare ComputeChargeShare(const std::vector<ModeRecord>& modes,
                                const BatteryRecord* battery);
+
+/// The read-out of one line of the chart: "radio: charge share 41.2 % (1.5 nAmS), time share
+/// 30.0 %"; the self-discharge, which flows beside every mode, "flows all the time" instead.
+std::string ChargeShareTip(const ChargeShareLine& line);
+
+/// The share axis (%) of a chart of `share`: from 0 to 100 %, widened to every finite share of a
+/// line, which with negative currents can lie below 0 or above 100 %.
+AxisRange ChargeShareRange(const ChargeShare& share);
 
 /// A percentage with one decimal and '.' as the decimal point: "41.2 %".
 std::string FormatPercent(double percent);

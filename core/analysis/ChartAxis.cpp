@@ -20,6 +20,7 @@ constexpr Unit kTimeUnits[] = {{1.0, "uS"},  {1e3, "mS"},    {1e6, "S"},
 constexpr Unit kCurrentUnits[] = {{1.0, "nA"}, {1e3, "uA"}, {1e6, "mA"}, {1e9, "A"}};
 constexpr Unit kVoltageUnits[] = {{1.0, "V"}};
 constexpr Unit kHourUnits[] = {{1.0, "h"}, {24.0, "d"}, {8760.0, "y"}};
+constexpr Unit kPercentUnits[] = {{1.0, "%"}};
 
 std::span<const Unit> UnitsOf(AxisQuantity quantity) {
     switch (quantity) {
@@ -31,6 +32,10 @@ std::span<const Unit> UnitsOf(AxisQuantity quantity) {
             return kVoltageUnits;
         case AxisQuantity::Hours:
             return kHourUnits;
+        case AxisQuantity::Percent:
+            return kPercentUnits;
+        case AxisQuantity::Names:
+            break;
     }
     return kVoltageUnits;
 }
@@ -165,7 +170,7 @@ double AxisValue(double fraction, AxisRange range, AxisScale scale) {
 
 std::vector<AxisTick> AxisTicks(AxisRange range, AxisQuantity quantity, AxisScale scale,
                                 int count) {
-    if (!Usable(range, scale)) {
+    if (!Usable(range, scale) || quantity == AxisQuantity::Names) {
         return {};
     }
     return scale == AxisScale::Log ? LogTicks(range, UnitsOf(quantity), count)

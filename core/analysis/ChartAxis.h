@@ -22,6 +22,8 @@ enum class AxisQuantity {
     Current,  // nA, marked in nA, uA, mA, A
     Voltage,  // V
     Hours,    // hours, marked in h, d, y
+    Percent,  // %, marked in %
+    Names,    // a chart's own named rows (the modes of a bar chart): AxisTicks gives no marks
 };
 
 /// Where `value` falls on `range`: 0 at low, 1 at high (beyond them outside 0..1). On a log

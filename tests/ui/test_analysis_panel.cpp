@@ -23,7 +23,7 @@
 #include "estimate/Format.h"
 #include "ui/analysis/AnalysisPanel.h"
 #include "ui/analysis/BatteryComparisonTable.h"
-#include "ui/analysis/ChargeShareBars.h"
+#include "ui/analysis/ChargeShareChart.h"
 #include "ui/analysis/DeratedCurveView.h"
 #include "ui/analysis/OperatingPointTable.h"
 #include "ui/analysis/TimelineChart.h"

@@ -2,13 +2,10 @@
 // a dragged box and a drag with the middle button zoom and pan within the data, the context
 // menu resets the zoom and switches the current axis, and an export carries its title line.
 
-#include <QContextMenuEvent>
 #include <QImage>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "UiTestSupport.h"
+#include "ChartInput.h"
 #include "analysis/ProfileTimeline.h"
 #include "ui/analysis/TimelineChart.h"
 
@@ -16,38 +13,6 @@ namespace runwell::ui {
 namespace {
 
 using namespace test_support;
-
-void Send(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
-          Qt::MouseButtons held, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, held, keys);
-    QApplication::sendEvent(widget, &event);
-}
-
-void Drag(QWidget* widget, QPoint from, QPoint to, Qt::MouseButton button) {
-    Send(widget, QEvent::MouseButtonPress, from, button, button);
-    Send(widget, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
-    Send(widget, QEvent::MouseMove, to, Qt::NoButton, button);
-    Send(widget, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
-}
-
-/// Opens the chart's context menu and triggers the action `name`; false when it is disabled.
-bool UseMenu(QWidget* chart, const char* name) {
-    bool enabled = false;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        auto* action = Find<QAction>(menu, name);
-        enabled = action->isEnabled();
-        menu->close();
-        if (enabled) {
-            action->trigger();
-        }
-    });
-    const QPoint centre = chart->rect().center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, centre, chart->mapToGlobal(centre));
-    QApplication::sendEvent(chart, &event);
-    return enabled;
-}
 
 class ChartTest : public WindowTest {
 protected:

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -12,7 +11,7 @@
 #include "battery/MinimumVoltage.h"
 #include "session/Workspace.h"
 #include "ui/analysis/BatteryComparisonTable.h"
-#include "ui/analysis/ChargeShareBars.h"
+#include "ui/analysis/ChargeShareChart.h"
 #include "ui/analysis/DeratedCurveView.h"
 #include "ui/analysis/OperatingPointTable.h"
 #include "ui/analysis/TimelineChart.h"
@@ -73,8 +72,8 @@ AnalysisPanel::AnalysisPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(tabs_, 1);
 
     connect(tabs_, &QTabWidget::currentChanged, this, [this] {
-        exportButton_->setEnabled(tabs_->currentIndex() == kTimeline ||
-                                  tabs_->currentIndex() == kDerated);
+        const int shown = tabs_->currentIndex();
+        exportButton_->setEnabled(shown == kTimeline || shown == kChargeShare || shown == kDerated);
         ShowCurrent();
     });
     connect(minimumVoltageField_, &QLineEdit::editingFinished, this, [this] {
@@ -127,16 +126,9 @@ QWidget* AnalysisPanel::Build(Tab tab) {
         case kTimeline:
             page.widget = new TimelineChart(page.holder);
             break;
-        case kChargeShare: {
-            auto* scroll = new QScrollArea(page.holder);
-            scroll->setWidgetResizable(true);
-            scroll->setWidget(new ChargeShareBars(scroll));
-            page.widget = scroll;
-            auto* legend = new QLabel(ChargeShareBars::LegendHtml(), page.holder);
-            legend->setObjectName(QStringLiteral("chargeShareLegend"));
-            page.holder->layout()->addWidget(legend);
+        case kChargeShare:
+            page.widget = new ChargeShareChart(page.holder);
             break;
-        }
         case kComparison: {
             auto* table = new BatteryComparisonTable(page.holder);
             table->onBatteryChosen = [this](int index) {
@@ -180,8 +172,7 @@ void AnalysisPanel::Show(Tab tab) {
             static_cast<TimelineChart*>(page.widget)->Show(workspace);
             break;
         case kChargeShare:
-            static_cast<ChargeShareBars*>(static_cast<QScrollArea*>(page.widget)->widget())
-                ->Show(workspace);
+            static_cast<ChargeShareChart*>(page.widget)->Show(workspace);
             break;
         case kComparison:
             static_cast<BatteryComparisonTable*>(page.widget)->Show(workspace);
@@ -200,10 +191,14 @@ void AnalysisPanel::Show(Tab tab) {
 }
 
 ChartView& AnalysisPanel::shownChart() {
-    if (tabs_->currentIndex() == kDerated) {
-        return deratedCurve();
+    switch (tabs_->currentIndex()) {
+        case kChargeShare:
+            return chargeShare();
+        case kDerated:
+            return deratedCurve();
+        default:
+            return timeline();
     }
-    return timeline();
 }
 
 TimelineChart& AnalysisPanel::timeline() {
@@ -211,10 +206,9 @@ TimelineChart& AnalysisPanel::timeline() {
     return *static_cast<TimelineChart*>(pages_[kTimeline].widget);
 }
 
-ChargeShareBars& AnalysisPanel::chargeShare() {
+ChargeShareChart& AnalysisPanel::chargeShare() {
     Show(kChargeShare);
-    return *static_cast<ChargeShareBars*>(
-        static_cast<QScrollArea*>(pages_[kChargeShare].widget)->widget());
+    return *static_cast<ChargeShareChart*>(pages_[kChargeShare].widget);
 }
 
 BatteryComparisonTable& AnalysisPanel::comparison() {

@@ -16,7 +16,7 @@ class Workspace;
 namespace runwell::ui {
 
 class BatteryComparisonTable;
-class ChargeShareBars;
+class ChargeShareChart;
 class DeratedCurveView;
 class OperatingPointTable;
 class TimelineChart;
@@ -39,10 +39,10 @@ public:
 
     /// The tab's widget, built now if it was not yet.
     TimelineChart& timeline();
-    /// The chart Export writes: the predicted voltage chart when its tab is shown, else the
-    /// timeline.
+    /// The chart Export writes: the charge share or the predicted voltage chart when its tab is
+    /// shown, else the timeline.
     ChartView& shownChart();
-    ChargeShareBars& chargeShare();
+    ChargeShareChart& chargeShare();
     BatteryComparisonTable& comparison();
     OperatingPointTable& operatingPoints();
     DeratedCurveView& deratedCurve();
@@ -54,7 +54,7 @@ public:
     std::function<void(const std::string& text)> onMinimumVoltageEdited;
     /// A cell of the operating points was chosen: voltage `voltage`, temperature `temperature`.
     std::function<void(int voltage, int temperature)> onOperatingPointChosen;
-    /// Export was pressed: the window asks for a file and calls ExportTimeline.
+    /// Export was pressed: the window asks for a file and writes shownChart there.
     std::function<void()> onExportRequested;
 
 protected:

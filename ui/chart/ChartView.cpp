@@ -19,7 +19,7 @@ QString TitleWithUnit(const ChartView::Axis& axis, const std::vector<AxisTick>& 
     if (axis.scale == AxisScale::Log) {
         return axis.title + QStringLiteral(" (log)");
     }
-    if (ticks.empty()) {
+    if (ticks.empty() || axis.quantity == AxisQuantity::Names) {
         return axis.title;
     }
     const auto unitOf = [](const AxisTick& tick) {
@@ -59,9 +59,17 @@ QRect ChartView::PlotArea(QSize size) const {
     const QFontMetrics metrics = fontMetrics();
     const int line = metrics.height();
     return QRect(QPoint(), size)
-        .adjusted(line + 4 + metrics.horizontalAdvance(QStringLiteral("-000.0 mA")) + 8,
-                  line / 2 + 2, -(metrics.horizontalAdvance(QStringLiteral("0.0000 mS")) / 2 + 2),
+        .adjusted(line + 4 + YMarkWidth(size) + 8, line / 2 + 2,
+                  -(metrics.horizontalAdvance(QStringLiteral("0.0000 mS")) / 2 + 2),
                   -(2 * line + 8));
+}
+
+int ChartView::YMarkWidth(QSize) const {
+    return fontMetrics().horizontalAdvance(QStringLiteral("-000.0 mA"));
+}
+
+std::vector<AxisTick> ChartView::YMarks(const QRect& plot) const {
+    return AxisTicks(y_.view, y_.quantity, y_.scale, std::max(2, plot.height() / 40));
 }
 
 double ChartView::XToAxis(double value, int) const {
@@ -121,20 +129,25 @@ void ChartView::DrawXAxis(QPainter& painter, const QRect& plot) const {
 
 void ChartView::DrawYAxis(QPainter& painter, const QRect& plot) const {
     const QFontMetrics metrics = painter.fontMetrics();
-    const std::vector<AxisTick> ticks =
-        AxisTicks(y_.view, y_.quantity, y_.scale, std::max(2, plot.height() / 40));
+    const std::vector<AxisTick> ticks = YMarks(plot);
     QColor grid = palette().text().color();
     grid.setAlpha(40);
+    const bool named = y_.quantity == AxisQuantity::Names;
     const int labelLeft = metrics.height() + 4;
+    const int labelWidth = plot.left() - 6 - labelLeft;
     for (const AxisTick& tick : ticks) {
         const double at = Y(plot, tick.value);
-        painter.setPen(grid);
-        painter.drawLine(QPointF(plot.left(), at), QPointF(plot.right(), at));
+        if (!named) {  // a row's name marks the row, not a level across the plot
+            painter.setPen(grid);
+            painter.drawLine(QPointF(plot.left(), at), QPointF(plot.right(), at));
+        }
         painter.setPen(palette().text().color());
         painter.drawLine(QPointF(plot.left() - 4, at), QPointF(plot.left(), at));
-        painter.drawText(QRectF(labelLeft, at - metrics.height() / 2.0, plot.left() - 6 - labelLeft,
-                                metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, ToDisplay(tick.text));
+        const QString text = ToDisplay(tick.text);
+        painter.drawText(
+            QRectF(labelLeft, at - metrics.height() / 2.0, labelWidth, metrics.height()),
+            Qt::AlignRight | Qt::AlignVCenter,
+            named ? metrics.elidedText(text, Qt::ElideRight, labelWidth) : text);
     }
     painter.save();
     painter.translate(0, plot.center().y());
@@ -144,18 +157,26 @@ void ChartView::DrawYAxis(QPainter& painter, const QRect& plot) const {
     painter.restore();
 }
 
+QRect ChartView::LegendArea(const QRect& plot, const QFontMetrics& metrics) const {
+    if (legend_.empty()) {
+        return {};
+    }
+    int textWidth = 0;
+    for (const LegendEntry& entry : legend_) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(entry.text));
+    }
+    return QRect(plot.right() - textWidth - 34, plot.top() + 3, textWidth + 30,
+                 metrics.height() * static_cast<int>(legend_.size()) + 4);
+}
+
 void ChartView::DrawLegend(QPainter& painter, const QRect& plot) const {
     if (legend_.empty()) {
         return;
     }
     const QFontMetrics metrics = painter.fontMetrics();
-    int textWidth = 0;
-    for (const LegendEntry& entry : legend_) {
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(entry.text));
-    }
+    const QRect box = LegendArea(plot, metrics);
+    const int textWidth = box.width() - 30;
     const int line = metrics.height();
-    const QRect box(plot.right() - textWidth - 34, plot.top() + 3, textWidth + 30,
-                    line * static_cast<int>(legend_.size()) + 4);
     QColor back = palette().base().color();
     back.setAlpha(220);
     painter.fillRect(box, back);

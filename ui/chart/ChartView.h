@@ -78,6 +78,8 @@ protected:
     /// the old view no longer fits.
     void SetAxes(const Axis& x, const Axis& y, bool keepView);
     void SetLegend(std::vector<LegendEntry> legend) { legend_ = std::move(legend); }
+    /// Where the legend is drawn over `plot` with text of `metrics`; empty without one.
+    QRect LegendArea(const QRect& plot, const QFontMetrics& metrics) const;
     /// Without data the chart shows this text instead.
     void SetEmptyText(const QString& text) { empty_ = text; }
 
@@ -87,6 +89,11 @@ protected:
     /// itself unless a chart spreads its axis unevenly. `plotWidth` is the plot's width.
     virtual double XToAxis(double value, int plotWidth) const;
     virtual double XFromAxis(double coordinate, int plotWidth) const;
+    /// The vertical axis's marks in `plot`: round values of its quantity, unless the chart names
+    /// its own rows (AxisQuantity::Names), which then get no grid lines and no unit.
+    virtual std::vector<AxisTick> YMarks(const QRect& plot) const;
+    /// The room for the vertical axis's marks left of the plot in a chart of `size` (pixels).
+    virtual int YMarkWidth(QSize size) const;
     /// The left button drags a zoom box; a chart may use it otherwise.
     virtual bool LeftDragZooms() const { return true; }
     /// The vertical axis's scale was switched: a chart sets its data range for the new scale.
