@@ -247,7 +247,7 @@ const std::map<std::string, Function> kFunctions = {
           const std::vector<BatteryRecord> records = ParseBatteryRecords("Header\n" + a[0] + "\n");
           return records.size() != 1 ? "(no record)" : BatteryCells(records[0]).at(std::stoul(a[1]));
       }}},
-    {"TemperatureOfLabel", {1, [](const Args& a) { return Optional(TemperatureOfLabel(a[0])); }}},
+    {"NumberOfLabel", {1, [](const Args& a) { return Optional(NumberOfLabel(a[0])); }}},
     {"ReadMinimumVoltage",
      {1,
       [](const Args& a) {

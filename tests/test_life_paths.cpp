@@ -47,7 +47,7 @@ DeratingConditions Pulses(double pulseMa, double pulseS, double restMa, double r
 CellLoad DirectLoad(const DeratingConditions& conditions) {
     CellLoad load;
     load.temperatureC = conditions.temperatureC;
-    load.averageMaVsVolts = {{0.0, conditions.averageCurrent / 1e6}};
+    load.fixedMa = conditions.averageCurrent / 1e6;
     load.capacityDrainMa = conditions.averageCurrent / 1e6;
     load.steps = conditions.steps;
     load.peakAmps = conditions.peakCurrent / 1e9;
@@ -110,8 +110,7 @@ TEST(PathWalk, MonthsAndStorageCompoundTheSelfDischargeAsByHand) {
     warm.temperatureC = 30.0;  // 24 % a year
     cold.temperatureC = 10.0;  // 6 % a year
     store.temperatureC = 40.0;  // 48 % a year
-    warm.averageMaVsVolts = cold.averageMaVsVolts = {{0.0, 0.01}};
-    store.averageMaVsVolts = {{0.0, 0.0}};
+    warm.fixedMa = cold.fixedMa = 0.01;
     warm.capacityDrainMa = cold.capacityDrainMa = store.capacityDrainMa = 0.01;
     input.loads = {warm, cold, store};
     input.storage = {{6 * 730.0, 2}};
@@ -146,7 +145,7 @@ TEST(PathWalk, AColdMonthWithLessCapacityEndsTheLifeInThatMonth) {
     CellLoad mild, winter;
     mild.temperatureC = 20.0;
     winter.temperatureC = -20.0;
-    mild.averageMaVsVolts = winter.averageMaVsVolts = {{0.0, 0.1}};
+    mild.fixedMa = winter.fixedMa = 0.1;
     mild.capacityDrainMa = winter.capacityDrainMa = 0.1;
     input.loads = {mild, winter};
     input.year = {{730.0, 1}, {11 * 730.0, 0}};  // January is cold
@@ -166,7 +165,6 @@ TEST(PathWalk, EmptyYearOrIdleCellEndsWithoutHanging) {
     PathWalkInput input;
     EXPECT_EQ(WalkPath(battery, model, input).lifeText, "?");
     CellLoad idle;
-    idle.averageMaVsVolts = {{0.0, 0.0}};
     input.loads = {idle};
     input.year = {{8760.0, 0}};
     const DeratedLife life = WalkPath(battery, model, input);  // never ends: stops at a limit

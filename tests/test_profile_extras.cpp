@@ -30,7 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ProfileExtras, ContentRoundTripsAndBadContentIsNamed) {
-    const ProfileExtras set{2.2, SettingsDigest("bytes")};
+    const ProfileExtras set{2.2, SettingsDigest("bytes"), {}, std::nullopt};
     Result<ProfileExtras> read = ParseProfileExtras(SerializeProfileExtras(set));
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(*read, set);
@@ -111,7 +111,7 @@ TEST_F(Sidecar, SaveAndLoadCarryTheVoltageBesideTheSameSettingsBytes) {
     EXPECT_EQ(workspace.modes().size(), 1u);
 
     std::ofstream(folder / "p.set.json", std::ios::trunc)
-        << SerializeProfileExtras({1.9, std::nullopt});
+        << SerializeProfileExtras({1.9, std::nullopt, {}, std::nullopt});
     ASSERT_TRUE(workspace.SetMinimumVoltage(2.7));
     prompter.answer = false;  // the profile has modes: the load asks first
     LoadSettings(workspace, folder / "p.set", prompter);

@@ -61,7 +61,7 @@ BatteryComparison CompareBatteries(const Workspace& workspace) {
         models[i] = workspace.batteryModel(static_cast<int>(i));
     }
     DeratingConditions conditions;
-    conditions.temperatureC = TemperatureOfLabel(workspace.temperature()).value_or(25.0);
+    conditions.temperatureC = NumberOfLabel(workspace.temperature()).value_or(25.0);
     conditions.minimumVoltage = workspace.minimumVoltage();
     return CompareBatteries(workspace.modes(), batteries, models, conditions);
 }

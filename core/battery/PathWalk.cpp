@@ -21,9 +21,12 @@ struct LoadState {
     PulseDips dips;
     double capacity = 0.0;  // mAh
     double k = 0.0;         // self-discharge per hour
-    InterpolationTable average;  // mA against volts
+    double fixedMa = 0.0;
+    InterpolationTable power;  // mW against volts
 
-    double AverageMa(double volts) const { return average.At(volts, 0.0); }
+    double AverageMa(double volts) const {
+        return power.empty() || !(volts > 0.0) ? fixedMa : fixedMa + power.At(volts, 0.0) / volts;
+    }
     double Loaded(double depth) const {
         return circuit.Ocv(depth) - dips.Drop(circuit.R0(depth), circuit.R1(depth));
     }
@@ -47,7 +50,7 @@ std::vector<LoadState> StatesOf(const BatteryRecord& battery, const BatteryModel
         LoadState state{circuit,
                         PulseDips(pulseAware ? load.steps : std::vector<LoadStep>{},
                                   circuit.tauSeconds(), load.peakAmps),
-                        0.0, 0.0, InterpolationTable(load.averageMaVsVolts)};
+                        0.0, 0.0, load.fixedMa, InterpolationTable(load.powerMwVsVolts)};
         state.capacity = circuit.capacityMah() * input.capacityFactor;
         state.k = SelfDischargePerHour(battery, model, load.temperatureC);
         states.push_back(std::move(state));
@@ -95,9 +98,10 @@ void Use(const LoadState& state, double spanHours, double limitVolts, const char
         life.curve.push_back({progress.hours, voltage});
     }
     while (left > 0.0 && progress.limit == nullptr) {
-        const double load = state.AverageMa(state.circuit.Ocv(depth));
         double nextDepth =
             std::min(1.0, (std::floor(depth * kDeratingSteps + 1e-9) + 1.0) / kDeratingSteps);
+        // The current of a voltage-dependent load at the step's middle.
+        const double load = state.AverageMa(state.circuit.Ocv((depth + nextDepth) / 2.0));
         double to = capacity * (1.0 - nextDepth);
         const char* ending = nextDepth >= 1.0 ? kLimitCapacity : nullptr;
         double nextVoltage = checkVoltage ? state.Loaded(nextDepth) : 0.0;

@@ -13,9 +13,13 @@ namespace runwell {
 /// What the battery delivers at one temperature, on its side of the power path.
 struct CellLoad {
     double temperatureC = 25.0;
-    /// The battery's average current (mA) against the cell's voltage, at rising voltages; one
-    /// point holds at every voltage. Storage has an average of 0.
-    std::vector<std::pair<double, double>> averageMaVsVolts;
+    /// The battery's average current at a cell voltage V is fixedMa + P(V) / V: a current that
+    /// does not depend on the voltage (the device's own without a regulator or through a linear
+    /// one, a switching regulator's quiescent current), and the power a switching regulator
+    /// draws (mW against rising volts, linear between points, held beyond them). Storage has
+    /// neither.
+    double fixedMa = 0.0;
+    std::vector<std::pair<double, double>> powerMwVsVolts;
     /// The drain the capacity is reckoned at (mA): the use's average, also while in storage.
     double capacityDrainMa = 0.0;
     /// One period of the battery's currents near the end of life (at the limit voltage).

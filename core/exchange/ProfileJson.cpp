@@ -12,6 +12,7 @@
 #include "base/StrictJson.h"
 #include "exchange/JsonValues.h"
 #include "exchange/ProfileJsonValues.h"
+#include "prediction/PredictionJson.h"
 
 namespace runwell {
 namespace {
@@ -190,7 +191,8 @@ bool ProfileSax::key(string_t& name) {
     }
     static constexpr std::string_view kKnown[] = {
         "format",    "version", "device",        "voltage",        "temperature",
-        "battery",   "modeCount", "modes",       "trailingBytes",  "minimumVoltage"};
+        "battery",   "modeCount", "modes",       "trailingBytes",  "minimumVoltage",
+        "prediction", "bufferLeakage"};
     skipping_ = std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown);
     if (skipping_ && !firstUnknownKey_) {
         firstUnknownKey_ = name;
@@ -305,6 +307,24 @@ std::optional<double> ReadMinimumVoltage(const Json& document) {
     return volts;
 }
 
+/// The extras' prediction options and buffer leakage, when the profile gives them.
+void ReadPrediction(const Json& document, ProfileExtras& extras) {
+    if (const auto found = document.find("prediction"); found != document.end()) {
+        Result<PredictionOptions> options = ParsePredictionOptions(*found, "prediction");
+        if (!options) {
+            throw Refusal{options.error().message};
+        }
+        extras.prediction = std::move(*options);
+    }
+    if (const auto found = document.find("bufferLeakage"); found != document.end()) {
+        const double microamps = found->is_number() ? found->get<double>() : -1.0;
+        if (!(microamps >= 0.0 && microamps <= 1e6)) {
+            Refuse(Path(kTop, "bufferLeakage"), "a current of 0 to 1000000 uA is needed");
+        }
+        extras.bufferLeakage = microamps;
+    }
+}
+
 }  // namespace
 
 std::string ProfileJsonOf(const SettingsImage& image, const ProfileExtras& extras) {
@@ -317,6 +337,12 @@ std::string ProfileJsonOf(const SettingsImage& image, const ProfileExtras& extra
     document["battery"] = image.battery;
     if (extras.minimumVoltage) {
         document["minimumVoltage"] = *extras.minimumVoltage;
+    }
+    if (Json prediction = PredictionOptionsJson(extras.prediction); !prediction.empty()) {
+        document["prediction"] = std::move(prediction);
+    }
+    if (extras.bufferLeakage) {
+        document["bufferLeakage"] = *extras.bufferLeakage;
     }
     if (image.modeCount < 0) {
         document["modeCount"] = image.modeCount;
@@ -369,9 +395,11 @@ Result<SettingsImage> ParseProfileJson(std::string_view text, ProfileExtras* ext
         }
         image.modes = sax.TakeModes();
         ReadCountAndTrailing(document, image);
-        const std::optional<double> volts = ReadMinimumVoltage(document);
+        ProfileExtras read;
+        read.minimumVoltage = ReadMinimumVoltage(document);
+        ReadPrediction(document, read);
         if (extras != nullptr) {
-            *extras = ProfileExtras{volts, std::nullopt};
+            *extras = std::move(read);
         }
         return image;
     } catch (const Refusal& refusal) {

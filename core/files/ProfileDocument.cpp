@@ -69,6 +69,8 @@ bool LoadSettings(Workspace& workspace, const std::filesystem::path& path, Promp
             return false;
         }
         workspace.SetMinimumVoltage(extras.minimumVoltage);
+        workspace.SetPredictionOptions(extras.prediction);
+        workspace.SetBufferLeakage(extras.bufferLeakage);
         if (problem) {
             prompter.ShowMessage(*problem, MessageKind::Plain);
         }
@@ -95,7 +97,8 @@ Status SaveSettings(const Workspace& workspace, const std::filesystem::path& pat
     // The settings file is replaced first: a save that stops before its sidecar is replaced
     // leaves the old sidecar, whose digest no longer matches, so a load ignores it and says so.
     Status extras = SaveProfileExtras(
-        target, ProfileExtras{workspace.minimumVoltage(), SettingsDigest(bytes)});
+        target, ProfileExtras{workspace.minimumVoltage(), SettingsDigest(bytes),
+                              workspace.predictionOptions(), workspace.bufferLeakage()});
     if (!extras) {
         return Error{std::string(kSettingsSavedExtrasNot) + extras.error().message};
     }
@@ -130,7 +133,7 @@ Result<ProfileExtras> LoadProfileExtras(const std::filesystem::path& settingsPat
     }
     std::error_code sizeError;
     if (std::filesystem::file_size(sidecar, sizeError) > kMaxProfileExtrasBytes && !sizeError) {
-        return Error{name + ": The file is larger than 64 KiB; it is not a profile's extra "
+        return Error{name + ": The file is larger than 8 MiB; it is not a profile's extra "
                             "settings."};
     }
     const std::optional<std::string> content = ReadWholeFile(sidecar);

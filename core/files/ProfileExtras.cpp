@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/Messages.h"
+#include "prediction/PredictionJson.h"
 
 namespace runwell {
 
@@ -16,6 +17,17 @@ using Json = nlohmann::json;
 constexpr const char* kFormat = "runwell-profile-extras";
 
 }  // namespace
+
+bool ProfileExtras::empty() const {
+    return !minimumVoltage && !prediction.Active() && !bufferLeakage &&
+           PredictionOptionsJson(prediction).empty();
+}
+
+bool operator==(const ProfileExtras& a, const ProfileExtras& b) {
+    return a.minimumVoltage == b.minimumVoltage && a.settingsDigest == b.settingsDigest &&
+           a.bufferLeakage == b.bufferLeakage &&
+           PredictionOptionsJson(a.prediction) == PredictionOptionsJson(b.prediction);
+}
 
 std::filesystem::path ProfileExtrasPath(const std::filesystem::path& settingsPath) {
     std::filesystem::path sidecar = settingsPath;
@@ -30,6 +42,12 @@ std::string SerializeProfileExtras(const ProfileExtras& extras) {
     if (extras.minimumVoltage) {
         root["minimumVoltage"] = *extras.minimumVoltage;
     }
+    if (Json prediction = PredictionOptionsJson(extras.prediction); !prediction.empty()) {
+        root["prediction"] = std::move(prediction);
+    }
+    if (extras.bufferLeakage) {
+        root["bufferLeakage"] = *extras.bufferLeakage;
+    }
     if (extras.settingsDigest) {
         root["settingsDigest"] = *extras.settingsDigest;
     }
@@ -38,7 +56,7 @@ std::string SerializeProfileExtras(const ProfileExtras& extras) {
 
 Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
     if (content.size() > kMaxProfileExtrasBytes) {
-        return Error{"The file is larger than 64 KiB; it is not a profile's extra settings."};
+        return Error{"The file is larger than 8 MiB; it is not a profile's extra settings."};
     }
     Json root;
     try {
@@ -62,6 +80,22 @@ Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
             return Error{"\"minimumVoltage\" must be a voltage above 0 and at most 100 V."};
         }
         extras.minimumVoltage = value;
+    }
+    if (root.contains("prediction")) {
+        Result<PredictionOptions> prediction =
+            ParsePredictionOptions(root.at("prediction"), "\"prediction\"");
+        if (!prediction) {
+            return Error{prediction.error().message + "."};
+        }
+        extras.prediction = std::move(*prediction);
+    }
+    if (root.contains("bufferLeakage") && !root.at("bufferLeakage").is_null()) {
+        const Json& leakage = root.at("bufferLeakage");
+        const double value = leakage.is_number() ? leakage.get<double>() : std::nan("");
+        if (!(value >= 0.0 && value <= 1e6)) {
+            return Error{"\"bufferLeakage\" must be a current of 0 to 1000000 uA."};
+        }
+        extras.bufferLeakage = value;
     }
     if (root.contains("settingsDigest")) {
         const Json& digest = root.at("settingsDigest");

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/Result.h"
+#include "prediction/LifePrediction.h"
 
 namespace runwell {
 
@@ -18,17 +19,21 @@ struct ProfileExtras {
     /// SettingsDigest of the settings file the sidecar was saved with; a sidecar written by an
     /// earlier version has none.
     std::optional<std::string> settingsDigest;
+    /// The power path, mission and spreads of the predicted life; none set by default.
+    PredictionOptions prediction;
+    /// The buffer capacitor's leakage, uA; nothing: the default.
+    std::optional<double> bufferLeakage;
 
     /// True when there is no setting to keep (the digest alone is none).
-    bool empty() const { return !minimumVoltage; }
-    friend bool operator==(const ProfileExtras&, const ProfileExtras&) = default;
+    bool empty() const;
+    friend bool operator==(const ProfileExtras& a, const ProfileExtras& b);
 };
 
 /// The sidecar of the settings file at `settingsPath`: the same path with ".json" appended.
 std::filesystem::path ProfileExtrasPath(const std::filesystem::path& settingsPath);
 
-/// {"format": "runwell-profile-extras", "version": 1, "minimumVoltage": V, "settingsDigest": D}
-/// (the voltage and the digest only when set), ended by a line feed.
+/// {"format": "runwell-profile-extras", "version": 1, "minimumVoltage": V, "prediction": {...},
+/// "bufferLeakage": uA, "settingsDigest": D} (each only when set), ended by a line feed.
 std::string SerializeProfileExtras(const ProfileExtras& extras);
 
 /// Reads a sidecar's content. Unknown fields are ignored so that later versions can add some;
@@ -41,7 +46,8 @@ Result<ProfileExtras> ParseProfileExtras(std::string_view content);
 /// beside another version of the file; it is no protection against deliberate change.
 std::string SettingsDigest(std::string_view settingsBytes);
 
-/// The largest sidecar a load reads: a profile's extras are a few lines.
-inline constexpr std::size_t kMaxProfileExtrasBytes = std::size_t{1} << 16;
+/// The largest sidecar a load reads: a profile's extras are a few lines, or a mission's series of
+/// temperatures.
+inline constexpr std::size_t kMaxProfileExtrasBytes = std::size_t{8} << 20;
 
 }  // namespace runwell

@@ -7,6 +7,7 @@
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "device/DeviceFile.h"
+#include "session/PredictionRun.h"
 
 namespace runwell {
 namespace {
@@ -220,6 +221,8 @@ void Workspace::SetModes(std::vector<ModeRecord> modes) {
 void Workspace::NewProfile() {
     modes_.clear();
     minimumVoltage_.reset();
+    predictionOptions_ = PredictionOptions{};
+    bufferLeakage_.reset();
     saveState_ = SaveState{};
     Recompute();
 }
@@ -316,7 +319,7 @@ bool Workspace::SetMinimumVoltage(std::optional<double> volts) {
 }
 
 double Workspace::deratingTemperature() const {
-    return TemperatureOfLabel(temperature()).value_or(25.0);
+    return NumberOfLabel(temperature()).value_or(25.0);
 }
 
 void Workspace::Recompute() {
@@ -333,19 +336,43 @@ void Workspace::SetBatteryModel(int index, BatteryModel model) {
     RecomputeDerated();
 }
 
+void Workspace::SetPredictionOptions(PredictionOptions options) {
+    predictionOptions_ = std::move(options);
+    RecomputeDerated();
+}
+
+bool Workspace::SetBufferLeakage(std::optional<double> microamps) {
+    if (microamps && !(*microamps >= 0.0 && *microamps <= 1e6)) {  // also NaN
+        return false;
+    }
+    bufferLeakage_ = microamps;
+    RecomputeDerated();
+    return true;
+}
+
 void Workspace::RecomputeDerated() {
     const BatteryRecord* battery = currentBattery();
+    bufferAdvice_.reset();
     if (battery == nullptr) {
+        prediction_ = LifePrediction{};
         derated_ = DeratedLife{};
         derated_.lifeText = "?";
-    } else {
-        DeratingConditions conditions;
-        conditions.averageCurrent = results_.average;
-        conditions.peakCurrent = static_cast<double>(results_.peak);
-        conditions.temperatureC = deratingTemperature();
-        conditions.minimumVoltage = minimumVoltage_;
-        conditions.steps = LoadStepsOf(modes_);
-        derated_ = ComputeDeratedLife(*battery, batteryModel(batteryIndex_), conditions);
+        return;
+    }
+    DeratingConditions conditions;
+    conditions.averageCurrent = results_.average;
+    conditions.peakCurrent = static_cast<double>(results_.peak);
+    conditions.temperatureC = deratingTemperature();
+    conditions.minimumVoltage = minimumVoltage_;
+    conditions.steps = LoadStepsOf(modes_);
+    const BatteryModel* model = batteryModel(batteryIndex_);
+    prediction_ = PredictLife(
+        *battery, model,
+        PredictionInputOf(*this, conditions, predictionOptions_.mission.has_value()),
+        predictionOptions_);
+    derated_ = prediction_.typical;
+    if (model != nullptr && !predictionOptions_.Active()) {
+        bufferAdvice_ = AdviseBuffer(*battery, *model, conditions, derated_, bufferLeakage_);
     }
 }
 

@@ -11,12 +11,14 @@
 #include "base/Result.h"
 #include "battery/BatteryCatalogue.h"
 #include "battery/BatteryModelFiles.h"
+#include "battery/BufferAdvice.h"
 #include "battery/DeratedLife.h"
 #include "device/DeviceCatalogue.h"
 #include "device/DeviceData.h"
 #include "estimate/ModeRecord.h"
 #include "estimate/ProfileResults.h"
 #include "platform/DataLocation.h"
+#include "prediction/LifePrediction.h"
 #include "session/SaveState.h"
 
 namespace runwell {
@@ -80,8 +82,22 @@ public:
 
     /// The model of battery `index` from the BatteryModels folder, or nullptr ("no model").
     const BatteryModel* batteryModel(int index) const;
-    /// The derated life of the current battery for the profile, beside the classic results.
+    /// The predicted life of the current battery for the profile, beside the classic results:
+    /// the typical one of prediction() when it has options.
     const DeratedLife& derated() const { return derated_; }
+    /// The prediction with its power path, mission and worst case, as the options give it.
+    const LifePrediction& prediction() const { return prediction_; }
+    const PredictionOptions& predictionOptions() const { return predictionOptions_; }
+    /// Sets the power path, mission and spreads, and recomputes.
+    void SetPredictionOptions(PredictionOptions options);
+    /// The capacitor across the cell that carries the pulse a brown-out ends the life at, for
+    /// a cell wired to the device; nothing when there is no such brown-out.
+    const std::optional<BufferAdvice>& bufferAdvice() const { return bufferAdvice_; }
+    /// The buffer capacitor's leakage, uA; nothing takes the default (DefaultLeakageMicroamps).
+    std::optional<double> bufferLeakage() const { return bufferLeakage_; }
+    /// Sets it (nothing, or a finite figure of 0 to 1e6 uA; anything else is ignored and
+    /// returns false) and recomputes.
+    bool SetBufferLeakage(std::optional<double> microamps);
     /// The device's minimum operating voltage; nothing means the current cell's cut-off.
     std::optional<double> minimumVoltage() const { return minimumVoltage_; }
     /// The temperature the derated life is reckoned at: the number of the temperature label,
@@ -129,8 +145,8 @@ public:
     void SetBatteryIndex(int index);
     void SetModes(std::vector<ModeRecord> modes);
 
-    /// An empty profile on the same selections and battery, without a minimum voltage, not
-    /// modified and with no file.
+    /// An empty profile on the same selections and battery, without a minimum voltage, prediction
+    /// options or buffer leakage, not modified and with no file.
     void NewProfile();
     /// Inserts a copy of the current row's mode after it; the copy becomes current.
     void DuplicateCurrentMode();
@@ -176,6 +192,10 @@ private:
     std::vector<std::optional<BatteryModel>> batteryModels_;  // one per battery
     std::optional<double> minimumVoltage_;
     DeratedLife derated_;
+    PredictionOptions predictionOptions_;
+    LifePrediction prediction_;
+    std::optional<double> bufferLeakage_;
+    std::optional<BufferAdvice> bufferAdvice_;
     SaveState saveState_;
     std::filesystem::path userFolder_;
 };

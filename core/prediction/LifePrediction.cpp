@@ -1,0 +1,239 @@
+#include "prediction/LifePrediction.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "base/Numbers.h"
+#include "battery/ModelRange.h"
+#include "mission/CapacitySpread.h"
+
+namespace runwell {
+
+namespace {
+
+/// One corner of the spreads: every mode's current and the capacity scaled.
+struct Corner {
+    std::string name;
+    bool highCurrents = false;
+    double capacityFactor = 1.0;
+};
+
+/// What every corner shares.
+struct Plan {
+    const BatteryRecord& battery;
+    const BatteryModel& model;
+    const PredictionInput& input;
+    const PredictionOptions& options;
+    double limitVolts = 0.0;
+    double highVolts = 0.0;
+    std::vector<double> temperatures;  // of the year's spans
+};
+
+std::string Percent(double value) { return SignificantText(value, 3) + " %"; }
+
+std::vector<LoadStep> DeviceSteps(const Plan& plan, double temperatureC, bool highCurrents,
+                                  bool& outside) {
+    const DeratingConditions& conditions = plan.input.conditions;
+    std::vector<LoadStep> steps =
+        plan.input.characterised.empty()
+            ? conditions.steps
+            : StepsAtTemperature(plan.input.characterised, temperatureC, outside);
+    if (steps.empty()) {  // only the average known
+        steps.push_back({conditions.averageCurrent * 1e-9, 1.0});
+    }
+    if (highCurrents) {
+        const PredictionOptions& options = plan.options;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            const double percent = i < options.modeSpreadPercent.size() &&
+                                           options.modeSpreadPercent[i]
+                                       ? *options.modeSpreadPercent[i]
+                                       : options.currentSpreadPercent;
+            steps[i].amps *= 1.0 + percent / 100.0;
+        }
+    }
+    return steps;
+}
+
+CellLoad LoadAt(const Plan& plan, double temperatureC, bool highCurrents, bool& outside) {
+    const std::vector<LoadStep> device = DeviceSteps(plan, temperatureC, highCurrents, outside);
+    const Regulator* regulator = plan.options.regulator ? &*plan.options.regulator : nullptr;
+    CellLoad load = LoadThroughPath(device, regulator, plan.input.outputVolts, plan.limitVolts,
+                                    plan.highVolts, temperatureC);
+    if (regulator == nullptr && plan.input.conditions.steps.empty()) {
+        load.peakAmps = std::max(load.peakAmps, plan.input.conditions.peakCurrent * 1e-9);
+    }
+    return load;
+}
+
+DeratedLife PredictCorner(const Plan& plan, const Corner& corner, bool& outside) {
+    PathWalkInput walk;
+    walk.limitVolts = plan.limitVolts;
+    walk.voltageLimit = plan.options.regulator ? kLimitRegulator : kLimitBrownOut;
+    walk.capacityFactor = corner.capacityFactor;
+    std::map<double, int> loadOf;
+    for (const double temperature : plan.temperatures) {
+        loadOf[temperature] = static_cast<int>(walk.loads.size());
+        walk.loads.push_back(LoadAt(plan, temperature, corner.highCurrents, outside));
+    }
+    const std::optional<Mission>& mission = plan.options.mission;
+    if (!mission) {
+        walk.year.push_back({8760.0, 0});
+    } else {
+        for (const TemperatureSpan& span : YearSpans(*mission)) {
+            walk.year.push_back({span.hours, loadOf[span.temperatureC]});
+        }
+        if (mission->storageMonths > 0.0) {
+            CellLoad storage;
+            storage.temperatureC = mission->storageC;
+            storage.capacityDrainMa = walk.loads.front().capacityDrainMa;
+            walk.storage.push_back({mission->storageMonths * kHoursPerMonth,
+                                    static_cast<int>(walk.loads.size())});
+            walk.loads.push_back(std::move(storage));
+        }
+    }
+    return WalkPath(plan.battery, plan.model, walk);
+}
+
+/// The corners the spreads give, the typical one first.
+std::vector<Corner> CornersOf(const PredictionOptions& options, double capacitySpread) {
+    std::vector<Corner> corners{{"typical", false, 1.0}};
+    if (!options.worstCase) {
+        return corners;
+    }
+    const bool currents =
+        options.currentSpreadPercent > 0.0 ||
+        std::any_of(options.modeSpreadPercent.begin(), options.modeSpreadPercent.end(),
+                    [](const std::optional<double>& p) { return p && *p > 0.0; });
+    const std::string currentName =
+        options.currentSpreadPercent > 0.0
+            ? "device currents +" + Percent(options.currentSpreadPercent)
+            : std::string("device currents at their modes' maximum");
+    const std::string capacityName = "capacity -" + Percent(capacitySpread);
+    const double low = 1.0 - capacitySpread / 100.0;
+    if (currents) {
+        corners.push_back({currentName, true, 1.0});
+    }
+    if (capacitySpread > 0.0) {
+        corners.push_back({capacityName, false, low});
+    }
+    if (currents && capacitySpread > 0.0) {
+        corners.push_back({currentName + ", " + capacityName, true, low});
+    }
+    return corners;
+}
+
+void SetRangeLimits(Plan& plan, LifePrediction& prediction) {
+    const DeratingConditions& conditions = plan.input.conditions;
+    const BatteryRecord& battery = plan.battery;
+    const std::optional<Regulator>& regulator = plan.options.regulator;
+    const double peakDevice = conditions.peakCurrent * 1e-9;
+    plan.limitVolts = regulator
+                          ? MinimumCellVolts(*regulator, plan.input.outputVolts, peakDevice)
+                          : conditions.minimumVoltage.value_or(plan.model.cutoffVoltage);
+    const CellCircuit circuit(plan.model, conditions.temperatureC,
+                              conditions.averageCurrent * 1e-6,
+                              static_cast<double>(battery.capacityMah),
+                              ReadReal(battery.nominalVoltage));
+    plan.highVolts = std::max(plan.limitVolts, circuit.hasVoltage() ? circuit.Ocv(0.0) : 0.0);
+    prediction.limitVolts = plan.limitVolts;
+}
+
+}  // namespace
+
+LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* model,
+                           const PredictionInput& input, const PredictionOptions& options) {
+    LifePrediction prediction;
+    const DeratingConditions& conditions = input.conditions;
+    prediction.batteryAverage = conditions.averageCurrent;
+    prediction.batteryPeak = conditions.peakCurrent;
+    if (model == nullptr || !options.Active()) {
+        prediction.typical = ComputeDeratedLife(battery, model, conditions);
+        prediction.limitVolts = prediction.typical.minimumVoltage;
+        return prediction;
+    }
+    if (options.regulator) {
+        if (std::optional<std::string> problem =
+                OutputProblem(*options.regulator, input.outputVolts)) {
+            prediction.typical = ComputeDeratedLife(battery, model, DeratingConditions{});
+            prediction.problem = *problem;
+            return prediction;
+        }
+    }
+    Plan plan{battery, *model, input, options, 0.0, 0.0, {}};
+    SetRangeLimits(plan, prediction);
+    if (!options.mission) {
+        plan.temperatures = {conditions.temperatureC};
+    } else {
+        // Storage gets a load of its own: the year's temperatures only.
+        for (const TemperatureSpan& span : YearSpans(*options.mission)) {
+            if (std::find(plan.temperatures.begin(), plan.temperatures.end(),
+                          span.temperatureC) == plan.temperatures.end()) {
+                plan.temperatures.push_back(span.temperatureC);
+            }
+        }
+    }
+    if (options.worstCase) {
+        const std::optional<double> given = options.capacitySpreadPercent;
+        if (given) {
+            prediction.capacitySpreadPercent = *given;
+            prediction.capacitySpreadSource = "given";
+        } else if (const auto spread =
+                       DefaultCapacitySpread(battery.description + " " + battery.notes)) {
+            prediction.capacitySpreadPercent = spread->percent;
+            prediction.capacitySpreadSource = spread->source;
+        }
+    }
+    bool outside = false;
+    for (const Corner& corner : CornersOf(options, prediction.capacitySpreadPercent)) {
+        DeratedLife life = PredictCorner(plan, corner, outside);
+        if (corner.name == "typical") {
+            prediction.typical = std::move(life);
+        } else if (!prediction.worst || life.hours < prediction.worst->hours) {
+            prediction.worst = std::move(life);
+            prediction.worstCorner = corner.name;
+        }
+    }
+    bool selectedOutside = false;
+    const CellLoad selected = LoadAt(plan, conditions.temperatureC, false, selectedOutside);
+    prediction.batteryAverage = selected.capacityDrainMa * 1e6;
+    prediction.batteryPeak = selected.peakAmps * 1e9;
+
+    DeratingConditions cellSide = conditions;
+    cellSide.averageCurrent = prediction.batteryAverage;
+    cellSide.peakCurrent = prediction.batteryPeak;
+    cellSide.steps = selected.steps;
+    const auto [lowest, highest] = options.mission
+                                       ? TemperatureRange(*options.mission)
+                                       : std::pair{conditions.temperatureC, conditions.temperatureC};
+    std::string range = OutsideData(*model, cellSide, lowest, plan.limitVolts);
+    if (range.empty()) {
+        range = OutsideData(*model, cellSide, highest, plan.limitVolts);
+    }
+    prediction.typical.outsideData = range;
+    if (prediction.worst) {
+        prediction.worst->outsideData = range;
+    }
+    if (outside) {
+        prediction.note = "device currents held at the nearest characterised temperature "
+                          "beyond the device's data";
+    }
+    return prediction;
+}
+
+std::string PredictionRangeText(const LifePrediction& prediction) {
+    if (!prediction.problem.empty()) {
+        return "? (" + prediction.problem + ")";
+    }
+    const auto trimmed = [](std::string text) {
+        return text.erase(0, text.find_first_not_of(' '));
+    };
+    const std::string typical = DeratedLifeFieldText(prediction.typical);
+    if (!prediction.worst) {
+        return typical;
+    }
+    return "typical " + trimmed(typical) + ", worst case " + trimmed(prediction.worst->lifeText) +
+           " (" + prediction.worstCorner + ")";
+}
+
+}  // namespace runwell
