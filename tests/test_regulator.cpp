@@ -273,6 +273,24 @@ TEST(RegulatorFiles, EveryShippedFileLoads) {
     }
 }
 
+TEST(RegulatorFiles, ShippedBuckLosesToTheShippedLdoAtLightLoadFromALowCell) {
+    const auto read = [](const char* file) {
+        const auto text =
+            ReadWholeFile(std::filesystem::path(RUNWELL_SOURCE_DIR) / "Regulators" / file);
+        Result<Regulator> regulator = ParseRegulator(text.value_or(""));
+        EXPECT_TRUE(regulator.ok()) << file;
+        return regulator.ok() ? *regulator : Regulator{};
+    };
+    const Regulator buck = read("TPS62840-3.3V.json");
+    const Regulator ldo = read("TPS7A02-3.3V.json");
+    // 1 uA from 3.6 V: the 3.6 V curve's 81 % point, 3.3 uW / (0.81 * 3.6 V) + 60 nA.
+    EXPECT_NEAR(BatteryAmps(buck, 1e-6, 3.3, 3.6), 1.1916872427983539e-6, 1e-15);
+    EXPECT_NEAR(BatteryAmps(ldo, 1e-6, 3.3, 3.6), 1.025e-6, 1e-15);
+    // 10 uA from 4.2 V: 91 %, and the buck wins, 33 uW / (0.91 * 4.2 V) + 60 nA.
+    EXPECT_NEAR(BatteryAmps(buck, 1e-5, 3.3, 4.2), 8.694222919937204e-6, 1e-15);
+    EXPECT_NEAR(BatteryAmps(ldo, 1e-5, 3.3, 4.2), 10.025e-6, 1e-15);
+}
+
 TEST(RegulatorFiles, UserFilesReplaceShippedOnesOfTheSameName) {
     const ScratchFolder folder;
     Regulator ldo = Ldo(1.6);
