@@ -289,6 +289,8 @@ TEST(RegulatorFiles, ShippedBuckLosesToTheShippedLdoAtLightLoadFromALowCell) {
     // 10 uA from 4.2 V: 91 %, and the buck wins, 33 uW / (0.91 * 4.2 V) + 60 nA.
     EXPECT_NEAR(BatteryAmps(buck, 1e-5, 3.3, 4.2), 8.694222919937204e-6, 1e-15);
     EXPECT_NEAR(BatteryAmps(ldo, 1e-5, 3.3, 4.2), 10.025e-6, 1e-15);
+    EXPECT_GT(BatteryAmps(buck, 1e-6, 3.3, 3.6), BatteryAmps(ldo, 1e-6, 3.3, 3.6));
+    EXPECT_LT(BatteryAmps(buck, 1e-5, 3.3, 4.2), BatteryAmps(ldo, 1e-5, 3.3, 4.2));
 }
 
 TEST(RegulatorFiles, UserFilesReplaceShippedOnesOfTheSameName) {
