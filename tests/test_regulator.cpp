@@ -190,7 +190,10 @@ TEST(RegulatorFile, BrokenFilesNameTheFieldAndPoint) {
         {[](Json& f) { f["minimumInputVolts"] = 6.5; },
          "minimumInputVolts must lie below maximumInputVolts."},
         {[](Json& f) { f["fixedOutputVolts"] = -1; }, "fixedOutputVolts is -1;"},
-        {[](Json& f) { f["kind"] = "boost"; f["dropoutVsLoadMa"] = f["efficiency"][0]["efficiencyVsLoadMa"]; },
+        {[](Json& f) {
+             f["kind"] = "boost";
+             f["dropoutVsLoadMa"] = f["efficiency"][0]["efficiencyVsLoadMa"];
+         },
          "dropoutVsLoadMa: only a linear or buck regulator has a dropout."},
         {[](Json& f) { f["kind"] = "linear"; },
          "dropoutVsLoadMa: a linear regulator needs its dropout against load."},
