@@ -190,7 +190,10 @@ TEST(RegulatorFile, BrokenFilesNameTheFieldAndPoint) {
         {[](Json& f) { f["minimumInputVolts"] = 6.5; },
          "minimumInputVolts must lie below maximumInputVolts."},
         {[](Json& f) { f["fixedOutputVolts"] = -1; }, "fixedOutputVolts is -1;"},
-        {[](Json& f) { f["kind"] = "boost"; f["dropoutVsLoadMa"] = f["efficiency"][0]["efficiencyVsLoadMa"]; },
+        {[](Json& f) {
+             f["kind"] = "boost";
+             f["dropoutVsLoadMa"] = f["efficiency"][0]["efficiencyVsLoadMa"];
+         },
          "dropoutVsLoadMa: only a linear or buck regulator has a dropout."},
         {[](Json& f) { f["kind"] = "linear"; },
          "dropoutVsLoadMa: a linear regulator needs its dropout against load."},
@@ -271,6 +274,26 @@ TEST(RegulatorFiles, EveryShippedFileLoads) {
         const double amps = BatteryAmps(regulator, 1e-3, volts, regulator.maximumInputVolts);
         EXPECT_TRUE(std::isfinite(amps) && amps > 0.0) << regulator.name;
     }
+}
+
+TEST(RegulatorFiles, ShippedBuckLosesToTheShippedLdoAtLightLoadFromALowCell) {
+    const auto read = [](const char* file) {
+        const auto text =
+            ReadWholeFile(std::filesystem::path(RUNWELL_SOURCE_DIR) / "Regulators" / file);
+        Result<Regulator> regulator = ParseRegulator(text.value_or(""));
+        EXPECT_TRUE(regulator.ok()) << file;
+        return regulator.ok() ? *regulator : Regulator{};
+    };
+    const Regulator buck = read("TPS62840-3.3V.json");
+    const Regulator ldo = read("TPS7A02-3.3V.json");
+    // 1 uA from 3.6 V: the 3.6 V curve's 81 % point, 3.3 uW / (0.81 * 3.6 V) + 60 nA.
+    EXPECT_NEAR(BatteryAmps(buck, 1e-6, 3.3, 3.6), 1.1916872427983539e-6, 1e-15);
+    EXPECT_NEAR(BatteryAmps(ldo, 1e-6, 3.3, 3.6), 1.025e-6, 1e-15);
+    // 10 uA from 4.2 V: 91 %, and the buck wins, 33 uW / (0.91 * 4.2 V) + 60 nA.
+    EXPECT_NEAR(BatteryAmps(buck, 1e-5, 3.3, 4.2), 8.694222919937204e-6, 1e-15);
+    EXPECT_NEAR(BatteryAmps(ldo, 1e-5, 3.3, 4.2), 10.025e-6, 1e-15);
+    EXPECT_GT(BatteryAmps(buck, 1e-6, 3.3, 3.6), BatteryAmps(ldo, 1e-6, 3.3, 3.6));
+    EXPECT_LT(BatteryAmps(buck, 1e-5, 3.3, 4.2), BatteryAmps(ldo, 1e-5, 3.3, 4.2));
 }
 
 TEST(RegulatorFiles, UserFilesReplaceShippedOnesOfTheSameName) {

@@ -90,8 +90,9 @@ RegulatorSet LoadRegulators(const DataLocation& location) {
     set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
                         std::make_move_iterator(own.messages.end()));
     for (Regulator& regulator : own.regulators) {
-        const auto same = std::find_if(set.regulators.begin(), set.regulators.end(),
-                                       [&](const Regulator& r) { return r.name == regulator.name; });
+        const auto same =
+            std::find_if(set.regulators.begin(), set.regulators.end(),
+                         [&](const Regulator& other) { return other.name == regulator.name; });
         if (same != set.regulators.end()) {
             *same = std::move(regulator);
         } else {
