@@ -56,12 +56,15 @@ void Split(std::string_view line, char separator, std::vector<std::string_view>&
 
 /// A whole field as a finite number; with `decimalComma` a ',' reads as the decimal point.
 std::optional<double> ReadNumber(std::string_view field, bool decimalComma) {
-    std::string text(field);
-    if (decimalComma) {
-        std::replace(text.begin(), text.end(), ',', '.');
+    // A decimal comma is replaced in a copy; a field without one is read in place.
+    std::string copy;
+    if (decimalComma && field.find(',') != std::string_view::npos) {
+        copy.assign(field);
+        std::replace(copy.begin(), copy.end(), ',', '.');
+        field = copy;
     }
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
+    const char* begin = field.data();
+    const char* end = field.data() + field.size();
     if (begin != end && *begin == '+') {
         ++begin;
     }
@@ -121,31 +124,32 @@ Result<Layout> ReadHeader(std::string_view line, int number) {
 Result<std::pair<double, double>> ReadPoint(const std::vector<std::string_view>& fields,
                                             const Layout& layout, int number,
                                             const std::vector<std::pair<double, double>>& read) {
-    const std::string where = "line " + std::to_string(number) + ": ";
+    const auto where = [number] { return "line " + std::to_string(number) + ": "; };
     if (fields.size() != 2) {
-        return Error{where + "expected 2 fields, time and temperature, found " +
+        return Error{where() + "expected 2 fields, time and temperature, found " +
                      std::to_string(fields.size()) + "."};
     }
     const bool decimalComma = layout.separator != ',';
     const std::optional<double> time = ReadNumber(fields[0], decimalComma);
     const std::optional<double> temperature = ReadNumber(fields[1], decimalComma);
     if (!time) {
-        return Error{where + "the time " + QuotedForMessage(fields[0], '"') + " is not a number."};
+        return Error{where() + "the time " + QuotedForMessage(fields[0], '"') +
+                     " is not a number."};
     }
     if (!temperature) {
-        return Error{where + "the temperature " + QuotedForMessage(fields[1], '"') +
+        return Error{where() + "the temperature " + QuotedForMessage(fields[1], '"') +
                      " is not a number."};
     }
     const double hours = *time * layout.hoursPerUnit;
     if (!(hours >= 0.0 && hours < kHoursPerYear)) {
-        return Error{where + "the time " + Text(hours) + " h lies outside the year (0 to below " +
+        return Error{where() + "the time " + Text(hours) + " h lies outside the year (0 to below " +
                      "8760 h, 365 days)."};
     }
     if (!read.empty() && !(hours > read.back().first)) {
-        return Error{where + "the times must rise from line to line."};
+        return Error{where() + "the times must rise from line to line."};
     }
     if (!(*temperature >= kMissionLowestC && *temperature <= kMissionHighestC)) {
-        return Error{where + "the temperature " + Text(*temperature) + " C lies outside " +
+        return Error{where() + "the temperature " + Text(*temperature) + " C lies outside " +
                      Text(kMissionLowestC) + " to " + Text(kMissionHighestC) + " C."};
     }
     return std::pair{hours, *temperature};
