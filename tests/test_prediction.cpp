@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "exchange/ProfileJson.h"
+#include "files/ProfileExtras.h"
 #include "prediction/LifePrediction.h"
 #include "prediction/PredictionJson.h"
 
@@ -48,6 +50,7 @@ Regulator Linear(double quiescentMicroamps, double dropoutVolts) {
     Regulator regulator;
     regulator.name = "LDO";
     regulator.part = "LDO";
+    regulator.sources = "Sheet";
     regulator.kind = RegulatorKind::kLinear;
     regulator.quiescentMicroamps = quiescentMicroamps;
     regulator.dropoutVsLoadMa = InterpolationTable({{0.001, dropoutVolts}, {100.0, dropoutVolts}});
@@ -61,6 +64,7 @@ Regulator Boost(double efficiency, double lowest) {
     Regulator regulator;
     regulator.name = "Boost";
     regulator.part = "Boost 3.0 V";
+    regulator.sources = "Sheet";
     regulator.kind = RegulatorKind::kBoost;
     regulator.minimumInputVolts = lowest;
     regulator.maximumInputVolts = 5.0;
@@ -169,7 +173,6 @@ TEST(LifePrediction, WorstCornerIsNamedAndComputedByHand) {
 TEST(PredictionOptions, JsonRoundTripsAndRefusesByField) {
     PredictionOptions options;
     options.regulator = Boost(0.85, 0.9);
-    options.regulator->sources = "Sheet";
     options.mission = Mission{};
     options.mission->name = "Outdoor";
     options.mission->kind = MissionKind::kMonthly;
@@ -208,6 +211,38 @@ TEST(PredictionOptions, JsonRoundTripsAndRefusesByField) {
         nlohmann::json::parse(R"({"mission": {"format": "runwell-mission"}})"), "prediction");
     ASSERT_FALSE(badMission.ok());
     EXPECT_EQ(badMission.error().message.rfind("prediction.mission: ", 0), 0u);
+}
+
+TEST(PredictionOptions, SidecarAndTextProfileCarryThemAndRefuseThemByKey) {
+    ProfileExtras extras;
+    extras.minimumVoltage = 2.2;
+    extras.prediction.regulator = Linear(0.06, 0.1);
+    extras.prediction.worstCase = true;
+    extras.prediction.currentSpreadPercent = 30.0;
+    extras.bufferLeakage = 0.5;
+    extras.settingsDigest = "fnv1a64:0000000000000000";
+    const Result<ProfileExtras> sidecar = ParseProfileExtras(SerializeProfileExtras(extras));
+    ASSERT_TRUE(sidecar.ok()) << sidecar.error().message;
+    EXPECT_EQ(*sidecar, extras);
+    EXPECT_FALSE(sidecar->empty());
+
+    SettingsImage image;
+    image.battery = 0;
+    extras.settingsDigest.reset();  // a text profile carries no digest
+    ProfileExtras read;
+    const Result<SettingsImage> profile = ParseProfileJson(ProfileJsonOf(image, extras), &read);
+    ASSERT_TRUE(profile.ok()) << profile.error().message;
+    EXPECT_EQ(read, extras);
+
+    const Result<ProfileExtras> badSidecar = ParseProfileExtras(
+        R"({"format":"runwell-profile-extras","version":1,"prediction":{"worstCase":"yes"}})");
+    ASSERT_FALSE(badSidecar.ok());
+    EXPECT_EQ(badSidecar.error().message, "\"prediction\".worstCase must be true or false.");
+    std::string text = ProfileJsonOf(image, extras);
+    text.replace(text.find("\"bufferLeakage\": 0.5"), 20, "\"bufferLeakage\": -1 ");
+    const Result<SettingsImage> badProfile = ParseProfileJson(text, &read);
+    ASSERT_FALSE(badProfile.ok());
+    EXPECT_NE(badProfile.error().message.find("bufferLeakage"), std::string::npos);
 }
 
 }  // namespace

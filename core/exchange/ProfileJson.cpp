@@ -294,37 +294,6 @@ void ReadCountAndTrailing(const Json& document, SettingsImage& image) {
     }
 }
 
-/// The extras' minimum voltage, when the profile gives one.
-std::optional<double> ReadMinimumVoltage(const Json& document) {
-    const auto found = document.find("minimumVoltage");
-    if (found == document.end()) {
-        return std::nullopt;
-    }
-    const double volts = found->is_number() ? found->get<double>() : 0.0;
-    if (!(volts > 0.0 && volts <= 100.0)) {
-        Refuse(Path(kTop, "minimumVoltage"), "a voltage above 0 and at most 100 V is needed");
-    }
-    return volts;
-}
-
-/// The extras' prediction options and buffer leakage, when the profile gives them.
-void ReadPrediction(const Json& document, ProfileExtras& extras) {
-    if (const auto found = document.find("prediction"); found != document.end()) {
-        Result<PredictionOptions> options = ParsePredictionOptions(*found, "prediction");
-        if (!options) {
-            throw Refusal{options.error().message};
-        }
-        extras.prediction = std::move(*options);
-    }
-    if (const auto found = document.find("bufferLeakage"); found != document.end()) {
-        const double microamps = found->is_number() ? found->get<double>() : -1.0;
-        if (!(microamps >= 0.0 && microamps <= 1e6)) {
-            Refuse(Path(kTop, "bufferLeakage"), "a current of 0 to 1000000 uA is needed");
-        }
-        extras.bufferLeakage = microamps;
-    }
-}
-
 }  // namespace
 
 std::string ProfileJsonOf(const SettingsImage& image, const ProfileExtras& extras) {
@@ -395,9 +364,7 @@ Result<SettingsImage> ParseProfileJson(std::string_view text, ProfileExtras* ext
         }
         image.modes = sax.TakeModes();
         ReadCountAndTrailing(document, image);
-        ProfileExtras read;
-        read.minimumVoltage = ReadMinimumVoltage(document);
-        ReadPrediction(document, read);
+        ProfileExtras read = ReadProfileExtras(document);
         if (extras != nullptr) {
             *extras = std::move(read);
         }

@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "exchange/JsonValues.h"
+#include "prediction/PredictionJson.h"
 
 namespace runwell::profile_json {
 std::string Where::Text() const {
@@ -247,6 +248,48 @@ std::uint32_t ReadFloat(const Json& value, const Where& where) {
         Refuse(where, "the number is beyond the range of a 32-bit float");
     }
     return std::bit_cast<std::uint32_t>(static_cast<float>(number));
+}
+
+namespace {
+
+/// The extras' minimum voltage, when the profile gives one.
+std::optional<double> ReadMinimumVoltage(const Json& document) {
+    const auto found = document.find("minimumVoltage");
+    if (found == document.end()) {
+        return std::nullopt;
+    }
+    const double volts = found->is_number() ? found->get<double>() : 0.0;
+    if (!(volts > 0.0 && volts <= 100.0)) {
+        Refuse(Path(kTop, "minimumVoltage"), "a voltage above 0 and at most 100 V is needed");
+    }
+    return volts;
+}
+
+/// The extras' prediction options and buffer leakage, when the profile gives them.
+void ReadPrediction(const Json& document, ProfileExtras& extras) {
+    if (const auto found = document.find("prediction"); found != document.end()) {
+        Result<PredictionOptions> options = ParsePredictionOptions(*found, "prediction");
+        if (!options) {
+            throw Refusal{options.error().message};
+        }
+        extras.prediction = std::move(*options);
+    }
+    if (const auto found = document.find("bufferLeakage"); found != document.end()) {
+        const double microamps = found->is_number() ? found->get<double>() : -1.0;
+        if (!(microamps >= 0.0 && microamps <= 1e6)) {
+            Refuse(Path(kTop, "bufferLeakage"), "a current of 0 to 1000000 uA is needed");
+        }
+        extras.bufferLeakage = microamps;
+    }
+}
+
+}  // namespace
+
+ProfileExtras ReadProfileExtras(const Json& document) {
+    ProfileExtras extras;
+    extras.minimumVoltage = ReadMinimumVoltage(document);
+    ReadPrediction(document, extras);
+    return extras;
 }
 
 }  // namespace runwell::profile_json

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/ProfileExtras.h"
 #include "files/SettingsImage.h"
 
 namespace runwell::profile_json {
@@ -58,5 +59,10 @@ std::int64_t WholeNumber(const Json& value, const Where& where, std::int64_t low
 /// A float's bits as a number that reads back as the same float, or as "0x" and 8 hex digits.
 Json FloatJson(std::uint32_t bits);
 std::uint32_t ReadFloat(const Json& value, const Where& where);
+
+
+/// The extras a profile's document gives beside its settings ("minimumVoltage", "prediction",
+/// "bufferLeakage"); a bad one is refused by its key.
+ProfileExtras ReadProfileExtras(const Json& document);
 
 }  // namespace runwell::profile_json

@@ -85,7 +85,8 @@ Result<ProfileExtras> ParseProfileExtras(std::string_view content) {
         Result<PredictionOptions> prediction =
             ParsePredictionOptions(root.at("prediction"), "\"prediction\"");
         if (!prediction) {
-            return Error{prediction.error().message + "."};
+            const std::string& message = prediction.error().message;
+            return Error{message.ends_with('.') ? message : message + "."};
         }
         extras.prediction = std::move(*prediction);
     }
