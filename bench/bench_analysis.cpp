@@ -44,7 +44,7 @@ struct Inputs {
 Inputs* inputs = nullptr;
 
 void BM_BatteryComparison(benchmark::State& state) {
-    DeratingConditions conditions;
+    const PredictionInput conditions;
     for (auto _ : state) {
         BatteryComparison comparison =
             CompareBatteries(inputs->profile, inputs->batteries, inputs->modelOf, conditions);

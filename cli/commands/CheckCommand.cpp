@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "PredictionArguments.h"
 #include "Session.h"
 #include "estimate/ResultCheck.h"
 
@@ -20,6 +21,7 @@ struct CheckArguments {
     std::optional<std::string> minLife;
     std::optional<std::string> maxAverage;
     bool noLimitWarnings = false;
+    PredictionArguments prediction;
 };
 
 int RunCheck(const CheckArguments& args, const Context& context) {
@@ -42,11 +44,14 @@ int RunCheck(const CheckArguments& args, const Context& context) {
                                                "' needs a number and nA, uA, mA or A, such as 10uA");
         }
     }
-    const std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
-    if (!workspace) {
+    std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
+    if (!workspace || !ApplyPredictionArguments(context, args.prediction, *workspace)) {
         return kFailed;
     }
-    const CheckOutcome outcome = CheckResults(workspace->results(), limits);
+    const CheckOutcome outcome =
+        args.prediction.Given()
+            ? CheckPredictedLife(workspace->results(), workspace->prediction(), limits)
+            : CheckResults(workspace->results(), limits);
     context.out << args.positional[0] << ": " << outcome.line << '\n';
     if (FinishStandardOutput(context, "verdict") != kDone) {
         return kFailed;
@@ -63,14 +68,18 @@ Command AddCheckCommand(CLI::App& app) {
     parser->add_option("--min-life", args->minLife);
     parser->add_option("--max-average", args->maxAverage);
     parser->add_flag("--no-limit-warnings", args->noLimitWarnings);
+    AddPredictionOptions(parser, args->prediction);
     return {parser,
             "  runwell-cli check SETTINGS [--data DIR] [--min-life LIFE] [--max-average CURRENT]\n"
-            "                    [--no-limit-warnings]\n"
+            "                    [--no-limit-warnings] [--regulator FILE] [--mission FILE]\n"
+            "                    [--worst-case]\n"
             "      Loads SETTINGS and prints one line with its battery life, average and peak\n"
             "      current and the verdict. Exit status 0 when the life is at least LIFE (5y,\n"
             "      180d, 8760h; a year is 365 days), the average at most CURRENT (10uA, 0.5mA,\n"
             "      800nA) and, with --no-limit-warnings, neither current exceeds the battery's\n"
-            "      limits; 3 when any of them is missed.\n",
+            "      limits; 3 when any of them is missed. With the options below LIFE is checked\n"
+            "      against the predicted life, or its worst case with --worst-case.\n" +
+                std::string(kPredictionUsage),
             [args](const Context& context) { return RunCheck(*args, context); }};
 }
 

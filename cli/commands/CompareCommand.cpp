@@ -25,9 +25,13 @@ void WriteBatteryComparison(const Workspace& workspace, std::ostream& out) {
     SortByLife(comparison.rows);
     out << "Average Current : " << FormatCurrent(comparison.average) << '\n'
         << "Peak Current : " << FormatCurrent(static_cast<float>(comparison.peak)) << "\n\n";
+    const bool worstCase = workspace.predictionOptions().worstCase;
     std::vector<std::vector<std::string>> table;
     table.push_back({"#", "Battery", "Battery Life", "Average vs cont.", "Peak vs pulse",
                      "Predicted life", "Limited by"});
+    if (worstCase) {
+        table.back().push_back("Worst case");
+    }
     for (const BatteryComparisonRow& row : comparison.rows) {
         std::string number = std::to_string(row.index + 1);
         if (row.index == workspace.batteryIndex()) {
@@ -35,7 +39,13 @@ void WriteBatteryComparison(const Workspace& workspace, std::ostream& out) {
         }
         table.push_back({std::move(number), row.description, row.lifeText, row.averageVerdict,
                          row.peakVerdict, row.deratedLifeText,
-                         row.limitingFactor.empty() ? "-" : row.limitingFactor});
+                         !row.problem.empty()          ? row.problem
+                         : row.limitingFactor.empty() ? "-"
+                                                      : row.limitingFactor});
+        if (worstCase) {
+            table.back().push_back(row.worst ? row.worst->lifeText + " (" + row.worstCorner + ")"
+                                             : "-");
+        }
     }
     WriteTable(out, table);
 }
@@ -46,12 +56,13 @@ Command AddCompareCommand(CLI::App& app) {
     return AddTableCommand(
         app, "compare",
         "  runwell-cli compare SETTINGS [--data DIR] [--format text|json|csv]\n"
+        "                      [--regulator FILE] [--mission FILE] [--worst-case]\n"
         "      Loads SETTINGS and prints the battery life, the average and peak current against\n"
         "      the battery's limits and the predicted life for every battery of the catalogue,\n"
         "      longest life first; '*' marks the current battery.\n"
         "      --format json or csv writes the rows for scripts (catalogue order).\n",
         "battery comparison",
-        {WriteBatteryComparison, BatteryComparisonJsonOf, BatteryComparisonCsvOf});
+        {WriteBatteryComparison, BatteryComparisonJsonOf, BatteryComparisonCsvOf, true});
 }
 
 }  // namespace runwell::cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "PredictionArguments.h"
 #include "ProfileFiles.h"
 #include "Session.h"
 #include "exchange/ResultsCsv.h"
@@ -23,6 +24,7 @@ struct ReportArguments {
     std::vector<std::string> positional;
     std::optional<std::string> output;
     std::string format = "text";
+    PredictionArguments prediction;
 };
 
 int RunReport(const ReportArguments& args, const Context& context) {
@@ -32,10 +34,11 @@ int RunReport(const ReportArguments& args, const Context& context) {
     if (args.format != "text" && args.format != "json" && args.format != "csv") {
         return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
     }
-    const std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
-    if (!workspace) {
+    std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
+    if (!workspace || !ApplyPredictionArguments(context, args.prediction, *workspace)) {
         return kFailed;
     }
+    const bool withPrediction = args.prediction.Given();
     const bool toStdout = !args.output || *args.output == "-";
     const std::filesystem::path output = PathArgument(args.output.value_or("-"));
     if (args.format != "text") {
@@ -48,9 +51,12 @@ int RunReport(const ReportArguments& args, const Context& context) {
     }
     if (toStdout) {
         context.out << BuildReport(*workspace);
+        if (withPrediction) {
+            context.out << PredictionSection(*workspace);
+        }
         return FinishStandardOutput(context, "report");
     }
-    const Status written = CreateReport(*workspace, output);
+    const Status written = CreateReport(*workspace, output, withPrediction);
     if (!written) {
         PrintFailure(context.err, EnsureExtension(output, ".txt"), written.error().message);
         return kFailed;
@@ -66,13 +72,18 @@ Command AddReportCommand(CLI::App& app) {
     parser->add_option("SETTINGS", args->positional);
     parser->add_option("-o", args->output);
     parser->add_option("--format", args->format);
+    AddPredictionOptions(parser, args->prediction);
     return {parser,
             "  runwell-cli report SETTINGS [--data DIR] [-o FILE] [--format text|json|csv]\n"
+            "                     [--regulator FILE] [--mission FILE] [--worst-case]\n"
             "      Loads the settings file SETTINGS as the Load Settings button does and writes the\n"
             "      report that Create Report would write then: to standard output, or to FILE\n"
             "      (\".txt\" is appended when FILE holds no '.'). -o - is standard output.\n"
             "      --format json writes the profile and its results for scripts (\".json\"),\n"
-            "      --format csv the mode list (\".csv\"); text, the report, is the default.\n",
+            "      --format csv the mode list (\".csv\"); text, the report, is the default.\n"
+            "      With the options below the text report ends with the predicted life's\n"
+            "      section and the JSON holds it under \"prediction\".\n" +
+                std::string(kPredictionUsage),
             [args](const Context& context) { return RunReport(*args, context); }};
 }
 

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <vector>
 
+#include "PredictionArguments.h"
 #include "Session.h"
 #include "session/Workspace.h"
 
@@ -16,6 +17,7 @@ namespace {
 struct TableArguments {
     std::vector<std::string> positional;
     std::string format = "text";
+    PredictionArguments prediction;
 };
 
 int RunTable(const TableArguments& args, const std::string& name, const std::string& what,
@@ -26,8 +28,8 @@ int RunTable(const TableArguments& args, const std::string& name, const std::str
     if (args.positional.size() != 1) {
         return UsageError(context.err, name + " takes one settings file");
     }
-    const std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
-    if (!workspace) {
+    std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
+    if (!workspace || !ApplyPredictionArguments(context, args.prediction, *workspace)) {
         return kFailed;
     }
     if (args.format == "text") {
@@ -46,6 +48,10 @@ Command AddTableCommand(CLI::App& app, const std::string& name, std::string usag
     CLI::App* parser = app.add_subcommand(name);
     parser->add_option("SETTINGS", args->positional);
     parser->add_option("--format", args->format);
+    if (forms.prediction) {
+        AddPredictionOptions(parser, args->prediction);
+        usage += kPredictionUsage;
+    }
     return {parser, std::move(usage),
             [args, name, what = std::move(what), forms](const Context& context) {
                 return RunTable(*args, name, what, forms, context);

@@ -16,6 +16,8 @@ struct TableForms {
     void (*text)(const Workspace&, std::ostream&) = nullptr;
     std::string (*json)(const Workspace&) = nullptr;
     std::string (*csv)(const Workspace&) = nullptr;
+    /// Whether the command takes the predicted life's options (PredictionArguments).
+    bool prediction = false;
 };
 
 /// A command `name SETTINGS [--format text|json|csv]` that loads the settings file and prints

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "estimate/ProfileResults.h"
+#include "session/PredictionRun.h"
 #include "session/Workspace.h"
 
 namespace runwell {
@@ -22,12 +23,14 @@ const char* Verdict(float value, float limit, bool& over) {
 BatteryComparison CompareBatteries(const std::vector<ModeRecord>& modes,
                                    const std::vector<BatteryRecord>& batteries,
                                    const std::vector<const BatteryModel*>& models,
-                                   const DeratingConditions& conditions) {
+                                   const PredictionInput& prediction,
+                                   const PredictionOptions& options) {
     BatteryComparison comparison;
     const ProfileLoad load = ComputeProfileLoad(modes);
     comparison.average = load.average;
     comparison.peak = load.peak;
-    DeratingConditions profile = conditions;
+    PredictionInput input = prediction;
+    DeratingConditions& profile = input.conditions;
     profile.averageCurrent = load.average;
     profile.peakCurrent = static_cast<double>(load.peak);
     profile.steps = LoadStepsOf(modes);
@@ -44,11 +47,15 @@ BatteryComparison CompareBatteries(const std::vector<ModeRecord>& modes,
         row.averageVerdict = Verdict(load.average, battery.maxContinuousCurrent, row.averageOver);
         row.peakVerdict = Verdict(peak, battery.maxPulseCurrent, row.peakOver);
         const BatteryModel* model = i < models.size() ? models[i] : nullptr;
-        const DeratedLife derated = ComputeDeratedLife(battery, model, profile);
+        LifePrediction predicted = PredictLife(battery, model, input, options);
+        const DeratedLife& derated = predicted.typical;
         row.hasModel = derated.hasModel;
         row.deratedHours = derated.hours;
         row.deratedLifeText = derated.lifeText;
         row.limitingFactor = derated.limitingFactor;
+        row.worst = std::move(predicted.worst);
+        row.worstCorner = std::move(predicted.worstCorner);
+        row.problem = std::move(predicted.problem);
         comparison.rows.push_back(std::move(row));
     }
     return comparison;
@@ -63,7 +70,10 @@ BatteryComparison CompareBatteries(const Workspace& workspace) {
     DeratingConditions conditions;
     conditions.temperatureC = NumberOfLabel(workspace.temperature()).value_or(25.0);
     conditions.minimumVoltage = workspace.minimumVoltage();
-    return CompareBatteries(workspace.modes(), batteries, models, conditions);
+    const PredictionOptions& options = workspace.predictionOptions();
+    return CompareBatteries(
+        workspace.modes(), batteries, models,
+        PredictionInputOf(workspace, conditions, options.mission.has_value()), options);
 }
 
 void SortByLife(std::vector<BatteryComparisonRow>& rows, bool longestFirst) {

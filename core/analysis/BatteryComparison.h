@@ -9,6 +9,7 @@
 #include "battery/DeratedLife.h"
 #include "estimate/BatteryRecord.h"
 #include "estimate/ModeRecord.h"
+#include "prediction/LifePrediction.h"
 
 namespace runwell {
 
@@ -28,6 +29,10 @@ struct BatteryComparisonRow {
     double deratedHours = 0.0;
     std::string deratedLifeText;  // the derated life, "?" or "no model"
     std::string limitingFactor;   // one of the kLimit texts; empty without model or load
+    /// With a worst case asked for: the worst corner's life and what sets it.
+    std::optional<DeratedLife> worst;
+    std::string worstCorner;
+    std::string problem;  // why the prediction cannot be made (the regulator's output)
 };
 
 inline constexpr const char* kVerdictOk = "ok";
@@ -41,12 +46,14 @@ struct BatteryComparison {
 };
 
 /// Every battery of `batteries` under `modes`. `models` holds one entry per battery (nullptr:
-/// no model) or is empty; `conditions` gives the temperature and minimum voltage (its currents
-/// are replaced by the profile's). The profile's average and peak are computed once.
+/// no model) or is empty; `prediction`'s conditions give the temperature and minimum voltage
+/// (its currents and steps are replaced by the profile's). The profile's average and peak are
+/// computed once. The predicted life of each battery follows `options` (PredictLife).
 BatteryComparison CompareBatteries(const std::vector<ModeRecord>& modes,
                                    const std::vector<BatteryRecord>& batteries,
                                    const std::vector<const BatteryModel*>& models,
-                                   const DeratingConditions& conditions);
+                                   const PredictionInput& prediction,
+                                   const PredictionOptions& options = {});
 
 /// The comparison for the workspace's profile, temperature, minimum voltage and catalogue.
 BatteryComparison CompareBatteries(const Workspace& workspace);

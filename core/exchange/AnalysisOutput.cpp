@@ -64,6 +64,12 @@ std::string BatteryComparisonJsonOf(const Workspace& workspace) {
                              {"limitingFactor", row.limitingFactor.empty()
                                                     ? Json(nullptr)
                                                     : Json(row.limitingFactor)}};
+        object["worstCase"] =
+            row.worst ? Json{{"hours", Hours(row.worst->hours)},
+                             {"text", row.worst->lifeText},
+                             {"corner", row.worstCorner}}
+                      : Json(nullptr);
+        object["problem"] = row.problem.empty() ? Json(nullptr) : Json(row.problem);
         rows.push_back(std::move(object));
     }
     Json document = Json::object();
@@ -78,12 +84,14 @@ std::string BatteryComparisonJsonOf(const Workspace& workspace) {
 std::string BatteryComparisonCsvOf(const Workspace& workspace) {
     const BatteryComparison comparison = CompareBatteries(workspace);
     std::string csv = CsvLine({"index", "description", "current", "lifeHours", "life",
-                               "averageVerdict", "peakVerdict", "deratedLife", "limitingFactor"});
+                               "averageVerdict", "peakVerdict", "deratedLife", "limitingFactor",
+                               "worstCaseLife", "worstCorner"});
     for (const BatteryComparisonRow& row : comparison.rows) {
         csv += CsvLine({std::to_string(row.index), row.description,
                         row.index == workspace.batteryIndex() ? "1" : "0",
                         HoursText(row.lifeHours), row.lifeText, row.averageVerdict,
-                        row.peakVerdict, row.deratedLifeText, row.limitingFactor});
+                        row.peakVerdict, row.deratedLifeText, row.limitingFactor,
+                        row.worst ? row.worst->lifeText : "", row.worstCorner});
     }
     return csv;
 }

@@ -1,5 +1,6 @@
 #include "exchange/Report.h"
 
+#include "estimate/Format.h"
 #include "files/SafeFile.h"
 #include "files/SettingsFile.h"
 #include "session/Workspace.h"
@@ -155,8 +156,32 @@ std::string BuildReport(const Workspace& workspace) {
          workspace.device().deviceNotes});
 }
 
-Status CreateReport(const Workspace& workspace, const std::filesystem::path& path) {
-    const std::string report = BuildReport(workspace);
+std::string PredictionSection(const Workspace& workspace) {
+    const PredictionOptions& options = workspace.predictionOptions();
+    const LifePrediction& prediction = workspace.prediction();
+    std::string section = "\r\n\r\nPREDICTED LIFE\r\n\r\n";
+    AppendLine(section, "Power Path",
+               options.regulator ? options.regulator->name : std::string("none"));
+    AppendLine(section, "Mission",
+               options.mission ? options.mission->name
+                               : "constant at " + std::string(workspace.temperature()));
+    AppendLine(section, "Battery Average Current",
+               CleanResultText(FormatCurrent(static_cast<float>(prediction.batteryAverage))));
+    AppendLine(section, "Battery Peak Current",
+               CleanResultText(FormatCurrent(static_cast<float>(prediction.batteryPeak))));
+    AppendLine(section, "Predicted Life", PredictionRangeText(prediction));
+    if (!prediction.note.empty()) {
+        AppendLine(section, "Note", prediction.note);
+    }
+    return section;
+}
+
+Status CreateReport(const Workspace& workspace, const std::filesystem::path& path,
+                    bool withPrediction) {
+    std::string report = BuildReport(workspace);
+    if (withPrediction) {
+        report += PredictionSection(workspace);
+    }
     return WriteFileSafely(EnsureExtension(path, ".txt"), [&](std::ostream& out) {
         out.write(report.data(), static_cast<std::streamsize>(report.size()));
         return out.good();

@@ -54,8 +54,13 @@ bool WriteReport(std::ostream& out, const ReportContent& content);
 /// The report of the workspace's current state.
 std::string BuildReport(const Workspace& workspace);
 
+/// The report's section on the predicted life through the power path and over the mission, with
+/// the worst case: "PREDICTED LIFE" and its lines, to follow the report.
+std::string PredictionSection(const Workspace& workspace);
+
 /// Writes the report to `path` (".txt" appended when it holds no '.'), replacing an existing
-/// file only once the new one is complete.
-Status CreateReport(const Workspace& workspace, const std::filesystem::path& path);
+/// file only once the new one is complete; `withPrediction` appends PredictionSection.
+Status CreateReport(const Workspace& workspace, const std::filesystem::path& path,
+                    bool withPrediction = false);
 
 }  // namespace runwell

@@ -73,6 +73,26 @@ Json ModeJson(const ModeRecord& mode, const ModeCells& cells) {
     return object;
 }
 
+/// A simulation's figure rounded to what it can claim (and so that the last bits of one system's
+/// mathematics library do not show); null when it is not a number.
+Json Rounded(double value, double perUnit) {
+    return std::isfinite(value) ? Json(std::round(value * perUnit) / perUnit) : Json(nullptr);
+}
+
+/// The buffer capacitor that carries the pulse a brown-out ends the life at; null without one.
+Json BufferAdviceJson(const std::optional<BufferAdvice>& advice) {
+    if (!advice) {
+        return nullptr;
+    }
+    return Json{{"mode", advice->mode + 1},
+                {"microfarads", advice->microfarads},
+                {"leakageMicroamps", Rounded(advice->leakageMicroamps, 1e6)},
+                {"leakageGiven", advice->leakageGiven},
+                {"hours", advice->life.hours > 0.0 ? Rounded(advice->life.hours, 1e3)
+                                                   : Json(nullptr)},
+                {"text", BufferAdviceText(*advice)}};
+}
+
 /// The derated life of the current battery: null without a battery, "hasModel" false without
 /// its model file.
 Json DeratedJson(const Workspace& workspace) {
@@ -99,6 +119,41 @@ Json DeratedJson(const Workspace& workspace) {
     }
     object["curve"] = std::move(curve);
     object["outsideData"] = life.outsideData.empty() ? Json(nullptr) : Json(life.outsideData);
+    object["bufferAdvice"] = BufferAdviceJson(workspace.bufferAdvice());
+    return object;
+}
+
+/// The power path, mission and worst case of the predicted life; null without any.
+Json PredictionJson(const Workspace& workspace) {
+    const PredictionOptions& options = workspace.predictionOptions();
+    if (workspace.currentBattery() == nullptr || !options.Active()) {
+        return nullptr;
+    }
+    const LifePrediction& prediction = workspace.prediction();
+    const auto life = [](const DeratedLife& shown) {
+        return Json{{"hours", shown.hours > 0.0 ? Rounded(shown.hours, 1e3) : Json(nullptr)},
+                    {"text", shown.lifeText},
+                    {"limitingFactor", shown.limitingFactor.empty()
+                                           ? Json(nullptr)
+                                           : Json(shown.limitingFactor)}};
+    };
+    Json object = Json::object();
+    object["regulator"] = options.regulator ? Json(options.regulator->name) : Json(nullptr);
+    object["mission"] = options.mission ? Json(options.mission->name) : Json(nullptr);
+    object["batteryAverage"] = Rounded(prediction.batteryAverage, 1e3);
+    object["batteryPeak"] = Rounded(prediction.batteryPeak, 1e3);
+    object["limitVoltage"] = Rounded(prediction.limitVolts, 1e4);
+    object["typical"] = life(prediction.typical);
+    object["worstCase"] = prediction.worst ? life(*prediction.worst) : Json(nullptr);
+    object["worstCorner"] =
+        prediction.worst ? Json(prediction.worstCorner) : Json(nullptr);
+    object["capacitySpreadPercent"] = prediction.capacitySpreadPercent;
+    object["capacitySpreadSource"] = prediction.capacitySpreadSource.empty()
+                                         ? Json(nullptr)
+                                         : Json(prediction.capacitySpreadSource);
+    object["problem"] = prediction.problem.empty() ? Json(nullptr) : Json(prediction.problem);
+    object["note"] = prediction.note.empty() ? Json(nullptr) : Json(prediction.note);
+    object["text"] = PredictionRangeText(prediction);
     return object;
 }
 
@@ -134,6 +189,7 @@ std::string ResultsJsonOf(const Workspace& workspace) {
     document["minimumVoltage"] = workspace.minimumVoltage() ? Json(*workspace.minimumVoltage())
                                                             : Json(nullptr);
     document["derated"] = DeratedJson(workspace);
+    document["prediction"] = PredictionJson(workspace);
     return document.dump(2) + "\n";
 }
 

@@ -27,6 +27,7 @@ struct Plan {
     const PredictionOptions& options;
     double limitVolts = 0.0;
     double highVolts = 0.0;
+    bool regulatorLimits = false;  // the regulator's input, not the cell's end, is the limit
     std::vector<double> temperatures;  // of the year's spans
 };
 
@@ -69,7 +70,7 @@ CellLoad LoadAt(const Plan& plan, double temperatureC, bool highCurrents, bool& 
 DeratedLife PredictCorner(const Plan& plan, const Corner& corner, bool& outside) {
     PathWalkInput walk;
     walk.limitVolts = plan.limitVolts;
-    walk.voltageLimit = plan.options.regulator ? kLimitRegulator : kLimitBrownOut;
+    walk.voltageLimit = plan.regulatorLimits ? kLimitRegulator : kLimitBrownOut;
     walk.capacityFactor = corner.capacityFactor;
     std::map<double, int> loadOf;
     for (const double temperature : plan.temperatures) {
@@ -128,15 +129,74 @@ void SetRangeLimits(Plan& plan, LifePrediction& prediction) {
     const BatteryRecord& battery = plan.battery;
     const std::optional<Regulator>& regulator = plan.options.regulator;
     const double peakDevice = conditions.peakCurrent * 1e-9;
-    plan.limitVolts = regulator
-                          ? MinimumCellVolts(*regulator, plan.input.outputVolts, peakDevice)
-                          : conditions.minimumVoltage.value_or(plan.model.cutoffVoltage);
+    plan.limitVolts = conditions.minimumVoltage.value_or(plan.model.cutoffVoltage);
+    if (regulator) {
+        // Below the cell's own end voltage the model knows nothing: a regulator that runs lower
+        // still ends there.
+        const double input = MinimumCellVolts(*regulator, plan.input.outputVolts, peakDevice);
+        plan.regulatorLimits = input >= plan.model.cutoffVoltage;
+        plan.limitVolts = std::max(input, plan.model.cutoffVoltage);
+    }
     const CellCircuit circuit(plan.model, conditions.temperatureC,
                               conditions.averageCurrent * 1e-6,
                               static_cast<double>(battery.capacityMah),
                               ReadReal(battery.nominalVoltage));
     plan.highVolts = std::max(plan.limitVolts, circuit.hasVoltage() ? circuit.Ocv(0.0) : 0.0);
     prediction.limitVolts = plan.limitVolts;
+}
+
+/// The spread of the cell's capacity the worst case takes: the one given, or the chemistry's.
+void SetCapacitySpread(const BatteryRecord& battery, const PredictionOptions& options,
+                       LifePrediction& prediction) {
+    if (options.worstCase) {
+        const std::optional<double> given = options.capacitySpreadPercent;
+        if (given) {
+            prediction.capacitySpreadPercent = *given;
+            prediction.capacitySpreadSource = "given";
+        } else if (const auto spread =
+                       DefaultCapacitySpread(battery.description + " " + battery.notes)) {
+            prediction.capacitySpreadPercent = spread->percent;
+            prediction.capacitySpreadSource = spread->source;
+        }
+    }
+}
+
+/// The battery's average and peak at the selected temperature, and whether the profile lies
+/// within the model's data on the battery's side at the mission's coldest and warmest.
+void SetBatterySide(const Plan& plan, LifePrediction& prediction) {
+    const DeratingConditions& conditions = plan.input.conditions;
+    const PredictionOptions& options = plan.options;
+    const PredictionInput& input = plan.input;
+    const BatteryModel* model = &plan.model;
+    bool selectedOutside = false;
+    const CellLoad selected = LoadAt(plan, conditions.temperatureC, false, selectedOutside);
+    prediction.batteryAverage = selected.capacityDrainMa * 1e6;
+    prediction.batteryPeak = selected.peakAmps * 1e9;
+    if (options.regulator) {  // at the cell's middle voltage, as the average
+        double peak = 0.0;
+        for (const LoadStep& step : DeviceSteps(plan, conditions.temperatureC, false,
+                                                selectedOutside)) {
+            peak = std::max(peak, BatteryAmps(*options.regulator, step.amps, input.outputVolts,
+                                              (plan.limitVolts + plan.highVolts) / 2.0));
+        }
+        prediction.batteryPeak = peak * 1e9;
+    }
+
+    DeratingConditions cellSide = conditions;
+    cellSide.averageCurrent = prediction.batteryAverage;
+    cellSide.peakCurrent = prediction.batteryPeak;
+    cellSide.steps = selected.steps;
+    const auto [lowest, highest] = options.mission
+                                       ? TemperatureRange(*options.mission)
+                                       : std::pair{conditions.temperatureC, conditions.temperatureC};
+    std::string range = OutsideData(*model, cellSide, lowest, plan.limitVolts);
+    if (range.empty()) {
+        range = OutsideData(*model, cellSide, highest, plan.limitVolts);
+    }
+    prediction.typical.outsideData = range;
+    if (prediction.worst) {
+        prediction.worst->outsideData = range;
+    }
 }
 
 }  // namespace
@@ -160,7 +220,7 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
             return prediction;
         }
     }
-    Plan plan{battery, *model, input, options, 0.0, 0.0, {}};
+    Plan plan{battery, *model, input, options, 0.0, 0.0, false, {}};
     SetRangeLimits(plan, prediction);
     if (!options.mission) {
         plan.temperatures = {conditions.temperatureC};
@@ -173,17 +233,7 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
             }
         }
     }
-    if (options.worstCase) {
-        const std::optional<double> given = options.capacitySpreadPercent;
-        if (given) {
-            prediction.capacitySpreadPercent = *given;
-            prediction.capacitySpreadSource = "given";
-        } else if (const auto spread =
-                       DefaultCapacitySpread(battery.description + " " + battery.notes)) {
-            prediction.capacitySpreadPercent = spread->percent;
-            prediction.capacitySpreadSource = spread->source;
-        }
-    }
+    SetCapacitySpread(battery, options, prediction);
     bool outside = false;
     for (const Corner& corner : CornersOf(options, prediction.capacitySpreadPercent)) {
         DeratedLife life = PredictCorner(plan, corner, outside);
@@ -194,26 +244,7 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
             prediction.worstCorner = corner.name;
         }
     }
-    bool selectedOutside = false;
-    const CellLoad selected = LoadAt(plan, conditions.temperatureC, false, selectedOutside);
-    prediction.batteryAverage = selected.capacityDrainMa * 1e6;
-    prediction.batteryPeak = selected.peakAmps * 1e9;
-
-    DeratingConditions cellSide = conditions;
-    cellSide.averageCurrent = prediction.batteryAverage;
-    cellSide.peakCurrent = prediction.batteryPeak;
-    cellSide.steps = selected.steps;
-    const auto [lowest, highest] = options.mission
-                                       ? TemperatureRange(*options.mission)
-                                       : std::pair{conditions.temperatureC, conditions.temperatureC};
-    std::string range = OutsideData(*model, cellSide, lowest, plan.limitVolts);
-    if (range.empty()) {
-        range = OutsideData(*model, cellSide, highest, plan.limitVolts);
-    }
-    prediction.typical.outsideData = range;
-    if (prediction.worst) {
-        prediction.worst->outsideData = range;
-    }
+    SetBatterySide(plan, prediction);
     if (outside) {
         prediction.note = "device currents held at the nearest characterised temperature "
                           "beyond the device's data";
@@ -234,6 +265,24 @@ std::string PredictionRangeText(const LifePrediction& prediction) {
     }
     return "typical " + trimmed(typical) + ", worst case " + trimmed(prediction.worst->lifeText) +
            " (" + prediction.worstCorner + ")";
+}
+
+CheckOutcome CheckPredictedLife(ProfileResults results, const LifePrediction& prediction,
+                                const CheckLimits& limits) {
+    const DeratedLife& life = prediction.worst ? *prediction.worst : prediction.typical;
+    results.lifeHours = life.hours > 0.0 ? SaturateToInt64(life.hours) : 0;
+    results.lifeText = life.lifeText;
+    CheckOutcome outcome = CheckResults(results, limits);
+    const std::string_view classic = "battery life ";
+    std::string lead = prediction.worst ? "worst-case life " : "predicted life ";
+    std::string line = outcome.line.substr(classic.size());
+    if (prediction.worst) {
+        const std::size_t average = line.find(", average ");
+        line.insert(average == std::string::npos ? line.size() : average,
+                    " [" + prediction.worstCorner + "]");
+    }
+    outcome.line = lead + line;
+    return outcome;
 }
 
 }  // namespace runwell

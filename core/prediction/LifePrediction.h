@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "battery/DeratedLife.h"
+#include "estimate/ResultCheck.h"
 #include "mission/Mission.h"
 #include "power/Regulator.h"
 #include "prediction/PathLoad.h"
@@ -47,11 +48,15 @@ struct LifePrediction {
     std::string worstCorner;           // "device currents +20 %, capacity -10 %"
     double capacitySpreadPercent = 0.0;
     std::string capacitySpreadSource;
-    /// The battery's side at the selected temperature, at the cell's middle voltage, nA; the
-    /// device's figures without a regulator.
+    /// The battery's side at the selected temperature, at the cell's middle voltage (halfway
+    /// from its full open-circuit voltage to the limit), nA; the device's figures without a
+    /// regulator.
     double batteryAverage = 0.0;
     double batteryPeak = 0.0;
-    double limitVolts = 0.0;  // the loaded cell voltage the life ends below
+    /// The loaded cell voltage the life ends below: the device's minimum or the cell's end
+    /// voltage, or with a regulator the lowest input it holds its output from (not below the
+    /// cell's end voltage).
+    double limitVolts = 0.0;
     /// Why the prediction cannot be made (the regulator cannot give the device's voltage), or
     /// that a temperature lies beyond the device's characterised ones; empty otherwise.
     std::string problem;
@@ -67,5 +72,11 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
 /// "Predicted life: typical 2 years 3 days 4 hours, worst case 1 year ... (device currents +20
 /// %)" for the window and the reports; the typical field's text alone without a range.
 std::string PredictionRangeText(const LifePrediction& prediction);
+
+/// CheckResults with the predicted life (its worst case when there is one) for the life:
+/// "predicted life 41 days 16 hours (1000 hours), average ...: pass", or "worst-case life ..."
+/// with the corner in brackets after its hours.
+CheckOutcome CheckPredictedLife(ProfileResults results, const LifePrediction& prediction,
+                                const CheckLimits& limits);
 
 }  // namespace runwell
