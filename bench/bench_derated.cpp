@@ -1,7 +1,9 @@
 // bench_derated: the derated life. For a profile of 10,000 modes: the discharge simulation
 // alone (given the profile's average and peak), and with the profile results it starts from,
 // as the workspace runs them on every change; then the simulation for every battery of the
-// shipped catalogue with the shipped models, as a battery comparison runs it.
+// shipped catalogue with the shipped models, as a battery comparison runs it; and the predicted
+// life through the shipped nano-quiescent buck over a monthly mission, for the profile and for
+// every battery.
 
 #include <benchmark/benchmark.h>
 
@@ -17,7 +19,10 @@
 #include "battery/DeratedLife.h"
 #include "device/DeviceFile.h"
 #include "estimate/ProfileResults.h"
+#include "mission/Mission.h"
 #include "platform/FileRead.h"
+#include "power/Regulator.h"
+#include "prediction/LifePrediction.h"
 
 namespace runwell::bench {
 namespace {
@@ -33,6 +38,7 @@ struct Inputs {
     std::vector<BatteryRecord> batteries;  // the shipped catalogue
     BatteryModelSet models;                // the shipped models
     std::size_t cr2032 = 0;
+    PredictionOptions pathAndMission;      // the shipped buck, the shipped monthly mission
 };
 
 Inputs* inputs = nullptr;
@@ -101,6 +107,76 @@ void BM_PulseAwareLife(benchmark::State& state) {
     state.counters["modes"] = kModes;
 }
 
+/// The profile's modes at 25 C and at 85 C (twice the current), as a device characterises them.
+PredictionInput PathInput(const ProfileResults& results) {
+    PredictionInput input;
+    input.conditions = ConditionsOf(results);
+    input.outputVolts = 1.8;
+    std::vector<LoadStep> hot = input.conditions.steps;
+    for (LoadStep& step : hot) {
+        step.amps *= 2.0;
+    }
+    input.characterised = {{25.0, input.conditions.steps}, {85.0, std::move(hot)}};
+    return input;
+}
+
+/// The predicted life of the 10,000-mode profile on the CR2032 model through a buck over a
+/// monthly mission, with its worst case.
+void BM_PredictedLifePathAndMission(benchmark::State& state) {
+    const BatteryRecord& battery = inputs->batteries[inputs->cr2032];
+    const BatteryModel* model = &*inputs->models.models[inputs->cr2032];
+    const PredictionInput input = PathInput(
+        ComputeProfileResults(inputs->profile, inputs->device.columnNames, &battery));
+    PredictionOptions options = inputs->pathAndMission;
+    for (auto _ : state) {
+        LifePrediction prediction = PredictLife(battery, model, input, options);
+        benchmark::DoNotOptimize(prediction);
+    }
+    state.counters["modes"] = kModes;
+}
+
+/// The same with every mode of its own current: the worst case for a profile, where no two
+/// modes share a computation.
+void BM_PredictedLifeDistinctModes(benchmark::State& state) {
+    const BatteryRecord& battery = inputs->batteries[inputs->cr2032];
+    const BatteryModel* model = &*inputs->models.models[inputs->cr2032];
+    PredictionInput input = PathInput(
+        ComputeProfileResults(inputs->profile, inputs->device.columnNames, &battery));
+    for (TemperatureModes& at : input.characterised) {
+        for (std::size_t i = 0; i < at.steps.size(); ++i) {
+            at.steps[i].amps *= 1.0 + 1e-6 * static_cast<double>(i);
+        }
+    }
+    for (auto _ : state) {
+        LifePrediction prediction = PredictLife(battery, model, input, inputs->pathAndMission);
+        benchmark::DoNotOptimize(prediction);
+    }
+    state.counters["modes"] = kModes;
+}
+
+void BM_PredictedLifePathAndMissionEveryBattery(benchmark::State& state) {
+    const PredictionInput input = PathInput(ComputeProfileResults(
+        inputs->profile, inputs->device.columnNames, &inputs->batteries.front()));
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < inputs->batteries.size(); ++i) {
+            const std::optional<BatteryModel>& model = inputs->models.models[i];
+            LifePrediction prediction = PredictLife(
+                inputs->batteries[i], model ? &*model : nullptr, input, inputs->pathAndMission);
+            benchmark::DoNotOptimize(prediction);
+        }
+    }
+    state.counters["batteries"] = static_cast<double>(inputs->batteries.size());
+}
+
+/// Reads a shipped file of the source tree.
+std::string Shipped(const fs::path& file) {
+    const std::optional<std::string> text = ReadWholeFile(fs::path(RUNWELL_SOURCE_DIR) / file);
+    if (!text) {
+        throw std::runtime_error(file.string() + " cannot be read");
+    }
+    return *text;
+}
+
 void Prepare() {
     inputs = new Inputs;
     Result<DeviceData> device = LoadDeviceFile(inputs->folder.path() / "Data" / "BENCH40.csv");
@@ -116,6 +192,16 @@ void Prepare() {
     }
     inputs->batteries = ParseBatteryRecords(*csv);
     inputs->models = LoadBatteryModels(source / "BatteryModels", inputs->batteries);
+    Result<Regulator> buck = ParseRegulator(Shipped("Regulators/TPS62840-3.3V.json"));
+    Result<Mission> monthly = ParseMission(Shipped("Missions/hong-kong-monthly.json"));
+    if (!buck || !monthly) {
+        throw std::runtime_error("a shipped regulator or mission cannot be read");
+    }
+    inputs->pathAndMission.regulator = std::move(*buck);
+    inputs->pathAndMission.regulator->fixedOutputVolts.reset();  // any output: 1.8 V here
+    inputs->pathAndMission.mission = std::move(*monthly);
+    inputs->pathAndMission.worstCase = true;
+    inputs->pathAndMission.currentSpreadPercent = 20.0;
     for (std::size_t i = 0; i < inputs->batteries.size(); ++i) {
         if (inputs->batteries[i].description == "CR2032 coin cell" && inputs->models.models[i]) {
             inputs->cr2032 = i;
@@ -140,6 +226,15 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("DeratedLifeEveryBattery", BM_DeratedLifeEveryBattery)
         ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("PredictedLifePathAndMission/10000",
+                                 BM_PredictedLifePathAndMission)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PredictedLifeDistinctModes/10000",
+                                 BM_PredictedLifeDistinctModes)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PredictedLifePathAndMissionEveryBattery",
+                                 BM_PredictedLifePathAndMissionEveryBattery)
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

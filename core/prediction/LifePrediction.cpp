@@ -29,42 +29,31 @@ struct Plan {
     double highVolts = 0.0;
     bool regulatorLimits = false;  // the regulator's input, not the cell's end, is the limit
     std::vector<double> temperatures;  // of the year's spans
+    ModeTable table;                   // the period's kinds of mode
 };
 
 std::string Percent(double value) { return SignificantText(value, 3) + " %"; }
 
-std::vector<LoadStep> DeviceSteps(const Plan& plan, double temperatureC, bool highCurrents,
-                                  bool& outside) {
-    const DeratingConditions& conditions = plan.input.conditions;
-    std::vector<LoadStep> steps =
-        plan.input.characterised.empty()
-            ? conditions.steps
-            : StepsAtTemperature(plan.input.characterised, temperatureC, outside);
-    if (steps.empty()) {  // only the average known
-        steps.push_back({conditions.averageCurrent * 1e-9, 1.0});
-    }
-    if (highCurrents) {
-        const PredictionOptions& options = plan.options;
-        for (std::size_t i = 0; i < steps.size(); ++i) {
-            const double percent = i < options.modeSpreadPercent.size() &&
-                                           options.modeSpreadPercent[i]
-                                       ? *options.modeSpreadPercent[i]
-                                       : options.currentSpreadPercent;
-            steps[i].amps *= 1.0 + percent / 100.0;
-        }
-    }
-    return steps;
-}
-
 CellLoad LoadAt(const Plan& plan, double temperatureC, bool highCurrents, bool& outside) {
-    const std::vector<LoadStep> device = DeviceSteps(plan, temperatureC, highCurrents, outside);
+    const std::vector<double> amps = KindAmpsAt(plan.table, temperatureC, highCurrents, outside);
     const Regulator* regulator = plan.options.regulator ? &*plan.options.regulator : nullptr;
-    CellLoad load = LoadThroughPath(device, regulator, plan.input.outputVolts, plan.limitVolts,
-                                    plan.highVolts, temperatureC);
+    CellLoad load = LoadThroughPath(plan.table, amps, regulator, plan.input.outputVolts,
+                                    plan.limitVolts, plan.highVolts, temperatureC);
     if (regulator == nullptr && plan.input.conditions.steps.empty()) {
         load.peakAmps = std::max(load.peakAmps, plan.input.conditions.peakCurrent * 1e-9);
     }
     return load;
+}
+
+/// The spread of each mode: its own, or the profile's.
+std::vector<double> ModeSpreads(const PredictionOptions& options, std::size_t modes) {
+    std::vector<double> spreads(modes, options.currentSpreadPercent);
+    for (std::size_t i = 0; i < modes && i < options.modeSpreadPercent.size(); ++i) {
+        if (options.modeSpreadPercent[i]) {
+            spreads[i] = *options.modeSpreadPercent[i];
+        }
+    }
+    return spreads;
 }
 
 DeratedLife PredictCorner(const Plan& plan, const Corner& corner, bool& outside) {
@@ -174,9 +163,9 @@ void SetBatterySide(const Plan& plan, LifePrediction& prediction) {
     prediction.batteryPeak = selected.peakAmps * 1e9;
     if (options.regulator) {  // at the cell's middle voltage, as the average
         double peak = 0.0;
-        for (const LoadStep& step : DeviceSteps(plan, conditions.temperatureC, false,
-                                                selectedOutside)) {
-            peak = std::max(peak, BatteryAmps(*options.regulator, step.amps, input.outputVolts,
+        for (const double amps :
+             KindAmpsAt(plan.table, conditions.temperatureC, false, selectedOutside)) {
+            peak = std::max(peak, BatteryAmps(*options.regulator, amps, input.outputVolts,
                                               (plan.limitVolts + plan.highVolts) / 2.0));
         }
         prediction.batteryPeak = peak * 1e9;
@@ -220,7 +209,15 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
             return prediction;
         }
     }
-    Plan plan{battery, *model, input, options, 0.0, 0.0, false, {}};
+    Plan plan{battery, *model, input, options, 0.0, 0.0, false, {}, {}};
+    const std::vector<LoadStep> steps =
+        conditions.steps.empty() && input.characterised.empty()
+            ? std::vector<LoadStep>{{conditions.averageCurrent * 1e-9, 1.0}}  // the average only
+            : conditions.steps;
+    plan.table = ModeTableOf(
+        steps, conditions.temperatureC, input.characterised,
+        ModeSpreads(options, input.characterised.empty() ? steps.size()
+                                                         : input.characterised.front().steps.size()));
     SetRangeLimits(plan, prediction);
     if (!options.mission) {
         plan.temperatures = {conditions.temperatureC};

@@ -1,96 +1,161 @@
 #include "prediction/PathLoad.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <utility>
+#include <unordered_map>
 
 #include "mission/TemperatureCurrent.h"
 
 namespace runwell {
 
-std::vector<LoadStep> StepsAtTemperature(const std::vector<TemperatureModes>& characterised,
-                                         double temperatureC, bool& outside) {
-    outside = false;
-    if (characterised.empty()) {
-        return {};
-    }
-    std::vector<LoadStep> steps = characterised.front().steps;
-    if (characterised.size() == 1) {
-        outside = characterised.front().temperatureC != temperatureC;
-        return steps;
-    }
-    std::vector<std::pair<double, double>> points(characterised.size());
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        for (std::size_t t = 0; t < characterised.size(); ++t) {
-            const std::vector<LoadStep>& at = characterised[t].steps;
-            points[t] = {characterised[t].temperatureC, i < at.size() ? at[i].amps : 0.0};
-        }
-        const CurrentAtTemperature current = CurrentAt(points, temperatureC);
-        steps[i].amps = current.current;
-        outside = outside || current.outside;
-    }
-    return steps;
-}
+namespace {
 
-double AverageAmps(const std::vector<LoadStep>& steps) {
+/// The key of a mode's kind: its current at every characterised temperature and its spread.
+struct KindKey {
+    std::vector<std::uint64_t> bits;
+    bool operator==(const KindKey&) const = default;
+};
+
+struct KindHash {
+    std::size_t operator()(const KindKey& key) const {
+        std::uint64_t hash = 0xcbf29ce484222325u;
+        for (const std::uint64_t bits : key.bits) {
+            hash = (hash ^ bits) * 0x100000001b3u;
+        }
+        return static_cast<std::size_t>(hash);
+    }
+};
+
+/// The period's time-weighted average of the kinds' `amps`, A; 0 for a period of no time.
+double AverageOf(const ModeTable& table, const std::vector<double>& amps) {
     double charge = 0.0, time = 0.0;
-    for (const LoadStep& step : steps) {
-        charge += step.amps * step.seconds;
-        time += step.seconds;
+    for (std::size_t k = 0; k < amps.size(); ++k) {
+        charge += amps[k] * table.kindSeconds[k];
+        time += table.kindSeconds[k];
     }
     return time > 0.0 ? charge / time : 0.0;
 }
 
-namespace {
-
-/// The battery's steps through `regulator` from a cell at `volts`.
-std::vector<LoadStep> BatterySteps(const std::vector<LoadStep>& deviceSteps,
-                                   const Regulator& regulator, double outputVolts, double volts) {
-    std::vector<LoadStep> steps = deviceSteps;
-    for (LoadStep& step : steps) {
-        step.amps = BatteryAmps(regulator, step.amps, outputVolts, volts);
+/// The period's steps from the kinds' `amps`.
+std::vector<LoadStep> StepsOf(const ModeTable& table, const std::vector<double>& amps) {
+    std::vector<LoadStep> steps(table.kindOf.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        steps[i] = {amps[table.kindOf[i]], table.seconds[i]};
     }
     return steps;
 }
 
-/// The cell voltages the regulator's average is reckoned at: the range's ends and every
+std::vector<double> ThroughRegulator(const std::vector<double>& kindAmps,
+                                     const Regulator& regulator, double outputVolts,
+                                     double volts) {
+    std::vector<double> battery(kindAmps.size());
+    for (std::size_t k = 0; k < kindAmps.size(); ++k) {
+        battery[k] = BatteryAmps(regulator, kindAmps[k], outputVolts, volts);
+    }
+    return battery;
+}
+
+/// The cell voltages a switching regulator's power is reckoned at: the range's ends and every
 /// efficiency curve's input voltage between them.
 std::vector<double> AnchorVolts(const Regulator& regulator, double low, double high) {
     std::vector<double> volts{low};
-    if (regulator.kind != RegulatorKind::kLinear) {
-        for (const EfficiencyCurve& curve : regulator.efficiency) {
-            if (curve.inputVolts > low && curve.inputVolts < high) {
-                volts.push_back(curve.inputVolts);
-            }
+    for (const EfficiencyCurve& curve : regulator.efficiency) {
+        if (curve.inputVolts > low && curve.inputVolts < high) {
+            volts.push_back(curve.inputVolts);
         }
-        if (high > low) {
-            volts.push_back(high);
-        }
+    }
+    if (high > low) {
+        volts.push_back(high);
     }
     return volts;
 }
 
 }  // namespace
 
-CellLoad LoadThroughPath(const std::vector<LoadStep>& deviceSteps, const Regulator* regulator,
-                         double outputVolts, double lowVolts, double highVolts,
-                         double temperatureC) {
+ModeTable ModeTableOf(const std::vector<LoadStep>& steps, double temperatureC,
+                      const std::vector<TemperatureModes>& characterised,
+                      const std::vector<double>& spreadPercent) {
+    ModeTable table;
+    const std::size_t count = characterised.empty() ? steps.size()
+                                                    : characterised.front().steps.size();
+    table.kindOf.resize(count);
+    table.seconds.resize(count);
+    std::unordered_map<KindKey, std::uint32_t, KindHash> kinds;
+    KindKey key;
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t i = 0; i < count; ++i) {
+        points.clear();
+        if (characterised.empty()) {
+            points.emplace_back(temperatureC, steps[i].amps);
+            table.seconds[i] = steps[i].seconds;
+        } else {
+            for (const TemperatureModes& at : characterised) {
+                points.emplace_back(at.temperatureC, i < at.steps.size() ? at.steps[i].amps : 0.0);
+            }
+            table.seconds[i] = characterised.front().steps[i].seconds;
+        }
+        const double spread = i < spreadPercent.size() ? spreadPercent[i] : 0.0;
+        key.bits.clear();
+        for (const auto& point : points) {
+            key.bits.push_back(std::bit_cast<std::uint64_t>(point.second));
+        }
+        key.bits.push_back(std::bit_cast<std::uint64_t>(spread));
+        const auto [found, added] =
+            kinds.try_emplace(key, static_cast<std::uint32_t>(table.currents.size()));
+        if (added) {
+            table.currents.push_back(points);
+            table.spreadPercent.push_back(spread);
+            table.kindSeconds.push_back(0.0);
+        }
+        table.kindOf[i] = found->second;
+        table.kindSeconds[found->second] += std::max(0.0, table.seconds[i]);
+    }
+    return table;
+}
+
+std::vector<double> KindAmpsAt(const ModeTable& table, double temperatureC, bool highCurrents,
+                               bool& outside) {
+    std::vector<double> amps(table.currents.size());
+    for (std::size_t k = 0; k < amps.size(); ++k) {
+        const std::vector<std::pair<double, double>>& points = table.currents[k];
+        if (points.size() == 1) {
+            amps[k] = points.front().second;  // the selected temperature's: it holds everywhere
+        } else {
+            const CurrentAtTemperature current = CurrentAt(points, temperatureC);
+            amps[k] = current.current;
+            outside = outside || current.outside;
+        }
+        if (highCurrents) {
+            amps[k] *= 1.0 + table.spreadPercent[k] / 100.0;
+        }
+    }
+    return amps;
+}
+
+CellLoad LoadThroughPath(const ModeTable& table, const std::vector<double>& kindAmps,
+                         const Regulator* regulator, double outputVolts, double lowVolts,
+                         double highVolts, double temperatureC) {
     CellLoad load;
     load.temperatureC = temperatureC;
     if (regulator == nullptr) {
-        load.steps = deviceSteps;
-        load.fixedMa = AverageAmps(deviceSteps) * 1e3;
+        load.steps = StepsOf(table, kindAmps);
+        load.fixedMa = AverageOf(table, kindAmps) * 1e3;
     } else {
-        load.steps = BatterySteps(deviceSteps, *regulator, outputVolts, lowVolts);
+        const std::vector<double> atLow =
+            ThroughRegulator(kindAmps, *regulator, outputVolts, lowVolts);
+        load.steps = StepsOf(table, atLow);
         if (regulator->kind == RegulatorKind::kLinear) {
-            load.fixedMa = AverageAmps(load.steps) * 1e3;
+            load.fixedMa = AverageOf(table, atLow) * 1e3;
         } else {
             // The power drawn is smooth in the cell's voltage where the current is not (it
             // grows as 1 / V): the power is interpolated and the current follows from it.
             load.fixedMa = regulator->quiescentMicroamps * 1e-3;
             for (const double volts : AnchorVolts(*regulator, lowVolts, highVolts)) {
-                const double average =
-                    AverageAmps(BatterySteps(deviceSteps, *regulator, outputVolts, volts));
+                const double average = AverageOf(
+                    table, volts == lowVolts
+                               ? atLow
+                               : ThroughRegulator(kindAmps, *regulator, outputVolts, volts));
                 load.powerMwVsVolts.emplace_back(volts, (average * 1e3 - load.fixedMa) * volts);
             }
         }

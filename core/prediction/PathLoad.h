@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "battery/PathWalk.h"
 #include "cell/CellCircuit.h"
 #include "power/Regulator.h"
-#include "battery/PathWalk.h"
 
 namespace runwell {
 
@@ -14,23 +16,38 @@ struct TemperatureModes {
     std::vector<LoadStep> steps;
 };
 
-/// The device's period at `temperatureC`: each mode's current between the characterised
-/// temperatures, log-linear in current between neighbouring ones (linear where a current is 0)
-/// and held at the nearest beyond them. Every entry of `characterised` must have the same modes;
-/// `outside` is set when `temperatureC` lies beyond them.
-std::vector<LoadStep> StepsAtTemperature(const std::vector<TemperatureModes>& characterised,
-                                         double temperatureC, bool& outside);
+/// A period's modes with each distinct kind counted once: modes of equal current at every
+/// characterised temperature and of equal spread are one kind, so a long profile built from a
+/// few kinds of mode costs what those few cost at every temperature.
+struct ModeTable {
+    std::vector<std::uint32_t> kindOf;  // per mode
+    std::vector<double> seconds;        // per mode
+    std::vector<double> kindSeconds;    // per kind: its modes' time in a period
+    /// Per kind: (temperature C, amps) at the characterised temperatures, or one point.
+    std::vector<std::vector<std::pair<double, double>>> currents;
+    std::vector<double> spreadPercent;  // per kind: typical to maximum
+};
 
-/// The battery's side of `deviceSteps` at `temperatureC`. Without a regulator the battery
-/// carries the device's currents. Through one, each mode's battery current is the regulator's
-/// at the cell's voltage: a switching regulator's power is given at the voltages where its
-/// efficiency is measured (within `lowVolts` to `highVolts`, the cell's range), and the steps
-/// at `lowVolts`, where a brown-out happens.
-CellLoad LoadThroughPath(const std::vector<LoadStep>& deviceSteps, const Regulator* regulator,
-                         double outputVolts, double lowVolts, double highVolts,
-                         double temperatureC);
+/// The table of `steps` at the selected temperature, or of `characterised` when it is not
+/// empty (each entry with the same modes); `spreadPercent` holds each mode's spread (shorter:
+/// `defaultSpread` for the rest).
+ModeTable ModeTableOf(const std::vector<LoadStep>& steps, double temperatureC,
+                      const std::vector<TemperatureModes>& characterised,
+                      const std::vector<double>& spreadPercent);
 
-/// The period's time-weighted average current of `steps`, A; 0 for a period of no time.
-double AverageAmps(const std::vector<LoadStep>& steps);
+/// Each kind's current at `temperatureC` (log-linear between the characterised temperatures,
+/// linear where a current is 0, the nearest beyond them), raised by its spread when
+/// `highCurrents`; `outside` is set when the temperature lies beyond the characterised ones.
+std::vector<double> KindAmpsAt(const ModeTable& table, double temperatureC, bool highCurrents,
+                               bool& outside);
+
+/// The battery's side of the period whose kinds draw `kindAmps` at `temperatureC`. Without a
+/// regulator the battery carries the device's currents. Through one, each mode's battery
+/// current is the regulator's at the cell's voltage: a switching regulator's power is given at
+/// the voltages where its efficiency is measured (within `lowVolts` to `highVolts`, the cell's
+/// range), and the steps at `lowVolts`, where a brown-out happens.
+CellLoad LoadThroughPath(const ModeTable& table, const std::vector<double>& kindAmps,
+                         const Regulator* regulator, double outputVolts, double lowVolts,
+                         double highVolts, double temperatureC);
 
 }  // namespace runwell
