@@ -215,7 +215,7 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
             ? std::vector<LoadStep>{{conditions.averageCurrent * 1e-9, 1.0}}  // the average only
             : conditions.steps;
     plan.table = ModeTableOf(
-        steps, conditions.temperatureC, input.characterised,
+        steps, input.characterised,
         ModeSpreads(options, input.characterised.empty() ? steps.size()
                                                          : input.characterised.front().steps.size()));
     SetRangeLimits(plan, prediction);

@@ -73,38 +73,61 @@ std::vector<double> AnchorVolts(const Regulator& regulator, double low, double h
 
 }  // namespace
 
-ModeTable ModeTableOf(const std::vector<LoadStep>& steps, double temperatureC,
+ModeTable ModeTableOf(const std::vector<LoadStep>& steps,
                       const std::vector<TemperatureModes>& characterised,
                       const std::vector<double>& spreadPercent) {
     ModeTable table;
     const std::size_t count = characterised.empty() ? steps.size()
                                                     : characterised.front().steps.size();
+    for (const TemperatureModes& at : characterised) {
+        table.temperatures.push_back(at.temperatureC);
+    }
+    std::sort(table.temperatures.begin(), table.temperatures.end());
+    table.temperatures.erase(std::unique(table.temperatures.begin(), table.temperatures.end()),
+                             table.temperatures.end());
     table.kindOf.resize(count);
     table.seconds.resize(count);
     std::unordered_map<KindKey, std::uint32_t, KindHash> kinds;
     KindKey key;
     std::vector<std::pair<double, double>> points;
+    std::vector<double> currents;
     for (std::size_t i = 0; i < count; ++i) {
-        points.clear();
+        currents.clear();
         if (characterised.empty()) {
-            points.emplace_back(temperatureC, steps[i].amps);
+            currents.push_back(steps[i].amps);
             table.seconds[i] = steps[i].seconds;
         } else {
+            // Each characterised temperature's current in rising order; equal temperatures
+            // are merged as CurrentAt merges them.
+            points.clear();
             for (const TemperatureModes& at : characterised) {
                 points.emplace_back(at.temperatureC, i < at.steps.size() ? at.steps[i].amps : 0.0);
+            }
+            const bool finite = std::all_of(points.begin(), points.end(), [](const auto& p) {
+                return std::isfinite(p.first) && std::isfinite(p.second);
+            });
+            if (finite && points.size() == table.temperatures.size()) {
+                std::sort(points.begin(), points.end());
+                for (const auto& point : points) {
+                    currents.push_back(point.second);
+                }
+            } else {
+                for (const double t : table.temperatures) {
+                    currents.push_back(CurrentAt(points, t).current);
+                }
             }
             table.seconds[i] = characterised.front().steps[i].seconds;
         }
         const double spread = i < spreadPercent.size() ? spreadPercent[i] : 0.0;
         key.bits.clear();
-        for (const auto& point : points) {
-            key.bits.push_back(std::bit_cast<std::uint64_t>(point.second));
+        for (const double amps : currents) {
+            key.bits.push_back(std::bit_cast<std::uint64_t>(amps));
         }
         key.bits.push_back(std::bit_cast<std::uint64_t>(spread));
         const auto [found, added] =
             kinds.try_emplace(key, static_cast<std::uint32_t>(table.currents.size()));
         if (added) {
-            table.currents.push_back(points);
+            table.currents.push_back(currents);
             table.spreadPercent.push_back(spread);
             table.kindSeconds.push_back(0.0);
         }
@@ -116,15 +139,40 @@ ModeTable ModeTableOf(const std::vector<LoadStep>& steps, double temperatureC,
 
 std::vector<double> KindAmpsAt(const ModeTable& table, double temperatureC, bool highCurrents,
                                bool& outside) {
+    // The neighbouring characterised temperatures and the share between them are the same
+    // for every kind: each kind costs one interpolation.
+    const std::vector<double>& temperatures = table.temperatures;
+    std::size_t low = 0, high = 0;
+    double share = 0.0;
+    if (temperatures.size() > 1) {
+        if (!(temperatureC >= temperatures.front())) {  // also NaN
+            outside = true;
+        } else if (temperatureC > temperatures.back()) {
+            low = high = temperatures.size() - 1;
+            outside = true;
+        } else {
+            high = static_cast<std::size_t>(
+                std::lower_bound(temperatures.begin(), temperatures.end(), temperatureC) -
+                temperatures.begin());
+            low = temperatures[high] == temperatureC ? high : high - 1;
+            share = low == high ? 0.0
+                                : (temperatureC - temperatures[low]) /
+                                      (temperatures[high] - temperatures[low]);
+        }
+    } else if (temperatures.size() == 1) {
+        outside = outside || temperatures.front() != temperatureC;
+    }
     std::vector<double> amps(table.currents.size());
     for (std::size_t k = 0; k < amps.size(); ++k) {
-        const std::vector<std::pair<double, double>>& points = table.currents[k];
-        if (points.size() == 1) {
-            amps[k] = points.front().second;  // the selected temperature's: it holds everywhere
+        const std::vector<double>& currents = table.currents[k];
+        const double a = currents[low];
+        const double b = currents[high];
+        if (share == 0.0) {
+            amps[k] = a;
+        } else if (a > 0.0 && b > 0.0) {
+            amps[k] = a * std::exp(share * std::log(b / a));  // log-linear, as CurrentAt
         } else {
-            const CurrentAtTemperature current = CurrentAt(points, temperatureC);
-            amps[k] = current.current;
-            outside = outside || current.outside;
+            amps[k] = a + share * (b - a);
         }
         if (highCurrents) {
             amps[k] *= 1.0 + table.spreadPercent[k] / 100.0;

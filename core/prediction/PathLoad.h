@@ -23,15 +23,18 @@ struct ModeTable {
     std::vector<std::uint32_t> kindOf;  // per mode
     std::vector<double> seconds;        // per mode
     std::vector<double> kindSeconds;    // per kind: its modes' time in a period
-    /// Per kind: (temperature C, amps) at the characterised temperatures, or one point.
-    std::vector<std::vector<std::pair<double, double>>> currents;
+    /// The characterised temperatures, rising and distinct; empty when the selected
+    /// temperature's currents hold at every temperature.
+    std::vector<double> temperatures;
+    /// Per kind: its amps at each of the temperatures (one figure without them).
+    std::vector<std::vector<double>> currents;
     std::vector<double> spreadPercent;  // per kind: typical to maximum
 };
 
-/// The table of `steps` at the selected temperature, or of `characterised` when it is not
-/// empty (each entry with the same modes); `spreadPercent` holds each mode's spread (shorter:
-/// `defaultSpread` for the rest).
-ModeTable ModeTableOf(const std::vector<LoadStep>& steps, double temperatureC,
+/// The table of `steps` (at the selected temperature, holding at every temperature), or of
+/// `characterised` when it is not empty (each entry with the same modes); `spreadPercent`
+/// holds each mode's spread (shorter: 0 for the rest).
+ModeTable ModeTableOf(const std::vector<LoadStep>& steps,
                       const std::vector<TemperatureModes>& characterised,
                       const std::vector<double>& spreadPercent);
 
