@@ -170,6 +170,32 @@ TEST(LifePrediction, WorstCornerIsNamedAndComputedByHand) {
     EXPECT_EQ(mode.worstCorner, "device currents at their modes' maximum");
 }
 
+TEST(LifePrediction, ModelCapacitySpreadComesBeforeTheChemistrysAndIsKeptInItsFile) {
+    const BatteryRecord battery = Cell(100, "3.0");
+    BatteryModel model = LinearCell(3.0, 2.0, 0.0);
+    model.version = 2;
+    model.sources = "Sheet";
+    model.capacitySpreadPercent = 8.0;
+    model.capacitySpreadSource = "Sheet, minimum 92 mAh";
+    PredictionOptions options;
+    options.worstCase = true;
+    const LifePrediction prediction = PredictLife(battery, &model, Steady(100.0, 3.0), options);
+    ASSERT_TRUE(prediction.worst);
+    EXPECT_EQ(prediction.worstCorner, "capacity -8 %");
+    EXPECT_EQ(prediction.capacitySpreadSource, "Sheet, minimum 92 mAh");
+    EXPECT_NEAR(prediction.worst->hours, 920.0, 1e-6);
+
+    const Result<BatteryModel> read = ParseBatteryModel(WriteBatteryModel(model));
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->capacitySpreadPercent, 8.0);
+    EXPECT_EQ(read->capacitySpreadSource, model.capacitySpreadSource);
+    std::string text = WriteBatteryModel(model);
+    text.replace(text.find("\"percent\": 8"), 12, "\"percent\": 100");
+    const Result<BatteryModel> refused = ParseBatteryModel(text);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message.rfind("capacitySpread: ", 0), 0u) << refused.error().message;
+}
+
 TEST(PredictionOptions, JsonRoundTripsAndRefusesByField) {
     PredictionOptions options;
     options.regulator = Boost(0.85, 0.9);

@@ -134,7 +134,7 @@ Result<BatteryModel> ReadModel(const Json& root) {
                                    kResistanceRule.key, kResistanceTemperatureRule.key,
                                    "selfDischarge", "shelfLifeYears", "cells",
                                    "referenceTemperatureC", "polarisation", "temperatures",
-                                   "measuredRange", "fit"},
+                                   "measuredRange", "fit", "capacitySpread"},
                                   "");
     if (!keys) {
         return keys.error();

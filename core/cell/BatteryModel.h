@@ -85,6 +85,10 @@ struct BatteryModel {
     std::vector<TemperatureTables> temperatures;  // rising temperature, beside the reference
     MeasuredRange range;
     std::optional<FitRecord> fit;
+    /// How far below typical one cell of this battery may deliver, percent, and where that
+    /// comes from; the worst case takes it before the chemistry's default.
+    std::optional<double> capacitySpreadPercent;
+    std::string capacitySpreadSource;
 };
 
 /// Reads a battery model file's content (JSON, format "runwell-battery-model" version 1 or 2).

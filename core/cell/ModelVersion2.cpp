@@ -216,7 +216,37 @@ Status ReadFit(const Json& object, BatteryModel& model) {
 
 }  // namespace
 
+/// "capacitySpread": {"source": "...", "percent": N}, below 100.
+Status ReadCapacitySpread(const Json& object, BatteryModel& model) {
+    const std::string where = "capacitySpread: ";
+    if (!object.is_object()) {
+        return Error{where + "must be an object with \"source\" and \"percent\"."};
+    }
+    if (Status keys = CheckKeys(object, {"source", "percent"}, where); !keys) {
+        return keys;
+    }
+    Result<std::string> source = ReadSource(object, where);
+    if (!source) {
+        return source.error();
+    }
+    if (!object.contains("percent")) {
+        return Error{where + "needs a \"percent\"."};
+    }
+    Result<double> percent = ReadNumber(object, "percent", 0.0, 99.0, false, where);
+    if (!percent) {
+        return percent.error();
+    }
+    model.capacitySpreadPercent = *percent;
+    model.capacitySpreadSource = *source;
+    return {};
+}
+
 Status ReadVersion2(const Json& root, BatteryModel& model) {
+    if (root.contains("capacitySpread")) {
+        if (Status spread = ReadCapacitySpread(root.at("capacitySpread"), model); !spread) {
+            return spread;
+        }
+    }
     if (root.contains("cells")) {
         if (Status cells = ReadCells(root.at("cells"), model); !cells) {
             return cells;

@@ -164,6 +164,11 @@ std::string WriteBatteryModel(const BatteryModel& model) {
     if (model.shelfLifeYears) {
         w.Field("  ", "shelfLifeYears", Number(*model.shelfLifeYears));
     }
+    if (model.capacitySpreadPercent) {
+        w.Field("  ", "capacitySpread",
+                "{\"source\": " + Quoted(model.capacitySpreadSource) +
+                    ", \"percent\": " + Number(*model.capacitySpreadPercent) + "}");
+    }
     const MeasuredRange& range = model.range;
     if (range.lowestCurrentMa || range.longestPulseSeconds || range.lowestTemperatureC ||
         range.lowestEndVoltage) {

@@ -76,9 +76,17 @@ std::string CsvLine(std::initializer_list<std::string> fields) {
 }
 
 std::string ResultsCsvOf(const Workspace& workspace) {
+    // Through a regulator, each mode's battery current at the cell's middle voltage follows.
+    const std::optional<Regulator>& regulator = workspace.predictionOptions().regulator;
+    const bool battery = regulator && workspace.prediction().problem.empty() &&
+                         workspace.currentBattery() != nullptr;
+    const double outputVolts = NumberOfLabel(workspace.voltage()).value_or(0.0);
     std::string csv =
         "label,operatingMode,frequency,duration_us,totalCurrent_nA,totalCharge_nAus,"
         "systemCurrent_nA,peripherals,time,current,charge";
+    if (battery) {
+        csv += ",batteryCurrent_nA";
+    }
     csv += kLineEnd;
     const ProfileResults& results = workspace.results();
     for (std::size_t i = 0; i < workspace.modes().size() && i < results.rows.size(); ++i) {
@@ -91,6 +99,11 @@ std::string ResultsCsvOf(const Workspace& workspace) {
               CsvField(cells[4]), CsvField(cells[5])}) {
             csv += field;
             csv += ',';
+        }
+        if (battery) {
+            const double amps = BatteryAmps(*regulator, static_cast<double>(mode.totalCurrent) * 1e-9,
+                                            outputVolts, workspace.prediction().cellVolts);
+            csv += Number(static_cast<float>(amps * 1e9)) + ",";
         }
         csv.back() = '\r';
         csv += '\n';

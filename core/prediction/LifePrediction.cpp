@@ -134,14 +134,18 @@ void SetRangeLimits(Plan& plan, LifePrediction& prediction) {
     prediction.limitVolts = plan.limitVolts;
 }
 
-/// The spread of the cell's capacity the worst case takes: the one given, or the chemistry's.
-void SetCapacitySpread(const BatteryRecord& battery, const PredictionOptions& options,
-                       LifePrediction& prediction) {
+/// The spread of the cell's capacity the worst case takes: the one given, the model's, or the
+/// chemistry's.
+void SetCapacitySpread(const BatteryRecord& battery, const BatteryModel& model,
+                       const PredictionOptions& options, LifePrediction& prediction) {
     if (options.worstCase) {
         const std::optional<double> given = options.capacitySpreadPercent;
         if (given) {
             prediction.capacitySpreadPercent = *given;
             prediction.capacitySpreadSource = "given";
+        } else if (model.capacitySpreadPercent) {
+            prediction.capacitySpreadPercent = *model.capacitySpreadPercent;
+            prediction.capacitySpreadSource = model.capacitySpreadSource;
         } else if (const auto spread =
                        DefaultCapacitySpread(battery.description + " " + battery.notes)) {
             prediction.capacitySpreadPercent = spread->percent;
@@ -161,6 +165,7 @@ void SetBatterySide(const Plan& plan, LifePrediction& prediction) {
     const CellLoad selected = LoadAt(plan, conditions.temperatureC, false, selectedOutside);
     prediction.batteryAverage = selected.capacityDrainMa * 1e6;
     prediction.batteryPeak = selected.peakAmps * 1e9;
+    prediction.cellVolts = (plan.limitVolts + plan.highVolts) / 2.0;
     if (options.regulator) {  // at the cell's middle voltage, as the average
         double peak = 0.0;
         for (const double amps :
@@ -230,7 +235,7 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
             }
         }
     }
-    SetCapacitySpread(battery, options, prediction);
+    SetCapacitySpread(battery, *model, options, prediction);
     bool outside = false;
     for (const Corner& corner : CornersOf(options, prediction.capacitySpreadPercent)) {
         DeratedLife life = PredictCorner(plan, corner, outside);

@@ -21,8 +21,8 @@ struct PredictionOptions {
     /// Typical to maximum of every mode's current, percent; a mode's own figure replaces it.
     double currentSpreadPercent = 0.0;
     std::vector<std::optional<double>> modeSpreadPercent;  // by mode, may be shorter
-    /// How far below typical one cell's capacity may be, percent; nothing takes the
-    /// chemistry's default (DefaultCapacitySpread), 0 none.
+    /// How far below typical one cell's capacity may be, percent; nothing takes the model's
+    /// figure, else the chemistry's default (DefaultCapacitySpread); 0 none.
     std::optional<double> capacitySpreadPercent;
     /// Whether the worst corner of the spreads is predicted beside the typical life.
     bool worstCase = false;
@@ -57,6 +57,7 @@ struct LifePrediction {
     /// voltage, or with a regulator the lowest input it holds its output from (not below the
     /// cell's end voltage).
     double limitVolts = 0.0;
+    double cellVolts = 0.0;  // the cell's middle voltage the battery's figures are given at
     /// Why the prediction cannot be made (the regulator cannot give the device's voltage), or
     /// that a temperature lies beyond the device's characterised ones; empty otherwise.
     std::string problem;
