@@ -31,6 +31,7 @@ Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter
 Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& prompter) {
     Workspace workspace;
     workspace.userFolder_ = location.customBatteries.parent_path();
+    workspace.dataLocation_ = location;
     DeviceScan scan = ScanDeviceFolder(location.folder / "Data");
     for (const std::string& message : scan.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);

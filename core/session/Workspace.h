@@ -113,6 +113,8 @@ public:
     bool SetMinimumVoltage(std::optional<double> volts);
     /// The user's own folder (where CustomBattery.csv is kept); empty when there is none.
     const std::filesystem::path& userFolder() const { return userFolder_; }
+    /// Where the session found its data: the regulators and missions it offers are there.
+    const DataLocation& dataLocation() const { return dataLocation_; }
     /// Whether the session differs from the settings file last saved or loaded, and that file.
     const SaveState& saveState() const { return saveState_; }
     /// The session now equals the settings file `file` (a save, or a load that succeeded).
@@ -198,6 +200,7 @@ private:
     std::optional<BufferAdvice> bufferAdvice_;
     SaveState saveState_;
     std::filesystem::path userFolder_;
+    DataLocation dataLocation_;
 };
 
 }  // namespace runwell
