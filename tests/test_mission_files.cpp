@@ -37,7 +37,8 @@ TEST(MissionFiles, BadAndRepeatedFilesAreSkippedByNameAndOthersKept) {
     folder.Put("Missions/a.json", Monthly("Yard"));
     folder.Put("Missions/b-broken.json", "{\"format\": \"runwell-mission\"");
     folder.Put("Missions/c-same.json", Monthly("Yard"));
-    folder.Put("Missions/d-range.json", Monthly("Hot").replace(Monthly("Hot").find("12"), 2, "900"));
+    folder.Put("Missions/d-range.json",
+               Monthly("Hot").replace(Monthly("Hot").find("12"), 2, "900"));
     folder.Put("Missions/e.json", Monthly("Shed"));
     folder.Put("Missions/notes.txt", "not a mission");
     std::filesystem::create_directory(folder / "Missions" / "folder.json");
@@ -48,8 +49,9 @@ TEST(MissionFiles, BadAndRepeatedFilesAreSkippedByNameAndOthersKept) {
     EXPECT_EQ(set.missions[1].name, "Shed");
     ASSERT_EQ(set.messages.size(), 4u);
     EXPECT_EQ(set.messages[0].substr(0, 24), "Missions/b-broken.json: ");
-    EXPECT_EQ(set.messages[1], "Missions/c-same.json: Missions/a.json already describes \"Yard\"; "
-                               "this file is not used.");
+    EXPECT_EQ(set.messages[1],
+              "Missions/c-same.json: Missions/a.json already describes \"Yard\"; "
+              "this file is not used.");
     EXPECT_NE(set.messages[2].find("Missions/d-range.json: "), std::string::npos);
     EXPECT_NE(set.messages[2].find("December"), std::string::npos) << set.messages[2];
     EXPECT_EQ(set.messages[3], "Missions/folder.json: The file cannot be read.");
@@ -85,8 +87,9 @@ TEST(MissionFiles, AFileOverSixteenMebibytesIsNotRead) {
     folder.Put("Missions/big.json", std::string((std::size_t{16} << 20) + 1, ' '));
     const MissionSet set = LoadMissions(folder / "Missions");
     ASSERT_EQ(set.messages.size(), 1u);
-    EXPECT_EQ(set.messages[0], "Missions/big.json: The file is larger than 16 MiB; a mission "
-                               "file is smaller.");
+    EXPECT_EQ(set.messages[0],
+              "Missions/big.json: The file is larger than 16 MiB; a mission "
+              "file is smaller.");
 }
 
 }  // namespace

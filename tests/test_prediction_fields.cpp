@@ -26,9 +26,9 @@ TEST(PredictionFields, AnOptionalFigureIsEmptyOrANumberWithinItsLimits) {
         EXPECT_EQ(figure.error().message,
                   "Capacity spread (%) must be empty or a number from 0 to 99.");
     }
-    EXPECT_EQ(ReadOptionalFigure("1e6", "Capacitor leakage (uA)", 0.0, kMaxLeakageMicroamps)
-                  .value(),
-              1e6);
+    EXPECT_EQ(
+        ReadOptionalFigure("1e6", "Capacitor leakage (uA)", 0.0, kMaxLeakageMicroamps).value(),
+        1e6);
     EXPECT_EQ(OptionalFigureText(std::nullopt), "");
     EXPECT_EQ(OptionalFigureText(2.5), "2.5");
     EXPECT_EQ(OptionalFigureText(20.0), "20");
@@ -43,9 +43,10 @@ TEST(PredictionFields, TheRegulatorSummaryAndTheCapacitySpreadTipNameWhatIsInUse
     ldo.minimumInputVolts = 2.3;
     ldo.maximumInputVolts = 6.0;
     ldo.fixedOutputVolts = 3.3;
-    EXPECT_EQ(RegulatorSummary(ldo), "LDO\nPart: X1-33\nKind: linear\nQuiescent current: 1.6 uA\n"
-                                     "Input: 2.3 to 6 V\nOutput: 3.3 V fixed\n"
-                                     "Sources: Maker, datasheet rev. A");
+    EXPECT_EQ(RegulatorSummary(ldo),
+              "LDO\nPart: X1-33\nKind: linear\nQuiescent current: 1.6 uA\n"
+              "Input: 2.3 to 6 V\nOutput: 3.3 V fixed\n"
+              "Sources: Maker, datasheet rev. A");
     ldo.fixedOutputVolts.reset();
     EXPECT_NE(RegulatorSummary(ldo).find("Output: adjustable"), std::string::npos);
 

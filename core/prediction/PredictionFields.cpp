@@ -9,7 +9,9 @@ namespace runwell {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
@@ -51,8 +53,9 @@ std::string RegulatorSummary(const Regulator& regulator) {
 }
 
 std::string CapacitySpreadTip(const LifePrediction& prediction) {
-    std::string tip = "How far below typical one cell's capacity may be, percent; empty for the "
-                      "chemistry's default, 0 for none";
+    std::string tip =
+        "How far below typical one cell's capacity may be, percent; empty for the "
+        "chemistry's default, 0 for none";
     if (prediction.capacitySpreadSource.empty()) {
         return tip;
     }

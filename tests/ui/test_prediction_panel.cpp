@@ -150,23 +150,27 @@ TEST_F(PredictionPanelTest, TheMissionEditorRefusesAMonthOutOfRangeAndTakesAMont
     Add(Mode("run", 1000.0f));
     Open();
     const std::string constant = LifeText();
-    const bool answered = AnswerModal([&] { Click("editMissionButton"); }, [&](QWidget* dialog) {
-        Find<QComboBox>(dialog, "missionKind")->setCurrentIndex(1);  // monthly
-        Find<QLineEdit>(dialog, "missionName")->setText("Yard");
-        for (int m = 0; m < 12; ++m) {
-            Find<QLineEdit>(dialog, "missionMonth" + std::to_string(m))->setText("40");
-        }
-        Find<QLineEdit>(dialog, "missionMonth2")->setText("250");
-        QTest::mouseClick(Find(dialog, "missionOk"), Qt::LeftButton);
-        EXPECT_EQ(Take(prompter_.messages), "The mission cannot be used: monthlyC: March is "
-                                            "250 C; it must lie within -100 to 200 C.");
-        EXPECT_TRUE(dialog->isVisible()) << "nothing typed is lost";
-        Find<QLineEdit>(dialog, "missionMonth2")->setText("x");
-        QTest::mouseClick(Find(dialog, "missionOk"), Qt::LeftButton);
-        EXPECT_EQ(Take(prompter_.messages), "The mission cannot be used: March must be a number.");
-        Find<QLineEdit>(dialog, "missionMonth2")->setText("40");
-        QTest::mouseClick(Find(dialog, "missionOk"), Qt::LeftButton);
-    });
+    const bool answered = AnswerModal(
+        [&] { Click("editMissionButton"); },
+        [&](QWidget* dialog) {
+            Find<QComboBox>(dialog, "missionKind")->setCurrentIndex(1);  // monthly
+            Find<QLineEdit>(dialog, "missionName")->setText("Yard");
+            for (int m = 0; m < 12; ++m) {
+                Find<QLineEdit>(dialog, "missionMonth" + std::to_string(m))->setText("40");
+            }
+            Find<QLineEdit>(dialog, "missionMonth2")->setText("250");
+            QTest::mouseClick(Find(dialog, "missionOk"), Qt::LeftButton);
+            EXPECT_EQ(Take(prompter_.messages),
+                      "The mission cannot be used: monthlyC: March is "
+                      "250 C; it must lie within -100 to 200 C.");
+            EXPECT_TRUE(dialog->isVisible()) << "nothing typed is lost";
+            Find<QLineEdit>(dialog, "missionMonth2")->setText("x");
+            QTest::mouseClick(Find(dialog, "missionOk"), Qt::LeftButton);
+            EXPECT_EQ(Take(prompter_.messages),
+                      "The mission cannot be used: March must be a number.");
+            Find<QLineEdit>(dialog, "missionMonth2")->setText("40");
+            QTest::mouseClick(Find(dialog, "missionOk"), Qt::LeftButton);
+        });
     ASSERT_TRUE(answered);
     const std::optional<Mission>& mission = workspace_->predictionOptions().mission;
     ASSERT_TRUE(mission.has_value());
@@ -260,8 +264,9 @@ TEST_F(PredictionPanelTest, TheOptionsAreSavedInTheSidecarAndComeBackOnLoad) {
     files_.loads.push_back(file);
     prompter_.choices.push_back(SaveChoice::Discard);  // the battery picked on the way
     Click("loadSettingsButton");
-    EXPECT_EQ(Take(prompter_.questions), "Save/Discard/Cancel: The profile has unsaved changes. "
-                                         "Save them before loading another profile?");
+    EXPECT_EQ(Take(prompter_.questions),
+              "Save/Discard/Cancel: The profile has unsaved changes. "
+              "Save them before loading another profile?");
     const PredictionOptions& options = workspace_->predictionOptions();
     ASSERT_TRUE(options.regulator && options.mission);
     EXPECT_EQ(options.regulator->name, "Test LDO");

@@ -41,8 +41,7 @@ Result<double> Figure(const QLineEdit* field, const std::string& caption) {
 }  // namespace
 
 MissionDialog::MissionDialog(const Mission& mission,
-                             std::function<void(const std::string&)> showMessage,
-                             QWidget* parent)
+                             std::function<void(const std::string&)> showMessage, QWidget* parent)
     : QDialog(parent), mission_(mission), showMessage_(std::move(showMessage)) {
     setObjectName(QStringLiteral("missionDialog"));
     setWindowTitle(QStringLiteral("Mission"));

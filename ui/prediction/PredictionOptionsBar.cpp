@@ -57,8 +57,8 @@ void Fill(QComboBox* combo, const QString& first, const std::vector<T>& items, i
 /// The index of the entry named `name` in `items`; -1 for none.
 template <typename T>
 int Named(const std::vector<T>& items, const std::string& name) {
-    const auto found = std::find_if(items.begin(), items.end(),
-                                    [&](const T& item) { return item.name == name; });
+    const auto found =
+        std::find_if(items.begin(), items.end(), [&](const T& item) { return item.name == name; });
     return found == items.end() ? -1 : static_cast<int>(found - items.begin());
 }
 
@@ -209,7 +209,8 @@ void PredictionOptionsBar::Refresh(const Workspace& workspace) {
     capacitySpread_->setToolTip(ToDisplay(CapacitySpreadTip(prediction)));
 
     batteryRow_->setVisible(options.regulator.has_value());
-    batteryAverage_->setText(ToDisplay(FormatCurrent(static_cast<float>(prediction.batteryAverage))));
+    batteryAverage_->setText(
+        ToDisplay(FormatCurrent(static_cast<float>(prediction.batteryAverage))));
     batteryPeak_->setText(ToDisplay(FormatCurrent(static_cast<float>(prediction.batteryPeak))));
 
     const std::optional<BufferAdvice>& advice = workspace.bufferAdvice();
@@ -316,7 +317,8 @@ void PredictionOptionsBar::OnEditMission() {
         start.constantC = start.dayC = start.nightC = celsius;
         start.monthlyC.fill(celsius);
     }
-    MissionDialog dialog(start, [this](const std::string& text) { Message(text); }, this);
+    MissionDialog dialog(
+        start, [this](const std::string& text) { Message(text); }, this);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -329,9 +331,8 @@ void PredictionOptionsBar::OnSpreadEdited() {
     if (workspace_ == nullptr) {
         return;
     }
-    const Result<std::optional<double>> device =
-        ReadOptionalFigure(FromDisplay(deviceSpread_->text()), "Device spread (%)", 0.0,
-                           kMaxDeviceSpreadPercent);
+    const Result<std::optional<double>> device = ReadOptionalFigure(
+        FromDisplay(deviceSpread_->text()), "Device spread (%)", 0.0, kMaxDeviceSpreadPercent);
     const Result<std::optional<double>> capacity =
         ReadOptionalFigure(FromDisplay(capacitySpread_->text()), "Capacity spread (%)", 0.0,
                            kMaxCapacitySpreadPercent);
@@ -350,9 +351,8 @@ void PredictionOptionsBar::OnLeakageEdited() {
     if (workspace_ == nullptr) {
         return;
     }
-    const Result<std::optional<double>> leakage =
-        ReadOptionalFigure(FromDisplay(leakage_->text()), "Capacitor leakage (uA)", 0.0,
-                           kMaxLeakageMicroamps);
+    const Result<std::optional<double>> leakage = ReadOptionalFigure(
+        FromDisplay(leakage_->text()), "Capacitor leakage (uA)", 0.0, kMaxLeakageMicroamps);
     if (!leakage) {
         Message(leakage.error().message);
         Refresh(*workspace_);
