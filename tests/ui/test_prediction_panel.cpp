@@ -3,6 +3,7 @@
 // out of range and takes a monthly mission, the worst case names its corner, the buffer
 // capacitor advice follows its leakage, and the options come back from the sidecar.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -240,6 +241,31 @@ TEST_F(PredictionPanelTest, TheBufferAdviceShowsForABrownOutAndFollowsTheLeakage
     Enter("capacitorLeakageField", "");
     EXPECT_EQ(workspace_->bufferLeakage(), std::nullopt);
     EXPECT_EQ(FromDisplay(advice->text()), withDefault);
+}
+
+TEST_F(PredictionPanelTest, UndoAndRedoBringTheOptionsAndTheLeakageBack) {
+    Add(Mode("sleep", 1000.0f, 995000.0f));
+    Add(Mode("pulse", 30e6f, 5000.0f));
+    Open();
+    Enter("minimumVoltageField", "2.7");
+    const auto step = [this](const char* action) {
+        Find<QAction>(window_.get(), action)->trigger();
+        return Combo("powerPathCombo")->currentText().toStdString() + " | " +
+               Find<QLineEdit>(panel_, "capacitorLeakageField")->text().toStdString();
+    };
+    Enter("capacitorLeakageField", "500");
+    Choose(Combo("powerPathCombo"), Combo("powerPathCombo")->findText("Test LDO"));
+    const std::string regulated = LifeText();
+    EXPECT_EQ(step("undoAction"), "None (cell to device) | 500");
+    EXPECT_FALSE(workspace_->predictionOptions().regulator.has_value());
+    EXPECT_NE(LifeText(), regulated);
+    EXPECT_EQ(step("undoAction"), "None (cell to device) | ");
+    EXPECT_EQ(workspace_->bufferLeakage(), std::nullopt);
+    EXPECT_EQ(workspace_->minimumVoltage(), 2.7) << "a step of its own";
+    EXPECT_EQ(step("redoAction"), "None (cell to device) | 500");
+    EXPECT_EQ(step("redoAction"), "Test LDO | 500");
+    EXPECT_EQ(LifeText(), regulated);
+    EXPECT_TRUE(workspace_->saveState().modified());
 }
 
 TEST_F(PredictionPanelTest, TheOptionsAreSavedInTheSidecarAndComeBackOnLoad) {
