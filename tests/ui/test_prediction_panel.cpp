@@ -186,6 +186,20 @@ TEST_F(PredictionPanelTest, TheMissionEditorRefusesAMonthOutOfRangeAndTakesAMont
     Choose(Combo("missionCombo"), 0);
     EXPECT_FALSE(workspace_->predictionOptions().mission.has_value());
     EXPECT_EQ(LifeText(), constant);
+
+    // A CSV log by its extension, named after the file; a bad one is refused by its line.
+    std::ofstream(Data("Shed log.csv")) << "hours,temperature\n0,10\n4380,35\n";
+    std::ofstream(Data("broken.csv")) << "hours,temperature\n0,10\nsoon,35\n";
+    files_.missions.push_back(Data("broken.csv"));
+    Choose(Combo("missionCombo"), Combo("missionCombo")->count() - 1);
+    const std::string message = Take(prompter_.messages);
+    EXPECT_EQ(message.rfind("The mission file broken.csv cannot be used: ", 0), 0u) << message;
+    EXPECT_NE(message.find("line 3"), std::string::npos) << message;
+    EXPECT_FALSE(workspace_->predictionOptions().mission.has_value());
+    files_.missions.push_back(Data("Shed log.csv"));
+    Choose(Combo("missionCombo"), Combo("missionCombo")->count() - 1);
+    EXPECT_EQ(Combo("missionCombo")->currentText(), "Shed log");
+    EXPECT_EQ(workspace_->predictionOptions().mission->kind, MissionKind::kSeries);
 }
 
 TEST_F(PredictionPanelTest, TheWorstCaseNamesItsCornerAndABadSpreadIsRefused) {
