@@ -38,6 +38,7 @@ targets=(
     "fuzz_battery_profile 65536"
     "fuzz_regulator 65536"
     "fuzz_mission 65536"
+    "fuzz_prediction_fields 256"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1

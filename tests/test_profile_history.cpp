@@ -147,6 +147,38 @@ TEST_F(HistoryTest, UndoBringsBackTheFiguresBatteryAndMinimumVoltage) {
     EXPECT_EQ(w.batteryIndex(), 1);
 }
 
+TEST_F(HistoryTest, ThePredictionOptionsAndTheLeakageAreStepsAndAnEqualSetIsNone) {
+    Workspace& w = *workspace_;
+    PredictionOptions options;
+    options.worstCase = true;
+    options.mission = Mission{};
+    options.mission->name = "Shed";
+    options.mission->kind = MissionKind::kMonthly;
+    options.mission->monthlyC.fill(30.0);
+    Do([&](Workspace& ws) { ws.SetPredictionOptions(options); });
+    Do([](Workspace& ws) { ws.SetBufferLeakage(20.0); });
+    // The same options again, a copy of their own: no step.
+    Do([&](Workspace& ws) { ws.SetPredictionOptions(options); });
+    options.mission->monthlyC[11] = 31.0;  // one month: a step
+    Do([&](Workspace& ws) { ws.SetPredictionOptions(options); });
+
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(w.predictionOptions().mission->monthlyC[11], 30.0);
+    EXPECT_EQ(w.bufferLeakage(), std::optional(20.0));
+    ASSERT_TRUE(Undo());
+    EXPECT_EQ(w.bufferLeakage(), std::nullopt);
+    EXPECT_TRUE(w.predictionOptions().worstCase);
+    ASSERT_TRUE(Undo());
+    EXPECT_FALSE(w.predictionOptions().Active());
+    EXPECT_FALSE(Undo());
+    ASSERT_TRUE(Redo());
+    ASSERT_TRUE(Redo());
+    ASSERT_TRUE(Redo());
+    EXPECT_EQ(w.predictionOptions().mission->monthlyC[11], 31.0);
+    EXPECT_EQ(w.bufferLeakage(), std::optional(20.0));
+    EXPECT_FALSE(Redo());
+}
+
 // A save in the middle: undo past it and redo back clears the mark there; a new change made
 // while the saved state is on the redo side makes it unreachable.
 TEST_F(HistoryTest, TheSavedMarkFollowsTheHistory) {

@@ -23,6 +23,8 @@ public:
     /// The interpolated y at `x`, or `fallback` when the table is empty.
     double At(double x, double fallback) const;
 
+    bool operator==(const InterpolationTable&) const = default;
+
 private:
     std::vector<std::pair<double, double>> points_;
 };

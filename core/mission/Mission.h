@@ -34,6 +34,8 @@ struct Mission {
     std::vector<std::pair<double, double>> series;
     double storageMonths = 0.0;  ///< spent before use, with no load
     double storageC = 20.0;
+
+    bool operator==(const Mission&) const = default;
 };
 
 inline constexpr double kHoursPerYear = 8760.0;

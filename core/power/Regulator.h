@@ -21,6 +21,8 @@ std::string_view RegulatorKindName(RegulatorKind kind);
 struct EfficiencyCurve {
     double inputVolts = 0.0;
     InterpolationTable efficiencyVsLoadMa;  // load mA -> efficiency in (0, 1]
+
+    bool operator==(const EfficiencyCurve&) const = default;
 };
 
 /// One regulator between the battery and the device, as its file describes it
@@ -37,6 +39,8 @@ struct Regulator {
     double maximumInputVolts = 0.0;
     std::vector<EfficiencyCurve> efficiency;  // switching kinds only; rising input voltage
     std::optional<double> fixedOutputVolts;   // a fixed-output part; otherwise adjustable
+
+    bool operator==(const Regulator&) const = default;
 };
 
 /// Reads a regulator file's content (JSON, format "runwell-regulator" version 1). Anything

@@ -29,7 +29,8 @@ std::vector<std::filesystem::path> JsonFiles(const std::filesystem::path& folder
     return files;
 }
 
-/// The regulator of one file, or the message (without the file's name) why it is not used.
+}  // namespace
+
 Result<Regulator> ReadRegulatorFile(const std::filesystem::path& file) {
     // Only regular files (or links to them) are opened: a pipe or device would block or never
     // end.
@@ -49,8 +50,6 @@ Result<Regulator> ReadRegulatorFile(const std::filesystem::path& file) {
     }
     return ParseRegulator(*content);
 }
-
-}  // namespace
 
 RegulatorSet LoadRegulators(const std::filesystem::path& folder, const std::string& shownFolder) {
     RegulatorSet set;

@@ -15,6 +15,10 @@ struct RegulatorSet {
     std::vector<std::string> messages;  // one per file that could not be used, in name order
 };
 
+/// The regulator of one file (ParseRegulator), or the message (without the file's name) why it
+/// cannot be used: not a regular file, over 1 MiB, unreadable or malformed.
+Result<Regulator> ReadRegulatorFile(const std::filesystem::path& file);
+
 /// Reads every "*.json" in `folder` in name order. A file that cannot be read, is larger than
 /// 1 MiB or is malformed is skipped with a message naming it; so is a second file of a name
 /// already read. A missing folder holds no regulators. Messages name a file as

@@ -29,6 +29,8 @@ struct PredictionOptions {
 
     /// Whether any of the above departs from ComputeDeratedLife's prediction.
     bool Active() const { return regulator.has_value() || mission.has_value() || worstCase; }
+
+    bool operator==(const PredictionOptions&) const = default;
 };
 
 /// The figures the prediction starts from.

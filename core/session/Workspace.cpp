@@ -31,6 +31,7 @@ Result<Workspace> Workspace::Start(const std::filesystem::path& folder, Prompter
 Result<Workspace> Workspace::Start(const DataLocation& location, Prompter& prompter) {
     Workspace workspace;
     workspace.userFolder_ = location.customBatteries.parent_path();
+    workspace.dataLocation_ = location;
     DeviceScan scan = ScanDeviceFolder(location.folder / "Data");
     for (const std::string& message : scan.messages) {
         prompter.ShowMessage(message, MessageKind::Plain);
@@ -221,7 +222,7 @@ void Workspace::SetModes(std::vector<ModeRecord> modes) {
 void Workspace::NewProfile() {
     modes_.clear();
     minimumVoltage_.reset();
-    predictionOptions_ = PredictionOptions{};
+    predictionOptions_ = std::make_shared<const PredictionOptions>();
     bufferLeakage_.reset();
     saveState_ = SaveState{};
     Recompute();
@@ -261,8 +262,8 @@ void Workspace::MoveCurrentMode(int step) {
 }
 
 ProfileState Workspace::State() const {
-    return {deviceIndex_,  voltageIndex_,   temperatureIndex_, batteryIndex_,
-            modes_,        currentModeRow_, minimumVoltage_};
+    return {deviceIndex_,    voltageIndex_,   temperatureIndex_,  batteryIndex_, modes_,
+            currentModeRow_, minimumVoltage_, predictionOptions_, bufferLeakage_};
 }
 
 bool Workspace::Restore(const ProfileState& state, Prompter& prompter) {
@@ -279,6 +280,9 @@ bool Workspace::Restore(const ProfileState& state, Prompter& prompter) {
     batteryIndex_ = InRange(state.batteryIndex, batteries_.size()) ? state.batteryIndex : -1;
     modes_ = state.modes;
     minimumVoltage_ = state.minimumVoltage;
+    predictionOptions_ = state.predictionOptions ? state.predictionOptions
+                                                 : std::make_shared<const PredictionOptions>();
+    bufferLeakage_ = state.bufferLeakage;
     Recompute();
     SelectModeRow(state.currentModeRow);
     return true;
@@ -295,9 +299,14 @@ bool SameProfile(const ProfileState& a, const ProfileState& b) {
                bits(x.totalCharge) == bits(y.totalCharge) &&
                bits(x.systemCurrent) == bits(y.systemCurrent);
     };
+    // Unchanged options are one shared object: only a changed one is compared member by member.
+    static const PredictionOptions kNone;
+    const PredictionOptions& optionsA = a.predictionOptions ? *a.predictionOptions : kNone;
+    const PredictionOptions& optionsB = b.predictionOptions ? *b.predictionOptions : kNone;
     return a.deviceIndex == b.deviceIndex && a.voltageIndex == b.voltageIndex &&
            a.temperatureIndex == b.temperatureIndex && a.batteryIndex == b.batteryIndex &&
-           a.minimumVoltage == b.minimumVoltage &&
+           a.minimumVoltage == b.minimumVoltage && a.bufferLeakage == b.bufferLeakage &&
+           (a.predictionOptions == b.predictionOptions || optionsA == optionsB) &&
            std::equal(a.modes.begin(), a.modes.end(), b.modes.begin(), b.modes.end(), same);
 }
 
@@ -337,7 +346,7 @@ void Workspace::SetBatteryModel(int index, BatteryModel model) {
 }
 
 void Workspace::SetPredictionOptions(PredictionOptions options) {
-    predictionOptions_ = std::move(options);
+    predictionOptions_ = std::make_shared<const PredictionOptions>(std::move(options));
     RecomputeDerated();
 }
 
@@ -368,10 +377,10 @@ void Workspace::RecomputeDerated() {
     const BatteryModel* model = batteryModel(batteryIndex_);
     prediction_ = PredictLife(
         *battery, model,
-        PredictionInputOf(*this, conditions, predictionOptions_.mission.has_value()),
-        predictionOptions_);
+        PredictionInputOf(*this, conditions, predictionOptions_->mission.has_value()),
+        *predictionOptions_);
     derated_ = prediction_.typical;
-    if (model != nullptr && !predictionOptions_.Active()) {
+    if (model != nullptr && !predictionOptions_->Active()) {
         bufferAdvice_ = AdviseBuffer(*battery, *model, conditions, derated_, bufferLeakage_);
     }
 }

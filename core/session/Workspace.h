@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +25,7 @@
 namespace runwell {
 
 /// What undo and redo bring back: the selections, the battery, the profile with its current row,
-/// and the minimum voltage.
+/// the minimum voltage, the prediction's options and the buffer capacitor's leakage.
 struct ProfileState {
     int deviceIndex = -1;
     int voltageIndex = -1;
@@ -33,6 +34,10 @@ struct ProfileState {
     std::vector<ModeRecord> modes;
     int currentModeRow = -1;
     std::optional<double> minimumVoltage;
+    /// Shared with the workspace while unchanged, so a step costs no copy of a long mission;
+    /// nothing stands for no options.
+    std::shared_ptr<const PredictionOptions> predictionOptions;
+    std::optional<double> bufferLeakage;
 };
 
 /// Whether two states hold the same profile; the current row is only where the user stands.
@@ -87,7 +92,7 @@ public:
     const DeratedLife& derated() const { return derated_; }
     /// The prediction with its power path, mission and worst case, as the options give it.
     const LifePrediction& prediction() const { return prediction_; }
-    const PredictionOptions& predictionOptions() const { return predictionOptions_; }
+    const PredictionOptions& predictionOptions() const { return *predictionOptions_; }
     /// Sets the power path, mission and spreads, and recomputes.
     void SetPredictionOptions(PredictionOptions options);
     /// The capacitor across the cell that carries the pulse a brown-out ends the life at, for
@@ -113,6 +118,8 @@ public:
     bool SetMinimumVoltage(std::optional<double> volts);
     /// The user's own folder (where CustomBattery.csv is kept); empty when there is none.
     const std::filesystem::path& userFolder() const { return userFolder_; }
+    /// Where the session found its data: the regulators and missions it offers are there.
+    const DataLocation& dataLocation() const { return dataLocation_; }
     /// Whether the session differs from the settings file last saved or loaded, and that file.
     const SaveState& saveState() const { return saveState_; }
     /// The session now equals the settings file `file` (a save, or a load that succeeded).
@@ -192,12 +199,14 @@ private:
     std::vector<std::optional<BatteryModel>> batteryModels_;  // one per battery
     std::optional<double> minimumVoltage_;
     DeratedLife derated_;
-    PredictionOptions predictionOptions_;
+    std::shared_ptr<const PredictionOptions> predictionOptions_ =
+        std::make_shared<const PredictionOptions>();
     LifePrediction prediction_;
     std::optional<double> bufferLeakage_;
     std::optional<BufferAdvice> bufferAdvice_;
     SaveState saveState_;
     std::filesystem::path userFolder_;
+    DataLocation dataLocation_;
 };
 
 }  // namespace runwell

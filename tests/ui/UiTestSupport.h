@@ -105,7 +105,10 @@ struct ScriptedFileDialogs : FileDialogs {
     std::optional<fs::path> AskCreateReport(QWidget*) override { return Next(reports); }
     std::optional<fs::path> AskExportChart(QWidget*) override { return Next(exports); }
     std::optional<fs::path> AskMeasurement(QWidget*) override { return Next(measurements); }
-    std::deque<std::optional<fs::path>> loads, saves, reports, exports, measurements;
+    std::optional<fs::path> AskRegulatorFile(QWidget*) override { return Next(regulators); }
+    std::optional<fs::path> AskMissionFile(QWidget*) override { return Next(missions); }
+    std::deque<std::optional<fs::path>> loads, saves, reports, exports, measurements, regulators,
+        missions;
 };
 
 /// Answers from `answers` (nothing = Cancel), or opens the real dialog when `useDialog` is set.
@@ -182,7 +185,8 @@ protected:
         EXPECT_EQ(Take(prompter_.messages) + Take(prompter_.questions), "") << "unchecked";
         EXPECT_TRUE(prompter_.answers.empty() && prompter_.choices.empty() &&
                     editor_.answers.empty() && files_.loads.empty() && files_.saves.empty() &&
-                    files_.reports.empty() && files_.exports.empty());
+                    files_.reports.empty() && files_.exports.empty() &&
+                    files_.regulators.empty() && files_.missions.empty());
     }
 
     /// A new window over a new data folder.

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "analysis/ProfileTimeline.h"
 #include "battery/MinimumVoltage.h"
@@ -15,6 +16,7 @@
 #include "ui/analysis/DeratedCurveView.h"
 #include "ui/analysis/OperatingPointTable.h"
 #include "ui/analysis/TimelineChart.h"
+#include "ui/prediction/PredictionOptionsBar.h"
 #include "ui/widgets/Fitting.h"
 #include "ui/widgets/Text.h"
 
@@ -58,6 +60,8 @@ AnalysisPanel::AnalysisPanel(QWidget* parent) : QWidget(parent) {
     exportButton_->setAutoDefault(false);
     fields->addWidget(exportButton_);
     layout->addLayout(fields);
+    options_ = new PredictionOptionsBar(this);
+    layout->addWidget(options_);
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("analysisTabs"));
@@ -92,9 +96,16 @@ AnalysisPanel::AnalysisPanel(QWidget* parent) : QWidget(parent) {
 
 void AnalysisPanel::Refresh(const Workspace& workspace) {
     workspace_ = &workspace;
-    deratedField_->setText(ToDisplay(DeratedLifeFieldText(workspace.derated())));
+    // With a power path, a mission or a worst case the field gives the range and its corner.
+    const bool options = workspace.predictionOptions().Active();
+    deratedField_->setText(ToDisplay(options ? PredictionRangeText(workspace.prediction())
+                                             : DeratedLifeFieldText(workspace.derated())));
     deratedField_->setCursorPosition(0);
-    deratedField_->setToolTip(ToDisplay(PredictedLifeTip(workspace.derated())));
+    deratedField_->setToolTip(ToDisplay(
+        options ? PredictionRangeText(workspace.prediction()) + "\n" +
+                      PredictedLifeTip(workspace.derated())
+                : PredictedLifeTip(workspace.derated())));
+    options_->Refresh(workspace);
     // Also after a refused edit: the field shows the value in force.
     minimumVoltageField_->setText(ToDisplay(MinimumVoltageText(workspace.minimumVoltage())));
     for (Page& page : pages_) {
@@ -182,7 +193,11 @@ void AnalysisPanel::Show(Tab tab) {
             break;
         case kDerated:
         case kTabCount:
-            static_cast<DeratedCurveView*>(page.widget)->SetLife(workspace.derated());
+            static_cast<DeratedCurveView*>(page.widget)
+                ->SetLife(workspace.derated(),
+                          workspace.predictionOptions().regulator
+                              ? std::optional(workspace.prediction().limitVolts)
+                              : std::nullopt);
             static_cast<DeratedCurveView*>(page.widget)
                 ->SetTitle(QStringLiteral("Predicted voltage: ") +
                            ToDisplay(ChartContext(workspace)));

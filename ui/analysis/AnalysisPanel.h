@@ -19,11 +19,12 @@ class BatteryComparisonTable;
 class ChargeShareChart;
 class DeratedCurveView;
 class OperatingPointTable;
+class PredictionOptionsBar;
 class TimelineChart;
 class ChartView;
 
-/// The Analysis panel beside the steps: the derated life and the minimum operating voltage it
-/// is computed for, and five tabs over the current profile (the current over one period, the
+/// The Analysis panel beside the steps: the derated life, the minimum operating voltage and the
+/// prediction's options it is computed for, and five tabs over the current profile (the current over one period, the
 /// charge share of each mode, every battery of the catalogue, every operating point of the
 /// device, the derated voltage curve). A tab's widget is built the first time it is shown, and
 /// only the tab in view is brought up to date; the others catch up when they are shown.
@@ -46,6 +47,8 @@ public:
     BatteryComparisonTable& comparison();
     OperatingPointTable& operatingPoints();
     DeratedCurveView& deratedCurve();
+    /// The power path, mission, worst case and buffer capacitor beside the predicted life.
+    PredictionOptionsBar& predictionOptions() { return *options_; }
     bool IsBuilt(Tab tab) const { return pages_[tab].widget != nullptr; }
 
     /// A row of the battery comparison was clicked: battery `index` of the catalogue.
@@ -75,6 +78,7 @@ private:
     QTabWidget* tabs_ = nullptr;
     QLineEdit* deratedField_ = nullptr;
     QLineEdit* minimumVoltageField_ = nullptr;
+    PredictionOptionsBar* options_ = nullptr;
     QPushButton* exportButton_ = nullptr;
     std::array<Page, kTabCount> pages_{};
 };

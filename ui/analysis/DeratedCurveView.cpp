@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "estimate/Format.h"
@@ -12,6 +13,7 @@ namespace {
 
 const QColor kCurveColour(0, 127, 0);
 const QColor kMinimumColour(255, 0, 0);
+const QColor kRegulatorColour(0, 0, 255);
 
 }  // namespace
 
@@ -19,8 +21,9 @@ DeratedCurveView::DeratedCurveView(QWidget* parent) : ChartView(parent) {
     setObjectName("deratedCurve");
 }
 
-void DeratedCurveView::SetLife(const DeratedLife& life) {
+void DeratedCurveView::SetLife(const DeratedLife& life, std::optional<double> regulatorLimit) {
     life_ = life;
+    regulatorLimit_ = regulatorLimit;
     const QString text = QString::fromStdString(DeratedLifeFieldText(life_));
     setToolTip(text);
     SetEmptyText(text + "\n\n" + QString::fromStdString(DeratedCurveNote(life_).value_or("")));
@@ -29,8 +32,8 @@ void DeratedCurveView::SetLife(const DeratedLife& life) {
         QStringLiteral("Loaded voltage"), AxisQuantity::Voltage, AxisScale::Linear, {}, {}, false};
     if (life_.curve.size() >= 2) {
         x.data = {0.0, life_.curve.back().hours};
-        double low = life_.minimumVoltage;
-        double high = life_.minimumVoltage;
+        double low = std::min(life_.minimumVoltage, regulatorLimit_.value_or(HUGE_VAL));
+        double high = std::max(life_.minimumVoltage, regulatorLimit_.value_or(-HUGE_VAL));
         for (const VoltagePoint& point : life_.curve) {
             low = std::min(low, point.volts);
             high = std::max(high, point.volts);
@@ -39,14 +42,25 @@ void DeratedCurveView::SetLife(const DeratedLife& life) {
         y.data = {low - margin, high + margin};
     }
     SetAxes(x, y, false);
-    SetLegend({{QStringLiteral("loaded voltage"), QPen(kCurveColour, 2), {}},
-               {QStringLiteral("minimum voltage"), QPen(kMinimumColour, 1, Qt::DashLine), {}}});
+    std::vector<LegendEntry> legend = {
+        {QStringLiteral("loaded voltage"), QPen(kCurveColour, 2), {}},
+        {QStringLiteral("minimum voltage"), QPen(kMinimumColour, 1, Qt::DashLine), {}}};
+    if (regulatorLimit_) {
+        legend.push_back(
+            {QStringLiteral("Regulator input limit"), QPen(kRegulatorColour, 1, Qt::DotLine), {}});
+    }
+    SetLegend(std::move(legend));
 }
 
 void DeratedCurveView::DrawData(QPainter& painter, const QRect& plot) const {
     painter.setPen(QPen(kMinimumColour, 1, Qt::DashLine));
     painter.drawLine(QPointF(plot.left(), Y(plot, life_.minimumVoltage)),
                      QPointF(plot.right(), Y(plot, life_.minimumVoltage)));
+    if (regulatorLimit_) {
+        painter.setPen(QPen(kRegulatorColour, 1, Qt::DotLine));
+        painter.drawLine(QPointF(plot.left(), Y(plot, *regulatorLimit_)),
+                         QPointF(plot.right(), Y(plot, *regulatorLimit_)));
+    }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;

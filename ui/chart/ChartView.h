@@ -78,6 +78,9 @@ protected:
     /// the old view no longer fits.
     void SetAxes(const Axis& x, const Axis& y, bool keepView);
     void SetLegend(std::vector<LegendEntry> legend) { legend_ = std::move(legend); }
+public:
+    const std::vector<LegendEntry>& legend() const { return legend_; }
+protected:
     /// Where the legend is drawn over `plot` with text of `metrics`; empty without one.
     QRect LegendArea(const QRect& plot, const QFontMetrics& metrics) const;
     /// Without data the chart shows this text instead.

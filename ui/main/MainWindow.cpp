@@ -26,8 +26,10 @@
 #include "ui/main/EditActions.h"
 #include "ui/main/FileActions.h"
 #include "ui/main/ProfileLists.h"
+#include "ui/prediction/PredictionOptionsBar.h"
 #include "ui/trace/TraceDialog.h"
 #include "ui/widgets/DialogUnits.h"
+#include "ui/widgets/FileDialogs.h"
 #include "ui/widgets/Fitting.h"
 #include "ui/widgets/Text.h"
 #include "ui/widgets/WindowStyle.h"
@@ -97,6 +99,7 @@ MainWindow::MainWindow(Workspace& workspace, ModeEditorLauncher& modeEditor, Pro
     : QDialog(parent),
       workspace_(workspace),
       modeEditor_(modeEditor),
+      fileDialogs_(fileDialogs),
       prompter_(std::make_unique<ViewPrompter>(*this, prompter)),
       files_(std::make_unique<FileActions>(
           *this, workspace, *prompter_, fileDialogs,
@@ -141,6 +144,9 @@ MainWindow::~MainWindow() {
     if (analysisPanel_ != nullptr) {
         analysisPanel_->onMinimumVoltageEdited = [](const std::string&) {};
         analysisPanel_->onBatteryChosen = [](int) {};
+        analysisPanel_->predictionOptions().onOptionsChosen = [](PredictionOptions) {};
+        analysisPanel_->predictionOptions().onLeakageChosen = [](std::optional<double>) {};
+        analysisPanel_->predictionOptions().onMessage = [](const std::string&) {};
     }
 }
 
@@ -317,6 +323,27 @@ void MainWindow::OnMinimumVoltageEdited(const std::string& text) {
         workspace_.SetMinimumVoltage(*volts);
     }
     Refresh(false);
+}
+
+void MainWindow::ConnectPredictionOptions() {
+    PredictionOptionsBar& options = analysisPanel_->predictionOptions();
+    // The sidecar keeps these options, so each change marks the profile modified.
+    options.onOptionsChosen = [this](PredictionOptions chosen) {
+        workspace_.SetPredictionOptions(std::move(chosen));
+        workspace_.SetModified(true);
+        Refresh(false);
+    };
+    options.onLeakageChosen = [this](std::optional<double> microamps) {
+        if (workspace_.SetBufferLeakage(microamps)) {
+            workspace_.SetModified(true);
+        }
+        Refresh(false);
+    };
+    options.onMessage = [this](const std::string& text) {
+        prompter_->ShowMessage(text, MessageKind::Plain);
+    };
+    options.onAskRegulatorFile = [this] { return fileDialogs_.AskRegulatorFile(this); };
+    options.onAskMissionFile = [this] { return fileDialogs_.AskMissionFile(this); };
 }
 
 void MainWindow::ShowHelp() {

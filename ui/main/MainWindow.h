@@ -69,6 +69,9 @@ private:
     void LayoutSteps();
     void CreateAnalysisPanel();
     void OnAnalysisToggled(bool open);
+    /// The prediction's options of the panel: each change through the workspace's setters,
+    /// marking the profile modified.
+    void ConnectPredictionOptions();
 
     // In MainWindowControls.cpp: the controls, their connections, their places for the resize
     // layout, the tab order and the window menu.
@@ -104,6 +107,7 @@ private:
 
     Workspace& workspace_;
     ModeEditorLauncher& modeEditor_;
+    FileDialogs& fileDialogs_;
     std::unique_ptr<ViewPrompter> prompter_;
     std::unique_ptr<FileActions> files_;  // after prompter_, which it is given
     std::unique_ptr<EditActions> edits_;  // likewise

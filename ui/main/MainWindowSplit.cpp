@@ -67,6 +67,7 @@ void MainWindow::CreateAnalysisPanel() {
         OnOperatingPointChosen(voltage, temperature);
     };
     analysisPanel_->onExportRequested = [this] { files_->OnExportChart(*analysisPanel_); };
+    ConnectPredictionOptions();
     analysisPanel_->Refresh(workspace_);
 }
 

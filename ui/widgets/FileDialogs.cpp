@@ -74,4 +74,20 @@ std::optional<std::filesystem::path> QtFileDialogs::AskMeasurement(QWidget* pare
     return Run(dialog);
 }
 
+std::optional<std::filesystem::path> QtFileDialogs::AskRegulatorFile(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Regulator file"), QString(),
+                       QStringLiteral("Regulator files (*.json);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Run(dialog);
+}
+
+std::optional<std::filesystem::path> QtFileDialogs::AskMissionFile(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Mission file"), QString(),
+                       QStringLiteral("Missions (*.json *.csv);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Run(dialog);
+}
+
 }  // namespace runwell::ui

@@ -24,6 +24,14 @@ public:
     virtual std::optional<std::filesystem::path> AskMeasurement(QWidget* /*parent*/) {
         return std::nullopt;
     }
+    /// A regulator file (JSON) for the power path; nothing by default.
+    virtual std::optional<std::filesystem::path> AskRegulatorFile(QWidget* /*parent*/) {
+        return std::nullopt;
+    }
+    /// A mission file (JSON, or a CSV of time and temperature); nothing by default.
+    virtual std::optional<std::filesystem::path> AskMissionFile(QWidget* /*parent*/) {
+        return std::nullopt;
+    }
 };
 
 /// The toolkit's file dialogs. Load asks for an existing "*.set" file; Save Settings appends
@@ -37,6 +45,8 @@ public:
     /// Appends ".png" to a name typed without a suffix (".svg" with the SVG filter chosen).
     std::optional<std::filesystem::path> AskExportChart(QWidget* parent) override;
     std::optional<std::filesystem::path> AskMeasurement(QWidget* parent) override;
+    std::optional<std::filesystem::path> AskRegulatorFile(QWidget* parent) override;
+    std::optional<std::filesystem::path> AskMissionFile(QWidget* parent) override;
 };
 
 }  // namespace runwell::ui
