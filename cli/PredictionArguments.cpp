@@ -4,42 +4,23 @@
 
 #include <utility>
 
-#include "base/Messages.h"
-#include "mission/Mission.h"
-#include "platform/FileRead.h"
-#include "platform/Platform.h"
-#include "power/Regulator.h"
+#include "mission/MissionFiles.h"
+#include "power/RegulatorFiles.h"
 
 namespace runwell::cli {
 namespace {
 
-/// The largest regulator or mission file read: a mission's series of a year.
-constexpr std::uint64_t kMaxOptionFileBytes = std::uint64_t{16} << 20;
-
-template <typename T, typename Parse>
+/// The file a command-line word names, read by `read`; nothing after a message naming it.
+template <typename T>
 std::optional<T> ReadOptionFile(const Context& context, const std::string& argument,
-                                Parse parse) {
+                                Result<T> (*read)(const std::filesystem::path&)) {
     const std::filesystem::path path = PathArgument(argument);
-    Result<std::string> content =
-        ReadFileContent(path, msg::kCannotOpenForReading, kMaxOptionFileBytes);
-    if (!content) {
-        PrintFailure(context.err, path, content.error().message);
-        return std::nullopt;
-    }
-    Result<T> parsed = parse(*content, path);
+    Result<T> parsed = read(path);
     if (!parsed) {
         PrintFailure(context.err, path, parsed.error().message);
         return std::nullopt;
     }
     return std::move(*parsed);
-}
-
-bool IsCsv(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    for (char& c : extension) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return extension == ".csv" || extension == ".txt" || extension == ".tsv";
 }
 
 }  // namespace
@@ -59,23 +40,15 @@ bool ApplyPredictionArguments(const Context& context, const PredictionArguments&
     }
     PredictionOptions options = workspace.predictionOptions();
     if (args.regulator) {
-        std::optional<Regulator> regulator = ReadOptionFile<Regulator>(
-            context, *args.regulator,
-            [](const std::string& content, const std::filesystem::path&) {
-                return ParseRegulator(content);
-            });
+        std::optional<Regulator> regulator =
+            ReadOptionFile(context, *args.regulator, ReadRegulatorFile);
         if (!regulator) {
             return false;
         }
         options.regulator = std::move(*regulator);
     }
     if (args.mission) {
-        std::optional<Mission> mission = ReadOptionFile<Mission>(
-            context, *args.mission,
-            [](const std::string& content, const std::filesystem::path& path) {
-                return IsCsv(path) ? ParseMissionCsv(content, PathToUtf8(path.stem()))
-                                   : ParseMission(content);
-            });
+        std::optional<Mission> mission = ReadOptionFile(context, *args.mission, ReadMissionFile);
         if (!mission) {
             return false;
         }

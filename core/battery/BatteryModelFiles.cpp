@@ -16,36 +16,14 @@ BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
     BatteryModelSet set;
     set.models.resize(batteries.size());
 
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (it->path().extension() == ".json") {
-            files.push_back(it->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-
     std::map<std::string, std::string> claimed;  // battery description -> file that describes it
-    for (const std::filesystem::path& file : files) {
+    for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
         const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
-        // Only regular files (or links to them) are opened: a pipe or device would block or
-        // never end.
-        std::error_code typeError;
-        if (!std::filesystem::is_regular_file(file, typeError)) {
-            set.messages.push_back(name + ": The file cannot be read.");
-            continue;
-        }
-        std::error_code sizeError;
-        const auto size = std::filesystem::file_size(file, sizeError);
-        if (!sizeError && size > (std::uintmax_t{1} << 20)) {
-            set.messages.push_back(name + ": The file is larger than 1 MiB; a battery model is a "
-                                          "few kilobytes.");
-            continue;
-        }
-        const std::optional<std::string> content = ReadWholeFile(file);
+        const Result<std::string> content = ReadDataFile(
+            file, std::uint64_t{1} << 20,
+            "The file is larger than 1 MiB; a battery model is a few kilobytes.");
         if (!content) {
-            set.messages.push_back(name + ": The file cannot be read.");
+            set.messages.push_back(name + ": " + content.error().message);
             continue;
         }
         Result<BatteryModel> model = ParseBatteryModel(*content);

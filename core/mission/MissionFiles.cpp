@@ -16,19 +16,6 @@ namespace {
 // A series of 100,000 points of about 20 characters each fits with room to spare.
 constexpr std::uint64_t kMaxMissionFileBytes = std::uint64_t{16} << 20;
 
-std::vector<std::filesystem::path> JsonFiles(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (it->path().extension() == ".json") {
-            files.push_back(it->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 bool IsCsv(const std::filesystem::path& file) {
     std::string extension = PathToUtf8(file.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -39,19 +26,8 @@ bool IsCsv(const std::filesystem::path& file) {
 }  // namespace
 
 Result<Mission> ReadMissionFile(const std::filesystem::path& file) {
-    // Only regular files (or links to them) are opened: a pipe or device would block or never
-    // end.
-    std::error_code typeError;
-    if (!std::filesystem::is_regular_file(file, typeError)) {
-        return Error{"The file cannot be read."};
-    }
-    std::error_code sizeError;
-    const auto size = std::filesystem::file_size(file, sizeError);
-    if (!sizeError && size > kMaxMissionFileBytes) {
-        return Error{"The file is larger than 16 MiB; a mission file is smaller."};
-    }
-    Result<std::string> content =
-        ReadFileContent(file, "The file cannot be read.", kMaxMissionFileBytes);
+    Result<std::string> content = ReadDataFile(
+        file, kMaxMissionFileBytes, "The file is larger than 16 MiB; a mission file is smaller.");
     if (!content) {
         return content.error();
     }
@@ -64,7 +40,7 @@ Result<Mission> ReadMissionFile(const std::filesystem::path& file) {
 MissionSet LoadMissions(const std::filesystem::path& folder, const std::string& shownFolder) {
     MissionSet set;
     std::map<std::string, std::string> claimed;  // mission name -> file that describes it
-    for (const std::filesystem::path& file : JsonFiles(folder)) {
+    for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
         const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
         Result<Mission> mission = ReadMissionFile(file);
         if (!mission) {

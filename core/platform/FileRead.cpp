@@ -182,4 +182,37 @@ bool FileLineReader::Rewind() {
     return true;
 }
 
+std::vector<std::filesystem::path> FilesWithExtension(const std::filesystem::path& folder,
+                                                      std::string_view extension) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->path().extension() == extension) {
+            files.push_back(it->path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+Result<std::string> ReadDataFile(const std::filesystem::path& file, std::uint64_t limit,
+                                 const std::string& tooLarge) {
+    constexpr const char* kCannotRead = "The file cannot be read.";
+    std::error_code typeError;
+    if (!std::filesystem::is_regular_file(file, typeError)) {
+        return Error{kCannotRead};
+    }
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(file, sizeError);
+    if (!sizeError && size > limit) {
+        return Error{tooLarge};
+    }
+    Result<std::string> content = ReadFileContent(file, kCannotRead, limit);
+    if (!content) {
+        return content.error();
+    }
+    return content;
+}
+
 }  // namespace runwell

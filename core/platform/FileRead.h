@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Result.h"
 
@@ -17,6 +18,17 @@ namespace runwell {
 /// A larger file is refused before any of it is read; one whose size is not known up front (a
 /// pipe, a character device) is read in blocks and refused as soon as it passes this size.
 inline constexpr std::uint64_t kMaxInputFileBytes = std::uint64_t{1} << 30;  // 1 GiB
+
+/// The files of `folder` whose extension is `extension` (".json"), in name order; none when the
+/// folder is missing or cannot be read.
+std::vector<std::filesystem::path> FilesWithExtension(const std::filesystem::path& folder,
+                                                      std::string_view extension);
+
+/// The content of the data file `file`, at most `limit` bytes. Only a regular file (or a link to
+/// one) is opened, since a pipe or a device could block or never end: anything else, or a file
+/// that cannot be read, fails with "The file cannot be read."; a larger one with `tooLarge`.
+Result<std::string> ReadDataFile(const std::filesystem::path& file, std::uint64_t limit,
+                                 const std::string& tooLarge);
 
 /// "The file "NAME" is larger than 1 GiB, the most Runwell reads; it was not read."
 std::string FileTooLargeMessage(const std::filesystem::path& path);

@@ -16,35 +16,12 @@ namespace {
 
 constexpr std::uint64_t kMaxRegulatorFileBytes = std::uint64_t{1} << 20;
 
-std::vector<std::filesystem::path> JsonFiles(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (it->path().extension() == ".json") {
-            files.push_back(it->path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 }  // namespace
 
 Result<Regulator> ReadRegulatorFile(const std::filesystem::path& file) {
-    // Only regular files (or links to them) are opened: a pipe or device would block or never
-    // end.
-    std::error_code typeError;
-    if (!std::filesystem::is_regular_file(file, typeError)) {
-        return Error{"The file cannot be read."};
-    }
-    std::error_code sizeError;
-    const auto size = std::filesystem::file_size(file, sizeError);
-    if (!sizeError && size > kMaxRegulatorFileBytes) {
-        return Error{"The file is larger than 1 MiB; a regulator file is a few kilobytes."};
-    }
     Result<std::string> content =
-        ReadFileContent(file, "The file cannot be read.", kMaxRegulatorFileBytes);
+        ReadDataFile(file, kMaxRegulatorFileBytes,
+                     "The file is larger than 1 MiB; a regulator file is a few kilobytes.");
     if (!content) {
         return content.error();
     }
@@ -54,7 +31,7 @@ Result<Regulator> ReadRegulatorFile(const std::filesystem::path& file) {
 RegulatorSet LoadRegulators(const std::filesystem::path& folder, const std::string& shownFolder) {
     RegulatorSet set;
     std::map<std::string, std::string> claimed;  // regulator name -> file that describes it
-    for (const std::filesystem::path& file : JsonFiles(folder)) {
+    for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
         const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
         Result<Regulator> regulator = ReadRegulatorFile(file);
         if (!regulator) {
