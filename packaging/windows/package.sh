@@ -33,8 +33,8 @@ cp -r "$window_bin/Data" "$window_bin/BatteryModels" "$window_bin/Regulators" \
 (cd "$out" && zip -qr9X "$name.zip" "$name")
 
 # The data files' components, one a file, generated so a new data file needs no edit here.
-(cd "$stage" && find Data BatteryModels Regulators StandardBattery.csv -type f | LC_ALL=C sort |
-(cd "$stage" && find Data BatteryModels Missions StandardBattery.csv -type f | LC_ALL=C sort |
+(cd "$stage" && find Data BatteryModels Regulators Missions StandardBattery.csv -type f |
+     LC_ALL=C sort |
      wixl-heat -p "" --directory-ref INSTALLDIR --var var.SourceDir --component-group DataFiles \
          --win64) > "$out/data-files.wxs"
 # wixl finds the sources relative to the folder it runs in, not by absolute paths.
