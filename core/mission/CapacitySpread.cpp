@@ -21,16 +21,16 @@ struct Chemistry {
 const Chemistry kChemistries[] = {
     {{"polymer", "lipo", "li-po"},
      100.0 * (130.0 - 125.0) / 130.0,
-     "Renata SA, data sheet ICP401230UPR (Rev. Li Ion ICP401230 - 17.07), Specifications: "
+     "Renata SA, data sheet ICP401230UPR (Rev. Li Ion ICP401230 - 17.07), ratings table: "
      "nominal capacity 130 mAh, minimum capacity 125 mAh (0.2C to 3.0 V at 20 C); "
-     "the largest of three lithium polymer datasheets, beside Renata SA product specification "
+     "the largest of three lithium polymer datasheets, beside Renata SA product sheet "
      "ICP402025PC-01 V2.0 (2016-03-10) 3.1-3.2: typical 155 mAh, minimum 150 mAh (3.2 %), and "
-     "BAK specification LP-503759-1S-3 (file no. 20120102, edition 1.0) 3.1: 1300 mAh (min), "
+     "BAK product sheet LP-503759-1S-3 (file no. 20120102, edition 1.0) 3.1: 1300 mAh (min), "
      "1350 mAh (typical) at 0.2C (3.7 %)"},
     {{"li-ion", "lithium ion", "lithium-ion"},
      100.0 * (3200.0 - 3100.0) / 3200.0,
-     "NC POWER technology, Rechargeable Li-Ion Battery Product Specification ICR18650/3200 "
-     "3.7V (2016-05-05), 3 Cell Specification, items 1-2: nominal capacity 3200 mAh, minimum "
+     "NC POWER technology, Rechargeable Li-Ion Battery product sheet ICR18650/3200 "
+     "3.7V (2016-05-05), section 3 (cell ratings), items 1-2: nominal capacity 3200 mAh, minimum "
      "capacity 3100 mAh (0.2C standard discharge)"},
     {{"nimh", "ni-mh", "nickel metal hydride", "nickel-metal hydride"},
      100.0 * (1220.0 - 1150.0) / 1220.0,
