@@ -19,31 +19,6 @@ using namespace model_json;
 constexpr std::size_t kMaxContent = std::size_t{1} << 20;  // far above any real model file
 constexpr int kMaxNesting = 8;                              // the format nests six deep
 
-/// The deepest bracket nesting of a JSON text, strings skipped: checked before parsing so that a
-/// hostile file of nested brackets costs nothing.
-int NestingDepth(std::string_view text) {
-    int depth = 0;
-    int deepest = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return deepest;
-}
-
 /// The format, version, battery name, sources and comment of a model file, into `model`.
 Status ReadIdentity(const Json& root, BatteryModel& model) {
     if (!root.contains("format") || root.at("format") != "runwell-battery-model") {

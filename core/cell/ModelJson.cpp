@@ -8,6 +8,31 @@
 
 namespace runwell::model_json {
 
+/// The deepest bracket nesting of a JSON text, strings skipped: checked before parsing so that a
+/// hostile file of nested brackets costs nothing.
+int NestingDepth(std::string_view text) {
+    int depth = 0;
+    int deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 std::string Describe(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/Result.h"
 #include "cell/BatteryModel.h"
@@ -37,6 +38,10 @@ inline constexpr TableRule kResistanceTemperatureRule{"resistanceFactorVsTempera
                                                       0.0, 1e4, true};
 inline constexpr TableRule kPolarisationRule{"polarisationVsDepth", "depth of discharge",
                                              "resistance (ohm)", 0.0, 1.0, 0.0, 1e6, false};
+
+/// The deepest bracket nesting of a JSON text, strings skipped: checked before parsing so that a
+/// hostile file of nested brackets costs nothing.
+int NestingDepth(std::string_view text);
 
 /// `value` as "%g" writes it.
 std::string Describe(double value);

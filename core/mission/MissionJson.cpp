@@ -35,31 +35,6 @@ const KindFields kKindFields[] = {
     {MissionKind::kSeries, {"points"}},
 };
 
-/// The deepest bracket nesting of a JSON text, strings skipped: checked before parsing so that a
-/// hostile file of nested brackets costs nothing.
-int NestingDepth(std::string_view text) {
-    int depth = 0;
-    int deepest = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return deepest;
-}
-
 /// The number field `key` of `object`, which must be there; ranges are CheckMission's.
 Result<double> ReadField(const Json& object, const char* key, const std::string& where = "") {
     if (!object.contains(key)) {
@@ -284,7 +259,7 @@ Result<Mission> ParseMission(std::string_view content) {
             "The file is larger than 16 MiB; a mission of 100,000 points takes about "
             "3 MiB."};
     }
-    if (NestingDepth(content) > kMaxNesting) {
+    if (model_json::NestingDepth(content) > kMaxNesting) {
         return Error{"The file nests lists or objects deeper than a mission file does."};
     }
     Json root;
