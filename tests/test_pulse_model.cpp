@@ -222,7 +222,13 @@ TEST(ProfileImport, MalformedProfilesAreRefusedWithTheirReason) {
          "Discharge table 1: row 1 needs the numbers"},
         {R"({"battery":{},"dischargetables":[{"table":[{"capacity":1,"voltage":1,)"
          R"("resistance":-1},{"capacity":2,"voltage":1,"resistance":1}]}]})",
-         "Discharge table 1: row 1 holds a capacity below 0"},
+         "Discharge table 1: row 1 holds a capacity outside 0 to 1e9 mAh"},
+        {R"({"battery":{},"dischargetables":[{"table":[{"capacity":1,"voltage":1,)"
+         R"("resistance":1},{"capacity":8.9e25,"voltage":1,"resistance":1}]}]})",
+         "Discharge table 1: row 2 holds a capacity outside"},
+        {R"({"battery":{"cutoffvoltage":1e300},"dischargetables":[{"table":[{"capacity":1,)"
+         R"("voltage":1,"resistance":1},{"capacity":2,"voltage":1,"resistance":1}]}]})",
+         "The battery's \"cutoffvoltage\" 1e+300 V lies outside"},
         {R"({"battery":{},"dischargetables":[{"table":[{"capacity":1,"voltage":1,)"
          R"("resistance":1}]}]})",
          "Discharge table 1: holds fewer than two rows"},

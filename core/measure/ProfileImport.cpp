@@ -21,6 +21,9 @@ constexpr std::size_t kMaxDepth = 8;
 constexpr std::size_t kMaxTables = 16;
 constexpr std::size_t kMaxGroups = 600;  // rows are averaged in this many groups at most
 constexpr double kReferenceC = 20.0;
+constexpr double kMaxLevel = 1e4;          // A or W: a pulse level a model can hold (1e7 mA)
+constexpr double kMaxLevelSeconds = 1e9;   // a pulse longer than 30 years is no pulse
+constexpr double kMaxCapacityMah = 1e9;    // the most a model's capacity table holds
 
 std::string Figure(double value) { return SignificantText(value, 4); }
 
@@ -52,7 +55,8 @@ std::optional<Level> ReadLevel(const Json& profile, const char* key, double volt
     const Json& level = profile.at(key);
     const std::optional<double> value = NumberAt(level, "value");
     const std::optional<double> time = NumberAt(level, "time");
-    if (!value || !time || *value < 0.0 || *time <= 0.0) {
+    if (!value || !time || *value < 0.0 || *value > kMaxLevel || *time <= 0.0 ||
+        *time > kMaxLevelSeconds) {
         return std::nullopt;
     }
     const std::string mode = TextAt(level, "mode");
@@ -107,11 +111,11 @@ Result<ReadTable> ReadDischargeTable(const Json& table, double defaultTemperatur
             return Error{where + "row " + std::to_string(i + 1) +
                          " needs the numbers \"capacity\", \"voltage\" and \"resistance\"."};
         }
-        if (*capacity < 0.0 || *voltage <= 0.0 || *voltage > 100.0 || *resistance < 0.0 ||
-            *resistance > 1e6) {
+        if (*capacity < 0.0 || *capacity > kMaxCapacityMah || *voltage <= 0.0 ||
+            *voltage > 100.0 || *resistance < 0.0 || *resistance > 1e6) {
             return Error{where + "row " + std::to_string(i + 1) +
-                         " holds a capacity below 0, a voltage outside 0 to 100 V or a "
-                         "resistance outside 0 to 1e6 ohm."};
+                         " holds a capacity outside 0 to 1e9 mAh, a voltage outside 0 to 100 V "
+                         "or a resistance outside 0 to 1e6 ohm."};
         }
         if (*capacity <= previous) {
             continue;  // a repeated reading adds nothing
@@ -272,6 +276,11 @@ Status ReadProfileTables(const ProfileFile& file, const ProfileImportOptions& op
         return Error{"The profiles hold more than " + std::to_string(kMaxTables) +
                      " discharge tables."};
     }
+    const std::optional<double> cutoff = NumberAt(battery, "cutoffvoltage");
+    if (cutoff && (*cutoff < 0.0 || *cutoff > 100.0 / options.cellsInSeries)) {
+        return Error{"The battery's \"cutoffvoltage\" " + Figure(*cutoff) +
+                     " V lies outside 0 to 100 V for the pack."};
+    }
     const double volts = NumberAt(battery, "voltage").value_or(0.0);
     const double defaultTemperature = NumberAt(battery, "worktemperature").value_or(kReferenceC);
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -288,7 +297,7 @@ Status ReadProfileTables(const ProfileFile& file, const ProfileImportOptions& op
         }
         read->source = SourceOf(*read, battery, file.name, options);
         read->lowestEnd = LowestEndVoltage(*read, battery);
-        read->statedCutoff = NumberAt(battery, "cutoffvoltage");
+        read->statedCutoff = cutoff;
         tables.push_back(std::move(*read));
     }
     return {};
@@ -366,6 +375,12 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
     model.comment = "Imported from a measured battery profile. The resistance is the profile's, "
                     "seen over its pulses; a profile holds no time constant, so it is not split "
                     "into a resistance seen at once and a polarisation.";
+    // What is handed on must be a model file the program reads back; a profile whose figures
+    // pass each check above but not the model's own limits is refused here, not written.
+    if (Result<BatteryModel> back = ParseBatteryModel(WriteBatteryModel(model)); !back) {
+        return Error{"The profile's figures do not make a model this program can read: " +
+                     back.error().message};
+    }
     return model;
 }
 
