@@ -9,6 +9,7 @@
 
 #include "ScratchFolder.h"
 #include "mission/MissionFiles.h"
+#include "platform/Platform.h"
 
 namespace runwell {
 namespace {
@@ -57,6 +58,32 @@ TEST(MissionFiles, BadAndRepeatedFilesAreSkippedByNameAndOthersKept) {
     EXPECT_EQ(set.messages[3], "Missions/folder.json: The file cannot be read.");
     EXPECT_TRUE(LoadMissions(folder / "missing").missions.empty());
     EXPECT_TRUE(LoadMissions(folder / "missing").messages.empty());
+}
+
+TEST(MissionFiles, UserMissionsReplaceShippedOnesOfTheSameNameAndOthersFollow) {
+    const ScratchFolder folder;
+    folder.Put("Data/Missions/a.json", Monthly("Yard"));
+    folder.Put("Data/Missions/b.json", Monthly("Shed"));
+    std::string own = Monthly("Yard");
+    own.replace(own.find("12"), 2, "-40");
+    folder.Put("User/Missions/own-yard.json", own);
+    folder.Put("User/Missions/own-new.json", Monthly("Roof"));
+    folder.Put("User/Missions/z-broken.json", "{");
+
+    const MissionSet set = LoadMissions(
+        DataLocation{folder / "Data", folder / "User" / "CustomBattery.csv", false});
+    ASSERT_EQ(set.missions.size(), 3u) << ::testing::PrintToString(set.messages);
+    EXPECT_EQ(set.missions[0].name, "Yard");
+    EXPECT_EQ(set.missions[0].monthlyC[11], -40.0);  // the user's, in the shipped place
+    EXPECT_EQ(set.missions[1].name, "Shed");
+    EXPECT_EQ(set.missions[2].name, "Roof");
+    ASSERT_EQ(set.messages.size(), 1u);
+    EXPECT_EQ(set.messages[0].rfind(PathToUtf8(folder / "User" / "Missions" / "z-broken.json"), 0),
+              0u)
+        << set.messages[0];
+
+    // In the portable layout the user's folder is the shipped one, read once.
+    EXPECT_EQ(LoadMissions(PortableDataLocation(folder / "Data")).missions.size(), 2u);
 }
 
 TEST(MissionFiles, AChosenFileIsReadAsCsvByItsExtensionInAnyCase) {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <map>
-#include <system_error>
+#include <utility>
 
 #include "platform/FileRead.h"
+#include "platform/NamedFiles.h"
 #include "platform/Platform.h"
 
 namespace runwell {
@@ -38,24 +38,14 @@ Result<Mission> ReadMissionFile(const std::filesystem::path& file) {
 }
 
 MissionSet LoadMissions(const std::filesystem::path& folder, const std::string& shownFolder) {
-    MissionSet set;
-    std::map<std::string, std::string> claimed;  // mission name -> file that describes it
-    for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
-        const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
-        Result<Mission> mission = ReadMissionFile(file);
-        if (!mission) {
-            set.messages.push_back(name + ": " + mission.error().message);
-            continue;
-        }
-        const auto [entry, fresh] = claimed.emplace(mission->name, name);
-        if (!fresh) {
-            set.messages.push_back(name + ": " + entry->second + " already describes \"" +
-                                   mission->name + "\"; this file is not used.");
-            continue;
-        }
-        set.missions.push_back(std::move(*mission));
-    }
-    return set;
+    NamedFileSet<Mission> set = LoadNamedFiles<Mission>(folder, shownFolder, ReadMissionFile);
+    return {std::move(set.items), std::move(set.messages)};
+}
+
+MissionSet LoadMissions(const DataLocation& location) {
+    NamedFileSet<Mission> set =
+        LoadShippedAndOwnFiles<Mission>(location, "Missions", ReadMissionFile);
+    return {std::move(set.items), std::move(set.messages)};
 }
 
 }  // namespace runwell

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mission/Mission.h"
+#include "platform/DataLocation.h"
 
 namespace runwell {
 
@@ -20,6 +21,12 @@ struct MissionSet {
 /// holds no missions.
 MissionSet LoadMissions(const std::filesystem::path& folder,
                         const std::string& shownFolder = "Missions");
+
+/// The missions of one run: the shipped ones in `location.folder`/Missions, then the user's in
+/// the Missions folder beside CustomBattery.csv when that is another folder. A user's mission
+/// replaces the shipped one of the same name in its place; the others follow. The messages name
+/// the shipped folder's files first (as "Missions/NAME"), then the user's by their whole path.
+MissionSet LoadMissions(const DataLocation& location);
 
 /// A mission file the user chose: JSON (ParseMission), or a CSV of time and temperature
 /// (ParseMissionCsv, named after the file) when its name ends in ".csv" in any case. The

@@ -35,6 +35,20 @@ std::filesystem::path UserDataFolder(const char* xdgDataHome, const char* home) 
     return folder.empty() ? folder : folder / ".local" / "share";
 }
 
+std::filesystem::path UserFolderBeside(const DataLocation& location, const std::string& kind) {
+    if (location.customBatteries.empty()) {
+        return {};
+    }
+    const std::filesystem::path shipped = location.folder / kind;
+    std::filesystem::path user = location.customBatteries.parent_path() / kind;
+    std::error_code error;
+    if (user.lexically_normal() == shipped.lexically_normal() ||
+        std::filesystem::equivalent(user, shipped, error)) {
+        return {};
+    }
+    return user;
+}
+
 DataLocation FindDataLocation(const std::filesystem::path& executableFolder,
                               const std::filesystem::path& userDataFolder) {
     std::error_code ec;

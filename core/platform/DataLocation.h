@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace runwell {
 
@@ -29,6 +30,11 @@ std::filesystem::path UserDataFolder(const char* xdgDataHome, const char* home);
 /// CustomBattery.csv in `userDataFolder`/runwell (nowhere when `userDataFolder` is empty).
 DataLocation FindDataLocation(const std::filesystem::path& executableFolder,
                               const std::filesystem::path& userDataFolder);
+
+/// The folder `kind` ("Regulators") beside CustomBattery.csv, where the user keeps files of
+/// their own of a kind the data folder ships; empty when there is nowhere to keep them or when it
+/// is the shipped `location.folder`/`kind` itself, as in the portable layout.
+std::filesystem::path UserFolderBeside(const DataLocation& location, const std::string& kind);
 
 /// FindDataLocation for the running program and the environment it was started with.
 DataLocation LocateData();

@@ -188,7 +188,7 @@ void PredictionOptionsBar::Refresh(const Workspace& workspace) {
         loaded_ = true;
         RegulatorSet regulators = LoadRegulators(workspace.dataLocation());
         regulators_ = std::move(regulators.regulators);
-        MissionSet missions = LoadMissions(workspace.dataLocation().folder / "Missions");
+        MissionSet missions = LoadMissions(workspace.dataLocation());
         missions_ = std::move(missions.missions);
         // A file of the run that cannot be used is told once, as the battery models are.
         for (const std::string& message : regulators.messages) {

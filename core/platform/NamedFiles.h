@@ -1,0 +1,81 @@
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/Result.h"
+#include "platform/DataLocation.h"
+#include "platform/FileRead.h"
+#include "platform/Platform.h"
+
+namespace runwell {
+
+/// The items of one kind a run offers (regulators, missions), each with a `name`, in the order
+/// they are shown, and a message per file that could not be used.
+template <class Item>
+struct NamedFileSet {
+    std::vector<Item> items;
+    std::vector<std::string> messages;  // in the order the files were read
+};
+
+/// Reads every "*.json" in `folder` in name order with `read` (path -> Result<Item>). A file
+/// `read` refuses is skipped with a message naming it as `shownFolder`/NAME; so is a second file
+/// of a name already read. A missing folder holds nothing.
+template <class Item, class Read>
+NamedFileSet<Item> LoadNamedFiles(const std::filesystem::path& folder,
+                                  const std::string& shownFolder, Read read) {
+    NamedFileSet<Item> set;
+    std::map<std::string, std::string> claimed;  // item name -> file that describes it
+    for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
+        const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
+        Result<Item> item = read(file);
+        if (!item) {
+            set.messages.push_back(name + ": " + item.error().message);
+            continue;
+        }
+        const auto [entry, fresh] = claimed.emplace(item->name, name);
+        if (!fresh) {
+            set.messages.push_back(name + ": " + entry->second + " already describes \"" +
+                                   item->name + "\"; this file is not used.");
+            continue;
+        }
+        set.items.push_back(std::move(*item));
+    }
+    return set;
+}
+
+/// The shipped items of `location.folder`/`kind`, then the user's in the `kind` folder beside
+/// CustomBattery.csv when that is another folder. A user's item replaces the shipped one of the
+/// same name in its place, so a user can correct a shipped file with figures of their own; the
+/// others follow. The messages name the shipped folder's files first (as "KIND/NAME"), then the
+/// user's by their whole path.
+template <class Item, class Read>
+NamedFileSet<Item> LoadShippedAndOwnFiles(const DataLocation& location, const std::string& kind,
+                                          Read read) {
+    const std::filesystem::path shipped = location.folder / kind;
+    NamedFileSet<Item> set = LoadNamedFiles<Item>(shipped, kind, read);
+    const std::filesystem::path user = UserFolderBeside(location, kind);
+    if (user.empty()) {
+        return set;
+    }
+    NamedFileSet<Item> own = LoadNamedFiles<Item>(user, PathToUtf8(user), read);
+    set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
+                        std::make_move_iterator(own.messages.end()));
+    for (Item& item : own.items) {
+        const auto same = std::find_if(set.items.begin(), set.items.end(),
+                                       [&](const Item& other) { return other.name == item.name; });
+        if (same != set.items.end()) {
+            *same = std::move(item);
+        } else {
+            set.items.push_back(std::move(item));
+        }
+    }
+    return set;
+}
+
+}  // namespace runwell
