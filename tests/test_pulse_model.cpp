@@ -159,6 +159,16 @@ TEST(PredictedLife, SaysWhenTheProfileLeavesTheModelsData) {
         ComputeDeratedLife(battery, &model, Pulses(10, 0.01, 0.01, 1, 1.5, -20.0));
     EXPECT_EQ(cold.outsideData,
               "outside the model's data: temperature below 20 C; end voltage below 2 V");
+
+    // A sustained drain above the battery's rated continuous current is outside any model,
+    // though each pulse lies within the measured ones; at the rating it is inside.
+    BatteryRecord rated = battery;
+    rated.maxContinuousCurrent = 3e6f;  // nA
+    const DeratedLife sustained =
+        ComputeDeratedLife(rated, &model, Pulses(9, 1, 9, 1, 2.0));
+    EXPECT_EQ(sustained.outsideData,
+              "outside the model's data: average drain above the battery's rated 3 mA continuous");
+    EXPECT_TRUE(ComputeDeratedLife(rated, &model, Pulses(3, 1, 3, 1, 2.0)).outsideData.empty());
 }
 
 TEST(CellCircuit, TablesPerTemperatureAreInterpolatedForThePack) {

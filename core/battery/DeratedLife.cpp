@@ -186,7 +186,8 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
                                             : std::numeric_limits<double>::infinity();
     cell.hasVoltage = circuit.hasVoltage();
     life.nominalVoltageOnly = circuit.nominalOnly();
-    life.outsideData = OutsideData(*model, conditions, temperature, life.minimumVoltage);
+    life.outsideData = OutsideData(*model, conditions, temperature, life.minimumVoltage,
+                                   battery.maxContinuousCurrent / 1e6);
     if (!(cell.capacity > 0.0)) {
         life.limitingFactor = kLimitCapacity;
         return life;

@@ -16,7 +16,7 @@ std::string Figure(double value) { return SignificantText(value, 3); }
 }  // namespace
 
 std::string OutsideData(const BatteryModel& model, const DeratingConditions& conditions,
-                        double temperatureC, double minimumVoltage) {
+                        double temperatureC, double minimumVoltage, double ratedContinuousMa) {
     const MeasuredRange& range = model.range;
     const double parallel = model.cellsInParallel;
     const double peakMa = conditions.peakCurrent / 1e6 / parallel;
@@ -27,6 +27,11 @@ std::string OutsideData(const BatteryModel& model, const DeratingConditions& con
     }
     if (range.lowestCurrentMa && averageMa < *range.lowestCurrentMa * (1.0 - 1e-9)) {
         reasons.push_back("drain below " + Figure(*range.lowestCurrentMa) + " mA");
+    }
+    const double batteryMa = conditions.averageCurrent / 1e6;  // the whole battery's
+    if (ratedContinuousMa > 0.0 && batteryMa > ratedContinuousMa * (1.0 + 1e-9)) {
+        reasons.push_back("average drain above the battery's rated " +
+                          Figure(ratedContinuousMa) + " mA continuous");
     }
     if (range.longestPulseSeconds) {
         const double averageAmps = conditions.averageCurrent / 1e9;

@@ -183,9 +183,10 @@ void SetBatterySide(const Plan& plan, LifePrediction& prediction) {
     const auto [lowest, highest] = options.mission
                                        ? TemperatureRange(*options.mission)
                                        : std::pair{conditions.temperatureC, conditions.temperatureC};
-    std::string range = OutsideData(*model, cellSide, lowest, plan.limitVolts);
+    const double ratedMa = plan.battery.maxContinuousCurrent / 1e6;
+    std::string range = OutsideData(*model, cellSide, lowest, plan.limitVolts, ratedMa);
     if (range.empty()) {
-        range = OutsideData(*model, cellSide, highest, plan.limitVolts);
+        range = OutsideData(*model, cellSide, highest, plan.limitVolts, ratedMa);
     }
     prediction.typical.outsideData = range;
     if (prediction.worst) {
