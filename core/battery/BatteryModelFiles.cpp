@@ -1,45 +1,41 @@
 #include "battery/BatteryModelFiles.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <iterator>
-#include <map>
-#include <system_error>
+#include <utility>
 
 #include "platform/FileRead.h"
+#include "platform/NamedFiles.h"
 #include "platform/Platform.h"
 
 namespace runwell {
 
+namespace {
+
+Result<BatteryModel> ReadModelFile(const std::filesystem::path& file) {
+    const Result<std::string> content =
+        ReadDataFile(file, std::uint64_t{1} << 20,
+                     "The file is larger than 1 MiB; a battery model is a few kilobytes.");
+    if (!content) {
+        return content.error();
+    }
+    return ParseBatteryModel(*content);
+}
+
+}  // namespace
+
 BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
                                   const std::vector<BatteryRecord>& batteries,
                                   const std::string& shownFolder) {
+    NamedFileSet<BatteryModel> read =
+        LoadNamedFiles<BatteryModel>(folder, shownFolder, ReadModelFile, &BatteryModel::battery);
     BatteryModelSet set;
     set.models.resize(batteries.size());
-
-    std::map<std::string, std::string> claimed;  // battery description -> file that describes it
-    for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
-        const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
-        const Result<std::string> content = ReadDataFile(
-            file, std::uint64_t{1} << 20,
-            "The file is larger than 1 MiB; a battery model is a few kilobytes.");
-        if (!content) {
-            set.messages.push_back(name + ": " + content.error().message);
-            continue;
-        }
-        Result<BatteryModel> model = ParseBatteryModel(*content);
-        if (!model) {
-            set.messages.push_back(name + ": " + model.error().message);
-            continue;
-        }
-        const auto [entry, fresh] = claimed.emplace(model->battery, name);
-        if (!fresh) {
-            set.messages.push_back(name + ": " + entry->second + " already describes \"" +
-                                   model->battery + "\"; this file is not used.");
-            continue;
-        }
+    set.messages = std::move(read.messages);
+    for (const BatteryModel& model : read.items) {
         for (std::size_t i = 0; i < batteries.size(); ++i) {
-            if (batteries[i].description == model->battery) {
-                set.models[i] = *model;
+            if (batteries[i].description == model.battery) {
+                set.models[i] = model;
             }
         }
     }
@@ -48,16 +44,9 @@ BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
 
 BatteryModelSet LoadBatteryModels(const DataLocation& location,
                                   const std::vector<BatteryRecord>& batteries) {
-    const std::filesystem::path shipped = location.folder / "BatteryModels";
-    BatteryModelSet set = LoadBatteryModels(shipped, batteries);
-    if (location.customBatteries.empty()) {
-        return set;
-    }
-    const std::filesystem::path user = location.customBatteries.parent_path() / "BatteryModels";
-    // In the portable layout both are one folder, which is read once.
-    std::error_code error;
-    if (user.lexically_normal() == shipped.lexically_normal() ||
-        std::filesystem::equivalent(user, shipped, error)) {
+    BatteryModelSet set = LoadBatteryModels(location.folder / "BatteryModels", batteries);
+    const std::filesystem::path user = UserFolderBeside(location, "BatteryModels");
+    if (user.empty()) {
         return set;
     }
     BatteryModelSet own = LoadBatteryModels(user, batteries, PathToUtf8(user));

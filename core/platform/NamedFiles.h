@@ -25,10 +25,11 @@ struct NamedFileSet {
 
 /// Reads every "*.json" in `folder` in name order with `read` (path -> Result<Item>). A file
 /// `read` refuses is skipped with a message naming it as `shownFolder`/NAME; so is a second file
-/// of a name already read. A missing folder holds nothing.
+/// of a name (the item's `key`) already read. A missing folder holds nothing.
 template <class Item, class Read>
 NamedFileSet<Item> LoadNamedFiles(const std::filesystem::path& folder,
-                                  const std::string& shownFolder, Read read) {
+                                  const std::string& shownFolder, Read read,
+                                  std::string Item::*key = &Item::name) {
     NamedFileSet<Item> set;
     std::map<std::string, std::string> claimed;  // item name -> file that describes it
     for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
@@ -38,10 +39,11 @@ NamedFileSet<Item> LoadNamedFiles(const std::filesystem::path& folder,
             set.messages.push_back(name + ": " + item.error().message);
             continue;
         }
-        const auto [entry, fresh] = claimed.emplace(item->name, name);
+        const std::string& itemName = (*item).*key;
+        const auto [entry, fresh] = claimed.emplace(itemName, name);
         if (!fresh) {
             set.messages.push_back(name + ": " + entry->second + " already describes \"" +
-                                   item->name + "\"; this file is not used.");
+                                   itemName + "\"; this file is not used.");
             continue;
         }
         set.items.push_back(std::move(*item));
