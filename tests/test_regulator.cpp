@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -84,6 +86,25 @@ TEST(RegulatorCurrent, NoLoadNaNAndNoCellAreHandled) {
     EXPECT_TRUE(std::isnan(BatteryAmps(Buck(), 1e-3, 1.8, 0.0)));
     EXPECT_TRUE(std::isnan(BatteryAmps(Buck(), NAN, 1.8, 3.0)));
     EXPECT_TRUE(std::isnan(BatteryAmps(Ldo(1.0), 1e-3, INFINITY, 3.0)));
+}
+
+TEST(RegulatorCurrent, TheTableGivesEachCallsFigureToTheBit) {
+    // Loads from nothing to beyond the curves, and voltages below, on, between and above them.
+    const std::vector<double> loads{0.0, -1.0, 1e-9, 1e-6, 3.3e-4, 1e-3, 0.2, NAN};
+    const std::vector<double> volts{0.0, 2.0, 3.0, 3.25, 3.999, 4.0, 5.0, NAN};
+    for (const Regulator& regulator : {Buck(), Ldo(1.6), Regulator{}}) {
+        const auto table = BatteryAmpsTable(regulator, loads, 1.8, volts);
+        ASSERT_EQ(table.size(), volts.size());
+        for (std::size_t v = 0; v < volts.size(); ++v) {
+            for (std::size_t k = 0; k < loads.size(); ++k) {
+                const double single = BatteryAmps(regulator, loads[k], 1.8, volts[v]);
+                EXPECT_TRUE(std::bit_cast<std::uint64_t>(table[v][k]) ==
+                                std::bit_cast<std::uint64_t>(single) ||
+                            (std::isnan(single) && std::isnan(table[v][k])))
+                    << regulator.name << " " << loads[k] << " A at " << volts[v] << " V";
+            }
+        }
+    }
 }
 
 TEST(RegulatorMinimumCell, EachKind) {

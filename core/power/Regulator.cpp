@@ -11,8 +11,8 @@ namespace {
 /// A table's y at `x`, interpolated linearly in log10(x) between points and held flat beyond
 /// them: switching losses fall by decades of load, so a curve plotted on a log axis is straight
 /// between the points read from it. A curve without points (never one read from a file) is
-/// lossless.
-double AtLogX(const InterpolationTable& table, double x) {
+/// lossless. `spans`, when given, holds log10(next x / x) of each point, as this works it out.
+double AtLogX(const InterpolationTable& table, double x, const double* spans = nullptr) {
     const auto& points = table.points();
     if (points.empty()) {
         return 1.0;
@@ -28,7 +28,9 @@ double AtLogX(const InterpolationTable& table, double x) {
                                             return value < point.first;
                                         });
     const auto lower = upper - 1;
-    const double share = std::log10(x / lower->first) / std::log10(upper->first / lower->first);
+    const double span = spans != nullptr ? spans[lower - points.begin()]
+                                          : std::log10(upper->first / lower->first);
+    const double share = std::log10(x / lower->first) / span;
     return lower->second + share * (upper->second - lower->second);
 }
 
@@ -58,31 +60,48 @@ std::string_view RegulatorKindName(RegulatorKind kind) {
     return "linear";
 }
 
-double Efficiency(const Regulator& regulator, double loadMa, double cellVolts) {
-    const std::vector<EfficiencyCurve>& curves = regulator.efficiency;
-    if (curves.empty()) {
-        return 1.0;
-    }
+namespace {
+
+/// Where `cellVolts` falls among a regulator's efficiency curves (rising input voltage, at
+/// least one): the curves below and above it and the share between them; beyond the ends both
+/// are the nearest curve.
+struct CurvePosition {
+    std::size_t lower = 0;
+    std::size_t upper = 0;
+    double share = 0.0;
+};
+
+CurvePosition PositionAmong(const std::vector<EfficiencyCurve>& curves, double cellVolts) {
     if (!(cellVolts > curves.front().inputVolts)) {
-        return AtLogX(curves.front().efficiencyVsLoadMa, loadMa);
+        return {};
     }
     if (cellVolts >= curves.back().inputVolts) {
-        return AtLogX(curves.back().efficiencyVsLoadMa, loadMa);
+        return {curves.size() - 1, curves.size() - 1, 0.0};
     }
-    const auto upper = std::upper_bound(curves.begin(), curves.end(), cellVolts,
-                                        [](double volts, const EfficiencyCurve& curve) {
-                                            return volts < curve.inputVolts;
-                                        });
+    const auto upper = std::upper_bound(
+        curves.begin(), curves.end(), cellVolts,
+        [](double volts, const EfficiencyCurve& curve) { return volts < curve.inputVolts; });
     const auto lower = upper - 1;
-    const double share =
-        (cellVolts - lower->inputVolts) / (upper->inputVolts - lower->inputVolts);
-    const double low = AtLogX(lower->efficiencyVsLoadMa, loadMa);
-    const double high = AtLogX(upper->efficiencyVsLoadMa, loadMa);
-    return low + share * (high - low);
+    return {static_cast<std::size_t>(lower - curves.begin()),
+            static_cast<std::size_t>(upper - curves.begin()),
+            (cellVolts - lower->inputVolts) / (upper->inputVolts - lower->inputVolts)};
 }
 
-double BatteryAmps(const Regulator& regulator, double deviceAmps, double outputVolts,
-                   double cellVolts) {
+/// The efficiency at `position` from the efficiencies `at(curve)` of the load on each curve.
+template <class AtCurve>
+double Between(const CurvePosition& position, AtCurve at) {
+    const double low = at(position.lower);
+    if (position.lower == position.upper) {
+        return low;
+    }
+    const double high = at(position.upper);
+    return low + position.share * (high - low);
+}
+
+/// BatteryAmps with the efficiency at the load given by `efficiencyAt(load mA)`.
+template <class EfficiencyAt>
+double AmpsThrough(const Regulator& regulator, double deviceAmps, double outputVolts,
+                   double cellVolts, EfficiencyAt efficiencyAt) {
     if (!std::isfinite(deviceAmps) || !std::isfinite(outputVolts) || !std::isfinite(cellVolts)) {
         return NAN;
     }
@@ -97,8 +116,66 @@ double BatteryAmps(const Regulator& regulator, double deviceAmps, double outputV
     if (load == 0.0) {
         return quiescentAmps;
     }
-    const double efficiency = Efficiency(regulator, load * 1e3, cellVolts);
+    const double efficiency = efficiencyAt(load * 1e3);
     return std::max(outputVolts, 0.0) * load / (efficiency * cellVolts) + quiescentAmps;
+}
+
+}  // namespace
+
+double Efficiency(const Regulator& regulator, double loadMa, double cellVolts) {
+    const std::vector<EfficiencyCurve>& curves = regulator.efficiency;
+    if (curves.empty()) {
+        return 1.0;
+    }
+    return Between(PositionAmong(curves, cellVolts), [&](std::size_t curve) {
+        return AtLogX(curves[curve].efficiencyVsLoadMa, loadMa);
+    });
+}
+
+double BatteryAmps(const Regulator& regulator, double deviceAmps, double outputVolts,
+                   double cellVolts) {
+    return AmpsThrough(regulator, deviceAmps, outputVolts, cellVolts,
+                       [&](double loadMa) { return Efficiency(regulator, loadMa, cellVolts); });
+}
+
+std::vector<std::vector<double>> BatteryAmpsTable(const Regulator& regulator,
+                                                  const std::vector<double>& deviceAmps,
+                                                  double outputVolts,
+                                                  const std::vector<double>& cellVolts) {
+    const std::vector<EfficiencyCurve>& curves = regulator.efficiency;
+    // Each curve's efficiency at every load, worked out when a voltage first needs the curve.
+    std::vector<std::vector<double>> onCurve(curves.size());
+    const auto curveAt = [&](std::size_t curve) -> const std::vector<double>& {
+        std::vector<double>& at = onCurve[curve];
+        if (at.size() != deviceAmps.size()) {
+            const auto& points = curves[curve].efficiencyVsLoadMa.points();
+            std::vector<double> spans;
+            for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+                spans.push_back(std::log10(points[i + 1].first / points[i].first));
+            }
+            at.resize(deviceAmps.size());
+            for (std::size_t k = 0; k < deviceAmps.size(); ++k) {
+                at[k] = AtLogX(curves[curve].efficiencyVsLoadMa,
+                               std::max(deviceAmps[k], 0.0) * 1e3, spans.data());
+            }
+        }
+        return at;
+    };
+    std::vector<std::vector<double>> table(cellVolts.size(),
+                                           std::vector<double>(deviceAmps.size()));
+    for (std::size_t v = 0; v < cellVolts.size(); ++v) {
+        const CurvePosition position =
+            curves.empty() ? CurvePosition{} : PositionAmong(curves, cellVolts[v]);
+        for (std::size_t k = 0; k < deviceAmps.size(); ++k) {
+            table[v][k] =
+                AmpsThrough(regulator, deviceAmps[k], outputVolts, cellVolts[v], [&](double) {
+                    return curves.empty() ? 1.0 : Between(position, [&](std::size_t curve) {
+                        return curveAt(curve)[k];
+                    });
+                });
+        }
+    }
+    return table;
 }
 
 double MinimumCellVolts(const Regulator& regulator, double outputVolts, double deviceAmps) {

@@ -65,6 +65,13 @@ double Efficiency(const Regulator& regulator, double loadMa, double cellVolts);
 double BatteryAmps(const Regulator& regulator, double deviceAmps, double outputVolts,
                    double cellVolts);
 
+/// BatteryAmps of every `deviceAmps` at every `cellVolts`, as table[voltage][load]: the same
+/// figures, each efficiency curve interpolated once per load however many voltages use it.
+std::vector<std::vector<double>> BatteryAmpsTable(const Regulator& regulator,
+                                                  const std::vector<double>& deviceAmps,
+                                                  double outputVolts,
+                                                  const std::vector<double>& cellVolts);
+
 /// The lowest loaded cell voltage at which the output still holds at `deviceAmps`: linear and
 /// buck: max(minimumInputVolts, outputVolts + dropout(load)), the dropout 0 without a table;
 /// boost and buck-boost: minimumInputVolts.

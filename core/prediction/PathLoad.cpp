@@ -46,16 +46,6 @@ std::vector<LoadStep> StepsOf(const ModeTable& table, const std::vector<double>&
     return steps;
 }
 
-std::vector<double> ThroughRegulator(const std::vector<double>& kindAmps,
-                                     const Regulator& regulator, double outputVolts,
-                                     double volts) {
-    std::vector<double> battery(kindAmps.size());
-    for (std::size_t k = 0; k < kindAmps.size(); ++k) {
-        battery[k] = BatteryAmps(regulator, kindAmps[k], outputVolts, volts);
-    }
-    return battery;
-}
-
 /// The cell voltages a switching regulator's power is reckoned at: the range's ends and every
 /// efficiency curve's input voltage between them.
 std::vector<double> AnchorVolts(const Regulator& regulator, double low, double high) {
@@ -134,6 +124,14 @@ ModeTable ModeTableOf(const std::vector<LoadStep>& steps,
         table.kindOf[i] = found->second;
         table.kindSeconds[found->second] += std::max(0.0, table.seconds[i]);
     }
+    table.logSteps.resize(table.currents.size());
+    for (std::size_t k = 0; k < table.currents.size(); ++k) {
+        const std::vector<double>& at = table.currents[k];
+        for (std::size_t t = 0; t + 1 < at.size(); ++t) {
+            table.logSteps[k].push_back(at[t] > 0.0 && at[t + 1] > 0.0 ? std::log(at[t + 1] / at[t])
+                                                                       : 0.0);
+        }
+    }
     return table;
 }
 
@@ -170,7 +168,7 @@ std::vector<double> KindAmpsAt(const ModeTable& table, double temperatureC, bool
         if (share == 0.0) {
             amps[k] = a;
         } else if (a > 0.0 && b > 0.0) {
-            amps[k] = a * std::exp(share * std::log(b / a));  // log-linear, as CurrentAt
+            amps[k] = a * std::exp(share * table.logSteps[k][low]);  // log-linear, as CurrentAt
         } else {
             amps[k] = a + share * (b - a);
         }
@@ -190,8 +188,13 @@ CellLoad LoadThroughPath(const ModeTable& table, const std::vector<double>& kind
         load.steps = StepsOf(table, kindAmps);
         load.fixedMa = AverageOf(table, kindAmps) * 1e3;
     } else {
-        const std::vector<double> atLow =
-            ThroughRegulator(kindAmps, *regulator, outputVolts, lowVolts);
+        // The battery's current at every voltage the power is reckoned at, lowVolts first.
+        const std::vector<double> volts = regulator->kind == RegulatorKind::kLinear
+                                              ? std::vector<double>{lowVolts}
+                                              : AnchorVolts(*regulator, lowVolts, highVolts);
+        const std::vector<std::vector<double>> amps =
+            BatteryAmpsTable(*regulator, kindAmps, outputVolts, volts);
+        const std::vector<double>& atLow = amps.front();
         load.steps = StepsOf(table, atLow);
         if (regulator->kind == RegulatorKind::kLinear) {
             load.fixedMa = AverageOf(table, atLow) * 1e3;
@@ -199,12 +202,10 @@ CellLoad LoadThroughPath(const ModeTable& table, const std::vector<double>& kind
             // The power drawn is smooth in the cell's voltage where the current is not (it
             // grows as 1 / V): the power is interpolated and the current follows from it.
             load.fixedMa = regulator->quiescentMicroamps * 1e-3;
-            for (const double volts : AnchorVolts(*regulator, lowVolts, highVolts)) {
-                const double average = AverageOf(
-                    table, volts == lowVolts
-                               ? atLow
-                               : ThroughRegulator(kindAmps, *regulator, outputVolts, volts));
-                load.powerMwVsVolts.emplace_back(volts, (average * 1e3 - load.fixedMa) * volts);
+            for (std::size_t v = 0; v < volts.size(); ++v) {
+                const double average = AverageOf(table, amps[v]);
+                load.powerMwVsVolts.emplace_back(volts[v],
+                                                 (average * 1e3 - load.fixedMa) * volts[v]);
             }
         }
     }

@@ -28,6 +28,9 @@ struct ModeTable {
     std::vector<double> temperatures;
     /// Per kind: its amps at each of the temperatures (one figure without them).
     std::vector<std::vector<double>> currents;
+    /// Per kind: log(b / a) of its currents a and b at each pair of neighbouring temperatures
+    /// where both are above 0, worked out once for the log-linear steps between them.
+    std::vector<std::vector<double>> logSteps;
     std::vector<double> spreadPercent;  // per kind: typical to maximum
 };
 
