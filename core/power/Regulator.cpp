@@ -58,6 +58,10 @@ std::string_view RegulatorKindName(RegulatorKind kind) {
     return "linear";
 }
 
+bool HasDropoutTable(RegulatorKind kind) { return StepsDown(kind); }
+
+bool HasEfficiencyCurves(RegulatorKind kind) { return kind != RegulatorKind::kLinear; }
+
 double Efficiency(const Regulator& regulator, double loadMa, double cellVolts) {
     const std::vector<EfficiencyCurve>& curves = regulator.efficiency;
     if (curves.empty()) {
