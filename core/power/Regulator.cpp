@@ -60,6 +60,10 @@ std::string_view RegulatorKindName(RegulatorKind kind) {
     return "linear";
 }
 
+bool HasDropoutTable(RegulatorKind kind) { return StepsDown(kind); }
+
+bool HasEfficiencyCurves(RegulatorKind kind) { return kind != RegulatorKind::kLinear; }
+
 namespace {
 
 /// Where `cellVolts` falls among a regulator's efficiency curves (rising input voltage, at

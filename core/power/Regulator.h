@@ -17,6 +17,12 @@ enum class RegulatorKind { kLinear, kBuck, kBoost, kBuckBoost };
 /// The kind as the file names it: "linear", "buck", "boost", "buck-boost".
 std::string_view RegulatorKindName(RegulatorKind kind);
 
+/// Whether a regulator of `kind` may have a dropout table (a linear one must): linear and buck.
+bool HasDropoutTable(RegulatorKind kind);
+/// Whether a regulator of `kind` has efficiency curves (and needs one at least): the switching
+/// kinds.
+bool HasEfficiencyCurves(RegulatorKind kind);
+
 /// Efficiency against load at one input voltage.
 struct EfficiencyCurve {
     double inputVolts = 0.0;

@@ -70,8 +70,7 @@ Result<EfficiencyCurve> ReadCurve(const Json& entry, const std::string& where) {
 /// "efficiency": curves at rising input voltages; a switching regulator needs one at least, a
 /// linear one passes the current through and has none.
 Status ReadEfficiency(const Json& root, Regulator& regulator) {
-    const bool linear = regulator.kind == RegulatorKind::kLinear;
-    if (linear) {
+    if (!HasEfficiencyCurves(regulator.kind)) {
         return root.contains("efficiency")
                    ? Status(Error{"efficiency: a linear regulator has no efficiency curves; "
                                   "its battery current is the load plus its quiescent "
@@ -125,9 +124,7 @@ Status ReadLimits(const Json& root, Regulator& regulator) {
         }
         regulator.fixedOutputVolts = *fixed;
     }
-    const bool stepsDown =
-        regulator.kind == RegulatorKind::kLinear || regulator.kind == RegulatorKind::kBuck;
-    if (root.contains(kDropoutRule.key) && !stepsDown) {
+    if (root.contains(kDropoutRule.key) && !HasDropoutTable(regulator.kind)) {
         return Error{std::string(kDropoutRule.key) + ": only a linear or buck regulator has a "
                                                      "dropout."};
     }

@@ -107,8 +107,9 @@ struct ScriptedFileDialogs : FileDialogs {
     std::optional<fs::path> AskMeasurement(QWidget*) override { return Next(measurements); }
     std::optional<fs::path> AskRegulatorFile(QWidget*) override { return Next(regulators); }
     std::optional<fs::path> AskMissionFile(QWidget*) override { return Next(missions); }
+    std::optional<fs::path> AskSaveRegulator(QWidget*) override { return Next(regulatorSaves); }
     std::deque<std::optional<fs::path>> loads, saves, reports, exports, measurements, regulators,
-        missions;
+        missions, regulatorSaves;
 };
 
 /// Answers from `answers` (nothing = Cancel), or opens the real dialog when `useDialog` is set.
@@ -186,7 +187,8 @@ protected:
         EXPECT_TRUE(prompter_.answers.empty() && prompter_.choices.empty() &&
                     editor_.answers.empty() && files_.loads.empty() && files_.saves.empty() &&
                     files_.reports.empty() && files_.exports.empty() &&
-                    files_.regulators.empty() && files_.missions.empty());
+                    files_.regulators.empty() && files_.missions.empty() &&
+                    files_.regulatorSaves.empty());
     }
 
     /// A new window over a new data folder.

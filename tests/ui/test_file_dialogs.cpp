@@ -45,7 +45,8 @@ TEST(FileDialogs, SavesAskBeforeReplacingAFile) {
     QtFileDialogs dialogs;
     const std::function<std::optional<fs::path>()> asks[] = {
         [&] { return dialogs.AskSaveSettings(nullptr); },
-        [&] { return dialogs.AskCreateReport(nullptr); }};
+        [&] { return dialogs.AskCreateReport(nullptr); },
+        [&] { return dialogs.AskSaveRegulator(nullptr); }};
     for (const auto& ask : asks) {
         const fs::path file = folder.path / "existing.set";
         std::ofstream(file, std::ios::binary) << std::string("\x03old\0\x01", 6);

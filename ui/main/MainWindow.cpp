@@ -344,6 +344,7 @@ void MainWindow::ConnectPredictionOptions() {
     };
     options.onAskRegulatorFile = [this] { return fileDialogs_.AskRegulatorFile(this); };
     options.onAskMissionFile = [this] { return fileDialogs_.AskMissionFile(this); };
+    options.onAskRegulatorSaveFile = [this] { return fileDialogs_.AskSaveRegulator(this); };
 }
 
 void MainWindow::ShowHelp() {

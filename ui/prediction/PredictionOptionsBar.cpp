@@ -19,6 +19,7 @@
 #include "prediction/PredictionFields.h"
 #include "session/Workspace.h"
 #include "ui/prediction/MissionDialog.h"
+#include "ui/prediction/RegulatorDialog.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -105,6 +106,10 @@ void PredictionOptionsBar::CreateControls() {
     choices->addWidget(new QLabel(QStringLiteral("Power path:"), this));
     powerPath_ = Choice(this, "powerPathCombo");
     choices->addWidget(powerPath_, 1);
+    editRegulator_ = new QPushButton(QStringLiteral("Edit..."), this);
+    editRegulator_->setObjectName(QStringLiteral("editRegulatorButton"));
+    editRegulator_->setAutoDefault(false);
+    choices->addWidget(editRegulator_);
     choices->addWidget(new QLabel(QStringLiteral("Mission:"), this));
     mission_ = Choice(this, "missionCombo");
     choices->addWidget(mission_, 1);
@@ -156,6 +161,7 @@ void PredictionOptionsBar::CreateControls() {
 
 void PredictionOptionsBar::Connect() {
     connect(powerPath_, &QComboBox::activated, this, [this](int index) { OnPowerPath(index); });
+    connect(editRegulator_, &QPushButton::clicked, this, [this] { OnEditRegulator(); });
     connect(mission_, &QComboBox::activated, this, [this](int index) { OnMission(index); });
     connect(editMission_, &QPushButton::clicked, this, [this] { OnEditMission(); });
     connect(worstCase_, &QCheckBox::clicked, this, [this](bool checked) {
@@ -272,6 +278,19 @@ void PredictionOptionsBar::OnPowerPath(int index) {
         options.regulator = regulators_[static_cast<std::size_t>(index - 1)];
     }
     Choose(std::move(options));
+}
+
+void PredictionOptionsBar::OnEditRegulator() {
+    if (workspace_ == nullptr) {
+        return;
+    }
+    PredictionOptions options = workspace_->predictionOptions();
+    RegulatorDialog dialog(options.regulator.value_or(NewRegulator()), onMessage,
+                           onAskRegulatorSaveFile, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        options.regulator = dialog.regulator();
+        Choose(std::move(options));
+    }
 }
 
 void PredictionOptionsBar::OnMission(int index) {

@@ -24,8 +24,8 @@ class Workspace;
 namespace runwell::ui {
 
 /// The prediction's options beside the predicted life: the power path (none, a regulator of the
-/// run, or one from a file), the mission (the selected temperature, a mission of the run, one
-/// from a file or the editor), the worst case with its spreads, the battery's side of a
+/// run, one from a file or the editor), the mission (the selected temperature, a mission of the
+/// run, one from a file or the editor), the worst case with its spreads, the battery's side of a
 /// regulator, and the buffer capacitor the workspace advises with its leakage. It shows the
 /// workspace's options and hands every change on whole; it changes nothing itself.
 class PredictionOptionsBar : public QWidget {
@@ -46,6 +46,8 @@ public:
     /// The file of "From file..."; nothing when the user cancelled.
     std::function<std::optional<std::filesystem::path>()> onAskRegulatorFile;
     std::function<std::optional<std::filesystem::path>()> onAskMissionFile;
+    /// The file the regulator editor saves to; nothing when the user cancelled.
+    std::function<std::optional<std::filesystem::path>()> onAskRegulatorSaveFile;
 
 private:
     void CreateControls();
@@ -54,6 +56,7 @@ private:
     void Choose(PredictionOptions options);
     void Message(const std::string& text);
     void OnPowerPath(int index);
+    void OnEditRegulator();
     void OnMission(int index);
     void OnEditMission();
     void OnSpreadEdited();
@@ -64,6 +67,7 @@ private:
     std::vector<Regulator> regulators_;  // the run's, then those read from files
     std::vector<Mission> missions_;      // likewise
     QComboBox* powerPath_ = nullptr;
+    QPushButton* editRegulator_ = nullptr;
     QComboBox* mission_ = nullptr;
     QPushButton* editMission_ = nullptr;
     QCheckBox* worstCase_ = nullptr;

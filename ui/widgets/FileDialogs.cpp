@@ -82,6 +82,14 @@ std::optional<std::filesystem::path> QtFileDialogs::AskRegulatorFile(QWidget* pa
     return Run(dialog);
 }
 
+std::optional<std::filesystem::path> QtFileDialogs::AskSaveRegulator(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Save regulator"), QString(),
+                       QStringLiteral("Regulator files (*.json)"));
+    PrepareSave(dialog);
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    return Run(dialog);
+}
+
 std::optional<std::filesystem::path> QtFileDialogs::AskMissionFile(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Mission file"), QString(),
                        QStringLiteral("Missions (*.json *.csv);;All files (*)"));

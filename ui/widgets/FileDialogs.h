@@ -28,6 +28,10 @@ public:
     virtual std::optional<std::filesystem::path> AskRegulatorFile(QWidget* /*parent*/) {
         return std::nullopt;
     }
+    /// The file the regulator editor saves to (JSON); nothing by default.
+    virtual std::optional<std::filesystem::path> AskSaveRegulator(QWidget* /*parent*/) {
+        return std::nullopt;
+    }
     /// A mission file (JSON, or a CSV of time and temperature); nothing by default.
     virtual std::optional<std::filesystem::path> AskMissionFile(QWidget* /*parent*/) {
         return std::nullopt;
@@ -46,6 +50,8 @@ public:
     std::optional<std::filesystem::path> AskExportChart(QWidget* parent) override;
     std::optional<std::filesystem::path> AskMeasurement(QWidget* parent) override;
     std::optional<std::filesystem::path> AskRegulatorFile(QWidget* parent) override;
+    /// Appends ".json" to a name typed without a suffix.
+    std::optional<std::filesystem::path> AskSaveRegulator(QWidget* parent) override;
     std::optional<std::filesystem::path> AskMissionFile(QWidget* parent) override;
 };
 
