@@ -167,7 +167,7 @@ TEST(LifePrediction, WorstCornerIsNamedAndComputedByHand) {
     const LifePrediction mode = PredictLife(battery, &model, Steady(100.0, 3.0), options);
     ASSERT_TRUE(mode.worst);
     EXPECT_NEAR(mode.worst->hours, 1000.0 / 1.5, 1e-6);
-    EXPECT_EQ(mode.worstCorner, "device currents (mode 1 +50 %)");
+    EXPECT_EQ(mode.worstCorner, "device currents of mode 1 +50 %");
 }
 
 TEST(LifePrediction, AModesOwnSpreadReplacesTheProfilesAndTheCornerNamesIt) {
@@ -186,14 +186,14 @@ TEST(LifePrediction, AModesOwnSpreadReplacesTheProfilesAndTheCornerNamesIt) {
     ASSERT_TRUE(raised.worst);
     EXPECT_NEAR(raised.typical.hours, 1000.0, 1e-6);
     EXPECT_NEAR(raised.worst->hours, 1000.0 / 1.35, 1e-6);
-    EXPECT_EQ(raised.worstCorner, "device currents +20 % (mode 2 +50 %)");
+    EXPECT_EQ(raised.worstCorner, "device currents +20 %, mode 2 +50 %");
 
     // A mode held at typical is named too; one equal to the profile's is not.
     options.modeSpreadPercent = {20.0, 0.0};
     const LifePrediction held = PredictLife(battery, &model, input, options);
     ASSERT_TRUE(held.worst);
     EXPECT_NEAR(held.worst->hours, 1000.0 / 1.1, 1e-6);
-    EXPECT_EQ(held.worstCorner, "device currents +20 % (mode 2 +0 %)");
+    EXPECT_EQ(held.worstCorner, "device currents +20 %, mode 2 +0 %");
 
     // Every mode at typical: no current corner at all.
     options.currentSpreadPercent = 0.0;

@@ -86,14 +86,10 @@ DeratedLife PredictCorner(const Plan& plan, const Corner& corner, bool& outside)
 }
 
 /// The device currents' corner: the profile's spread and the modes whose own differs from it,
-/// "device currents +20 % (mode 2 +50 %)", or "device currents (mode 2 +50 %)" when only
-/// modes of their own are raised.
+/// "device currents +20 %, mode 2 +50 %", or "device currents of mode 2 +50 %" when only modes
+/// of their own are raised.
 std::string CurrentCornerName(const PredictionOptions& options,
                               const std::vector<double>& spreads) {
-    std::string name = "device currents";
-    if (options.currentSpreadPercent > 0.0) {
-        name += " +" + Percent(options.currentSpreadPercent);
-    }
     std::string own;
     for (std::size_t i = 0; i < spreads.size(); ++i) {
         if (spreads[i] != options.currentSpreadPercent) {
@@ -101,7 +97,11 @@ std::string CurrentCornerName(const PredictionOptions& options,
                    Percent(spreads[i]);
         }
     }
-    return own.empty() ? name : name + " (" + own + ")";
+    if (options.currentSpreadPercent <= 0.0) {
+        return own.empty() ? std::string("device currents") : "device currents of " + own;
+    }
+    const std::string name = "device currents +" + Percent(options.currentSpreadPercent);
+    return own.empty() ? name : name + ", " + own;
 }
 
 /// The corners the spreads give (`spreads` by mode), the typical one first.

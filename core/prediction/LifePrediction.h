@@ -48,7 +48,7 @@ struct LifePrediction {
     DeratedLife typical;
     std::optional<DeratedLife> worst;  // with a spread of currents or capacity
     /// "device currents +20 %, capacity -10 %"; modes of a spread of their own are named:
-    /// "device currents +20 % (mode 2 +50 %)".
+    /// "device currents +20 %, mode 2 +50 %".
     std::string worstCorner;
     double capacitySpreadPercent = 0.0;
     std::string capacitySpreadSource;
