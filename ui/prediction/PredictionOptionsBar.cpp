@@ -19,6 +19,7 @@
 #include "prediction/PredictionFields.h"
 #include "session/Workspace.h"
 #include "ui/prediction/MissionDialog.h"
+#include "ui/prediction/ModeSpreadDialog.h"
 #include "ui/widgets/Text.h"
 
 namespace runwell::ui {
@@ -122,6 +123,10 @@ void PredictionOptionsBar::CreateControls() {
     deviceSpread_ = Figure(this, "deviceSpreadField", "0",
                            "Typical to maximum of the device's currents, percent");
     spreads->addWidget(deviceSpread_);
+    modeSpreads_ = new QPushButton(QStringLiteral("Per mode..."), this);
+    modeSpreads_->setObjectName(QStringLiteral("modeSpreadButton"));
+    modeSpreads_->setAutoDefault(false);
+    spreads->addWidget(modeSpreads_);
     spreads->addWidget(new QLabel(QStringLiteral("Capacity spread (%):"), this));
     capacitySpread_ = Figure(this, "capacitySpreadField", "default", "");
     spreads->addWidget(capacitySpread_);
@@ -163,6 +168,18 @@ void PredictionOptionsBar::Connect() {
             PredictionOptions options = workspace_->predictionOptions();
             options.worstCase = checked;
             Choose(std::move(options));
+        }
+    });
+    connect(modeSpreads_, &QPushButton::clicked, this, [this] {
+        if (workspace_ == nullptr) {
+            return;
+        }
+        ModeSpreadDialog dialog(
+            *workspace_, [this](const std::string& text) { Message(text); }, this);
+        // An untouched dialog is no change: no undo step, no modified mark.
+        if (dialog.exec() == QDialog::Accepted &&
+            dialog.options() != workspace_->predictionOptions()) {
+            Choose(dialog.options());
         }
     });
     for (QLineEdit* field : {deviceSpread_, capacitySpread_}) {
