@@ -46,7 +46,7 @@ if [ -x scripts/qt-windows.sh ] && prefix=$(scripts/qt-windows.sh --print-prefix
     window_tests=(test_main_window test_main_window_edits test_mode_editor_dialog test_trace_dialog
                   test_derated_curve_view test_analysis_panel test_prediction_panel
                   test_regulator_dialog test_charts
-                  test_charge_share_chart test_app_shell test_file_dialogs
+                  test_charge_share_chart test_app_shell test_file_dialogs test_mode_spread_dialog
                   test_screen_fit_1366_768_1_5 test_screen_fit_1280_720_1)
     cmake -S . -B build-windows-gui -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" \
         -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \

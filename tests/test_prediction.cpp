@@ -167,7 +167,38 @@ TEST(LifePrediction, WorstCornerIsNamedAndComputedByHand) {
     const LifePrediction mode = PredictLife(battery, &model, Steady(100.0, 3.0), options);
     ASSERT_TRUE(mode.worst);
     EXPECT_NEAR(mode.worst->hours, 1000.0 / 1.5, 1e-6);
-    EXPECT_EQ(mode.worstCorner, "device currents at their modes' maximum");
+    EXPECT_EQ(mode.worstCorner, "device currents of mode 1 +50 %");
+}
+
+TEST(LifePrediction, AModesOwnSpreadReplacesTheProfilesAndTheCornerNamesIt) {
+    // Two modes of 100 uA, half the time each: 1000 hours typical.
+    const BatteryRecord battery = Cell(100, "3.0");
+    const BatteryModel model = LinearCell(3.0, 2.0, 0.0);
+    PredictionInput input = Steady(100.0, 3.0);
+    input.conditions.steps = {{100e-6, 0.5}, {100e-6, 0.5}};
+    PredictionOptions options;
+    options.worstCase = true;
+    options.capacitySpreadPercent = 0.0;
+    options.currentSpreadPercent = 20.0;
+    // The entry beyond the profile's modes changes nothing and is not named.
+    options.modeSpreadPercent = {std::nullopt, 50.0, 300.0};
+    const LifePrediction raised = PredictLife(battery, &model, input, options);
+    ASSERT_TRUE(raised.worst);
+    EXPECT_NEAR(raised.typical.hours, 1000.0, 1e-6);
+    EXPECT_NEAR(raised.worst->hours, 1000.0 / 1.35, 1e-6);
+    EXPECT_EQ(raised.worstCorner, "device currents +20 %, mode 2 +50 %");
+
+    // A mode held at typical is named too; one equal to the profile's is not.
+    options.modeSpreadPercent = {20.0, 0.0};
+    const LifePrediction held = PredictLife(battery, &model, input, options);
+    ASSERT_TRUE(held.worst);
+    EXPECT_NEAR(held.worst->hours, 1000.0 / 1.1, 1e-6);
+    EXPECT_EQ(held.worstCorner, "device currents +20 %, mode 2 +0 %");
+
+    // Every mode at typical: no current corner at all.
+    options.currentSpreadPercent = 0.0;
+    options.modeSpreadPercent = {0.0, std::nullopt};
+    EXPECT_FALSE(PredictLife(battery, &model, input, options).worst);
 }
 
 TEST(LifePrediction, ModelCapacitySpreadComesBeforeTheChemistrysAndIsKeptInItsFile) {

@@ -1,11 +1,12 @@
 // The window's prediction fields: optional figures read at their limits, and the texts of a
-// regulator and of the capacity spread in use.
+// regulator and of the capacity spread in use; the modes' own spreads as their editor reads them.
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 
+#include "prediction/ModeSpreads.h"
 #include "prediction/PredictionFields.h"
 
 namespace runwell {
@@ -58,6 +59,60 @@ TEST(PredictionFields, TheRegulatorSummaryAndTheCapacitySpreadTipNameWhatIsInUse
     EXPECT_EQ(CapacitySpreadTip(prediction), plain + "\nDefault in use: 8 % (Maker, cell sheet)");
     prediction.capacitySpreadSource = "given";
     EXPECT_EQ(CapacitySpreadTip(prediction), plain + "\nIn use: 8 %");
+}
+
+std::vector<ModeRecord> ThreeModes() {
+    std::vector<ModeRecord> modes(3);
+    modes[0] = {"Measure", "RUN", "4MHZ", {}, 2.0f, 0.0f, 0.0f, 0.0f};
+    modes[1] = {"Radio", "IDLE", "1MHZ", {}, 5.0f, 0.0f, 0.0f, 0.0f};
+    modes[2] = {"Sleep", "SLEEP", "0", {}, 993.0f, 0.0f, 0.0f, 0.0f};
+    return modes;
+}
+
+TEST(ModeSpreads, RowsNameTheModesAndAnUntouchedEditorChangesNothing) {
+    const std::vector<ModeRecord> modes = ThreeModes();
+    PredictionOptions options;
+    options.currentSpreadPercent = 20.0;
+    // Shown rounded, a trailing entry of none and one beyond the modes: kept exactly.
+    options.modeSpreadPercent = {std::nullopt, 12.3456789, std::nullopt, 7.0};
+    const std::vector<ModeSpreadRow> rows = ModeSpreadRows(modes, options);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].mode, "1  Measure (RUN, 4MHZ)");
+    EXPECT_EQ(rows[1].mode, "2  Radio (IDLE, 1MHZ)");
+    EXPECT_EQ(rows[0].text, "");
+    EXPECT_EQ(rows[1].text, "12.3457");
+    std::vector<std::string> texts;
+    for (const ModeSpreadRow& row : rows) {
+        texts.push_back(row.text);
+    }
+    EXPECT_EQ(*WithModeSpreadTexts(options, modes, texts), options);
+    options.modeSpreadPercent = {std::nullopt, 50.0, std::nullopt};
+    EXPECT_EQ(*WithModeSpreadTexts(options, modes, {"", "50", " "}), options);
+}
+
+TEST(ModeSpreads, FieldsSetClearAndRefuseByMode) {
+    const std::vector<ModeRecord> modes = ThreeModes();
+    PredictionOptions options;
+    options.modeSpreadPercent = {30.0};
+    // Setting the last mode, clearing the first: the entries before it stay empty.
+    const Result<PredictionOptions> set = WithModeSpreadTexts(options, modes, {"", "", "1000"});
+    ASSERT_TRUE(set.ok()) << set.error().message;
+    EXPECT_EQ(set->modeSpreadPercent,
+              (std::vector<std::optional<double>>{std::nullopt, std::nullopt, 1000.0}));
+    // 0 is a spread of its own (typical), unlike an empty field; clearing every field leaves
+    // no entry at all.
+    const Result<PredictionOptions> held = WithModeSpreadTexts(options, modes, {"", "0", ""});
+    ASSERT_TRUE(held.ok());
+    EXPECT_EQ(held->modeSpreadPercent, (std::vector<std::optional<double>>{std::nullopt, 0.0}));
+    EXPECT_TRUE(WithModeSpreadTexts(options, modes, {"", "", ""})->modeSpreadPercent.empty());
+
+    for (const char* bad : {"-1", "abc", "1000.5", "nan", "5 %"}) {
+        const Result<PredictionOptions> refused =
+            WithModeSpreadTexts(options, modes, {"30", bad, "x"});
+        ASSERT_FALSE(refused.ok()) << bad;
+        EXPECT_EQ(refused.error().message,
+                  "The spread (%) of mode 2 \"Radio\" must be empty or a number from 0 to 1000.");
+    }
 }
 
 }  // namespace

@@ -45,8 +45,12 @@ int RunCheck(const CheckArguments& args, const Context& context) {
         }
     }
     std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
-    if (!workspace || !ApplyPredictionArguments(context, args.prediction, *workspace)) {
+    if (!workspace) {
         return kFailed;
+    }
+    if (const int status = ApplyPredictionArguments(context, args.prediction, *workspace);
+        status != kDone) {
+        return status;
     }
     const CheckOutcome outcome =
         args.prediction.Given()

@@ -35,8 +35,12 @@ int RunReport(const ReportArguments& args, const Context& context) {
         return UsageError(context.err, "unknown format '" + args.format + "' (text, json or csv)");
     }
     std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
-    if (!workspace || !ApplyPredictionArguments(context, args.prediction, *workspace)) {
+    if (!workspace) {
         return kFailed;
+    }
+    if (const int status = ApplyPredictionArguments(context, args.prediction, *workspace);
+        status != kDone) {
+        return status;
     }
     const bool withPrediction = args.prediction.Given();
     const bool toStdout = !args.output || *args.output == "-";

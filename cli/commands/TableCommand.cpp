@@ -29,8 +29,12 @@ int RunTable(const TableArguments& args, const std::string& name, const std::str
         return UsageError(context.err, name + " takes one settings file");
     }
     std::optional<Workspace> workspace = OpenSettingsArgument(context, args.positional[0]);
-    if (!workspace || !ApplyPredictionArguments(context, args.prediction, *workspace)) {
+    if (!workspace) {
         return kFailed;
+    }
+    if (const int status = ApplyPredictionArguments(context, args.prediction, *workspace);
+        status != kDone) {
+        return status;
     }
     if (args.format == "text") {
         forms.text(*workspace, context.out);

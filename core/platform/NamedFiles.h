@@ -23,6 +23,19 @@ struct NamedFileSet {
     std::vector<std::string> messages;  // in the order the files were read
 };
 
+/// Puts `item` in `items` in place of the one of the same name, or at the end; its index.
+template <class Item>
+std::size_t KeepByName(std::vector<Item>& items, Item item) {
+    const auto same = std::find_if(items.begin(), items.end(),
+                                   [&](const Item& other) { return other.name == item.name; });
+    if (same != items.end()) {
+        *same = std::move(item);
+        return static_cast<std::size_t>(same - items.begin());
+    }
+    items.push_back(std::move(item));
+    return items.size() - 1;
+}
+
 /// Reads every "*.json" in `folder` in name order with `read` (path -> Result<Item>). A file
 /// `read` refuses is skipped with a message naming it as `shownFolder`/NAME; so is a second file
 /// of a name (the item's `key`) already read. A missing folder holds nothing.
@@ -69,13 +82,7 @@ NamedFileSet<Item> LoadShippedAndOwnFiles(const DataLocation& location, const st
     set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
                         std::make_move_iterator(own.messages.end()));
     for (Item& item : own.items) {
-        const auto same = std::find_if(set.items.begin(), set.items.end(),
-                                       [&](const Item& other) { return other.name == item.name; });
-        if (same != set.items.end()) {
-            *same = std::move(item);
-        } else {
-            set.items.push_back(std::move(item));
-        }
+        KeepByName(set.items, std::move(item));
     }
     return set;
 }

@@ -85,20 +85,35 @@ DeratedLife PredictCorner(const Plan& plan, const Corner& corner, bool& outside)
     return WalkPath(plan.battery, plan.model, walk);
 }
 
-/// The corners the spreads give, the typical one first.
-std::vector<Corner> CornersOf(const PredictionOptions& options, double capacitySpread) {
+/// The device currents' corner: the profile's spread and the modes whose own differs from it,
+/// "device currents +20 %, mode 2 +50 %", or "device currents of mode 2 +50 %" when only modes
+/// of their own are raised.
+std::string CurrentCornerName(const PredictionOptions& options,
+                              const std::vector<double>& spreads) {
+    std::string own;
+    for (std::size_t i = 0; i < spreads.size(); ++i) {
+        if (spreads[i] != options.currentSpreadPercent) {
+            own += (own.empty() ? "mode " : ", mode ") + std::to_string(i + 1) + " +" +
+                   Percent(spreads[i]);
+        }
+    }
+    if (options.currentSpreadPercent <= 0.0) {
+        return own.empty() ? std::string("device currents") : "device currents of " + own;
+    }
+    const std::string name = "device currents +" + Percent(options.currentSpreadPercent);
+    return own.empty() ? name : name + ", " + own;
+}
+
+/// The corners the spreads give (`spreads` by mode), the typical one first.
+std::vector<Corner> CornersOf(const PredictionOptions& options, const std::vector<double>& spreads,
+                              double capacitySpread) {
     std::vector<Corner> corners{{"typical", false, 1.0}};
     if (!options.worstCase) {
         return corners;
     }
-    const bool currents =
-        options.currentSpreadPercent > 0.0 ||
-        std::any_of(options.modeSpreadPercent.begin(), options.modeSpreadPercent.end(),
-                    [](const std::optional<double>& p) { return p && *p > 0.0; });
-    const std::string currentName =
-        options.currentSpreadPercent > 0.0
-            ? "device currents +" + Percent(options.currentSpreadPercent)
-            : std::string("device currents at their modes' maximum");
+    const bool currents = std::any_of(spreads.begin(), spreads.end(),
+                                      [](double spread) { return spread > 0.0; });
+    const std::string currentName = CurrentCornerName(options, spreads);
     const std::string capacityName = "capacity -" + Percent(capacitySpread);
     const double low = 1.0 - capacitySpread / 100.0;
     if (currents) {
@@ -220,10 +235,10 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
         conditions.steps.empty() && input.characterised.empty()
             ? std::vector<LoadStep>{{conditions.averageCurrent * 1e-9, 1.0}}  // the average only
             : conditions.steps;
-    plan.table = ModeTableOf(
-        steps, input.characterised,
-        ModeSpreads(options, input.characterised.empty() ? steps.size()
-                                                         : input.characterised.front().steps.size()));
+    const std::vector<double> spreads = ModeSpreads(
+        options,
+        input.characterised.empty() ? steps.size() : input.characterised.front().steps.size());
+    plan.table = ModeTableOf(steps, input.characterised, spreads);
     SetRangeLimits(plan, prediction);
     if (!options.mission) {
         plan.temperatures = {conditions.temperatureC};
@@ -238,7 +253,7 @@ LifePrediction PredictLife(const BatteryRecord& battery, const BatteryModel* mod
     }
     SetCapacitySpread(battery, *model, options, prediction);
     bool outside = false;
-    for (const Corner& corner : CornersOf(options, prediction.capacitySpreadPercent)) {
+    for (const Corner& corner : CornersOf(options, spreads, prediction.capacitySpreadPercent)) {
         DeratedLife life = PredictCorner(plan, corner, outside);
         if (corner.name == "typical") {
             prediction.typical = std::move(life);

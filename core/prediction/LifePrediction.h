@@ -47,7 +47,9 @@ inline constexpr const char* kLimitRegulator = "below the regulator's input volt
 struct LifePrediction {
     DeratedLife typical;
     std::optional<DeratedLife> worst;  // with a spread of currents or capacity
-    std::string worstCorner;           // "device currents +20 %, capacity -10 %"
+    /// "device currents +20 %, capacity -10 %"; modes of a spread of their own are named:
+    /// "device currents +20 %, mode 2 +50 %".
+    std::string worstCorner;
     double capacitySpreadPercent = 0.0;
     std::string capacitySpreadSource;
     /// The battery's side at the selected temperature, at the cell's middle voltage (halfway

@@ -14,11 +14,13 @@
 #include "battery/BufferAdvice.h"
 #include "estimate/Format.h"
 #include "mission/MissionFiles.h"
+#include "platform/NamedFiles.h"
 #include "platform/Platform.h"
 #include "power/RegulatorFiles.h"
 #include "prediction/PredictionFields.h"
 #include "session/Workspace.h"
 #include "ui/prediction/MissionDialog.h"
+#include "ui/prediction/ModeSpreadDialog.h"
 #include "ui/prediction/RegulatorDialog.h"
 #include "ui/widgets/Text.h"
 
@@ -28,19 +30,6 @@ namespace {
 const QString kNoRegulator = QStringLiteral("None (cell to device)");
 const QString kConstant = QStringLiteral("Constant (selected temperature)");
 const QString kFromFile = QStringLiteral("From file...");
-
-/// Puts `item` in `items` in place of the one of the same name, or at the end; its index.
-template <typename T>
-int Keep(std::vector<T>& items, T item) {
-    const auto same = std::find_if(items.begin(), items.end(),
-                                   [&](const T& other) { return other.name == item.name; });
-    if (same != items.end()) {
-        *same = std::move(item);
-        return static_cast<int>(same - items.begin());
-    }
-    items.push_back(std::move(item));
-    return static_cast<int>(items.size()) - 1;
-}
 
 /// Refills `combo` with `first`, the names of `items` and "From file...", then selects `index`.
 template <typename T>
@@ -127,6 +116,10 @@ void PredictionOptionsBar::CreateControls() {
     deviceSpread_ = Figure(this, "deviceSpreadField", "0",
                            "Typical to maximum of the device's currents, percent");
     spreads->addWidget(deviceSpread_);
+    modeSpreads_ = new QPushButton(QStringLiteral("Per mode..."), this);
+    modeSpreads_->setObjectName(QStringLiteral("modeSpreadButton"));
+    modeSpreads_->setAutoDefault(false);
+    spreads->addWidget(modeSpreads_);
     spreads->addWidget(new QLabel(QStringLiteral("Capacity spread (%):"), this));
     capacitySpread_ = Figure(this, "capacitySpreadField", "default", "");
     spreads->addWidget(capacitySpread_);
@@ -169,6 +162,18 @@ void PredictionOptionsBar::Connect() {
             PredictionOptions options = workspace_->predictionOptions();
             options.worstCase = checked;
             Choose(std::move(options));
+        }
+    });
+    connect(modeSpreads_, &QPushButton::clicked, this, [this] {
+        if (workspace_ == nullptr) {
+            return;
+        }
+        ModeSpreadDialog dialog(
+            *workspace_, [this](const std::string& text) { Message(text); }, this);
+        // An untouched dialog is no change: no undo step, no modified mark.
+        if (dialog.exec() == QDialog::Accepted &&
+            dialog.options() != workspace_->predictionOptions()) {
+            Choose(dialog.options());
         }
     });
     for (QLineEdit* field : {deviceSpread_, capacitySpread_}) {
@@ -230,8 +235,10 @@ void PredictionOptionsBar::Refresh(const Workspace& workspace) {
 void PredictionOptionsBar::ShowLists() {
     const PredictionOptions& options = workspace_->predictionOptions();
     // What is in force is in the list, whether it came from a file, the editor or a profile.
-    const int regulator = options.regulator ? Keep(regulators_, *options.regulator) + 1 : 0;
-    const int mission = options.mission ? Keep(missions_, *options.mission) + 1 : 0;
+    const int regulator =
+        options.regulator ? static_cast<int>(KeepByName(regulators_, *options.regulator)) + 1 : 0;
+    const int mission =
+        options.mission ? static_cast<int>(KeepByName(missions_, *options.mission)) + 1 : 0;
     Fill(powerPath_, kNoRegulator, regulators_, regulator);
     Fill(mission_, kConstant, missions_, mission);
     powerPath_->setToolTip(options.regulator ? ToDisplay(RegulatorSummary(*options.regulator))
@@ -270,7 +277,7 @@ void PredictionOptionsBar::OnPowerPath(int index) {
                     " cannot be used: " + regulator.error().message);
             return;
         }
-        Keep(regulators_, *regulator);
+        KeepByName(regulators_, *regulator);
         options.regulator = std::move(*regulator);
     } else if (index <= 0) {
         options.regulator.reset();
@@ -311,7 +318,7 @@ void PredictionOptionsBar::OnMission(int index) {
                     " cannot be used: " + mission.error().message);
             return;
         }
-        Keep(missions_, *mission);
+        KeepByName(missions_, *mission);
         options.mission = std::move(*mission);
     } else if (index <= 0) {
         options.mission.reset();
@@ -341,7 +348,7 @@ void PredictionOptionsBar::OnEditMission() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    Keep(missions_, dialog.mission());
+    KeepByName(missions_, dialog.mission());
     options.mission = dialog.mission();
     Choose(std::move(options));
 }

@@ -72,6 +72,7 @@ private:
     QPushButton* editMission_ = nullptr;
     QCheckBox* worstCase_ = nullptr;
     QLineEdit* deviceSpread_ = nullptr;
+    QPushButton* modeSpreads_ = nullptr;  // "Per mode...": ModeSpreadDialog
     QLineEdit* capacitySpread_ = nullptr;
     QWidget* batteryRow_ = nullptr;
     QLineEdit* batteryAverage_ = nullptr;
