@@ -91,27 +91,30 @@ void PredictionOptionsBar::CreateControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    auto* choices = new QHBoxLayout;
-    choices->addWidget(new QLabel(QStringLiteral("Power path:"), this));
+    // Two rows of choices and one of spreads keep the panel narrow enough to sit beside the
+    // steps on a 1280-pixel screen.
+    auto* choices = new QGridLayout;
+    choices->setColumnStretch(1, 1);
+    choices->addWidget(new QLabel(QStringLiteral("Power path:"), this), 0, 0);
     powerPath_ = Choice(this, "powerPathCombo");
-    choices->addWidget(powerPath_, 1);
+    choices->addWidget(powerPath_, 0, 1);
     editRegulator_ = new QPushButton(QStringLiteral("Edit..."), this);
     editRegulator_->setObjectName(QStringLiteral("editRegulatorButton"));
     editRegulator_->setAutoDefault(false);
-    choices->addWidget(editRegulator_);
-    choices->addWidget(new QLabel(QStringLiteral("Mission:"), this));
+    choices->addWidget(editRegulator_, 0, 2);
+    worstCase_ = new QCheckBox(QStringLiteral("Worst case"), this);
+    worstCase_->setObjectName(QStringLiteral("worstCaseCheck"));
+    choices->addWidget(worstCase_, 0, 3);
+    choices->addWidget(new QLabel(QStringLiteral("Mission:"), this), 1, 0);
     mission_ = Choice(this, "missionCombo");
-    choices->addWidget(mission_, 1);
+    choices->addWidget(mission_, 1, 1);
     editMission_ = new QPushButton(QStringLiteral("Edit..."), this);
     editMission_->setObjectName(QStringLiteral("editMissionButton"));
     editMission_->setAutoDefault(false);
-    choices->addWidget(editMission_);
+    choices->addWidget(editMission_, 1, 2);
     layout->addLayout(choices);
 
     auto* spreads = new QHBoxLayout;
-    worstCase_ = new QCheckBox(QStringLiteral("Worst case"), this);
-    worstCase_->setObjectName(QStringLiteral("worstCaseCheck"));
-    spreads->addWidget(worstCase_);
     spreads->addWidget(new QLabel(QStringLiteral("Device spread (%):"), this));
     deviceSpread_ = Figure(this, "deviceSpreadField", "0",
                            "Typical to maximum of the device's currents, percent");
