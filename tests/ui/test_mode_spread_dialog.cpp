@@ -6,8 +6,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <fstream>
 
+#include "PredictionWindow.h"
 #include "UiTestSupport.h"
 #include "prediction/LifePrediction.h"
 #include "ui/analysis/AnalysisPanel.h"
@@ -19,28 +19,12 @@ using namespace test_support;
 
 using Spreads = std::vector<std::optional<double>>;
 
-class ModeSpreadDialogTest : public WindowTest {
+class ModeSpreadDialogTest : public PredictionWindowTest {
 protected:
     /// The CR2032 coin cell with its model, two modes, and the worst case at a 20 % device
     /// spread.
     void SetUp() override {
-        data_.emplace();
-        const fs::path folder = data_->path;
-        const fs::path source(RUNWELL_SOURCE_DIR);
-        fs::copy(source / "Regulators", folder / "Regulators");
-        fs::copy(source / "Missions", folder / "Missions");
-        fs::create_directory(folder / "BatteryModels");
-        fs::copy(source / "BatteryModels" / "CR2032.json", folder / "BatteryModels");
-        std::ofstream(folder / "StandardBattery.csv", std::ios::app)
-            << "CR2032 coin cell,225,0.08,3.0,3,15,\"Lithium manganese dioxide\"\n";
-        Result<Workspace> started = Workspace::Start(folder, prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_.emplace(std::move(started).value());
-        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        ClickRow(List("batteryList"), static_cast<int>(workspace_->batteries().size()) - 1);
-        ASSERT_EQ(workspace_->currentBattery()->description, "CR2032 coin cell");
+        StartOnCr2032(true);
         Add(Mode("sleep", 1000.0f, 990000.0f));
         Add(Mode("radio", 1e6f, 10000.0f));
         Click("analysisButton");

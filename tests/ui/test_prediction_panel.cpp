@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <fstream>
 
+#include "PredictionWindow.h"
 #include "UiTestSupport.h"
 #include "estimate/Format.h"
 #include "prediction/LifePrediction.h"
@@ -21,48 +22,13 @@ namespace {
 
 using namespace test_support;
 
-const fs::path kSource(RUNWELL_SOURCE_DIR);
-
-/// An adjustable LDO that gives any voltage: the battery draws the device current plus 5 uA.
-Regulator TestLdo() {
-    Regulator ldo;
-    ldo.name = "Test LDO";
-    ldo.part = "LDO-ADJ";
-    ldo.sources = "none: a test part";
-    ldo.quiescentMicroamps = 5.0;
-    ldo.minimumInputVolts = 1.8;
-    ldo.maximumInputVolts = 5.5;
-    ldo.dropoutVsLoadMa = InterpolationTable({{1.0, 0.1}, {100.0, 0.2}});
-    return ldo;
-}
-
-class PredictionPanelTest : public WindowTest {
+class PredictionPanelTest : public PredictionWindowTest {
 protected:
     void SetUp() override { Restart(); }
 
     /// A new window over a data folder with the shipped regulators and missions, the test LDO,
     /// and the CR2032 coin cell with its model beside the fixture's batteries.
-    void Restart() {
-        window_.reset();
-        workspace_.reset();
-        data_.emplace();
-        const fs::path folder = data_->path;
-        fs::copy(kSource / "Regulators", folder / "Regulators");
-        fs::copy(kSource / "Missions", folder / "Missions");
-        fs::create_directory(folder / "BatteryModels");
-        fs::copy(kSource / "BatteryModels" / "CR2032.json", folder / "BatteryModels");
-        std::ofstream(folder / "Regulators" / "test-ldo.json") << WriteRegulator(TestLdo());
-        std::ofstream(folder / "StandardBattery.csv", std::ios::app)
-            << "CR2032 coin cell,225,0.08,3.0,3,15,\"Lithium manganese dioxide\"\n";
-        Result<Workspace> started = Workspace::Start(folder, prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_.emplace(std::move(started).value());
-        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        ClickRow(List("batteryList"), static_cast<int>(workspace_->batteries().size()) - 1);
-        ASSERT_EQ(workspace_->currentBattery()->description, "CR2032 coin cell");
-    }
+    void Restart() { StartOnCr2032(true); }
     void Open() {
         Click("analysisButton");
         panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");

@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <fstream>
 
+#include "PredictionWindow.h"
 #include "UiTestSupport.h"
 #include "estimate/Format.h"
 #include "power/RegulatorFiles.h"
@@ -19,21 +19,6 @@ namespace runwell::ui {
 namespace {
 
 using namespace test_support;
-
-const fs::path kSource(RUNWELL_SOURCE_DIR);
-
-/// An adjustable LDO that gives any voltage: the battery draws the device current plus 5 uA.
-Regulator TestLdo() {
-    Regulator ldo;
-    ldo.name = "Test LDO";
-    ldo.part = "LDO-ADJ";
-    ldo.sources = "none: a test part";
-    ldo.quiescentMicroamps = 5.0;
-    ldo.minimumInputVolts = 1.8;
-    ldo.maximumInputVolts = 5.5;
-    ldo.dropoutVsLoadMa = InterpolationTable({{1.0, 0.1}, {100.0, 0.2}});
-    return ldo;
-}
 
 void Type(QWidget* dialog, const std::string& field, const std::string& text) {
     if (auto* table = dialog->findChild<QPlainTextEdit*>(QString::fromStdString(field))) {
@@ -56,24 +41,10 @@ void Press(QWidget* dialog, const std::string& button) {
 
 /// The Analysis panel over a run with the test LDO among the regulators, the CR2032 and its model
 /// chosen, and one mode of 1 uA.
-class RegulatorDialogTest : public WindowTest {
+class RegulatorDialogTest : public PredictionWindowTest {
 protected:
     void SetUp() override {
-        data_.emplace();
-        const fs::path folder = data_->path;
-        fs::create_directory(folder / "Regulators");
-        std::ofstream(folder / "Regulators" / "test-ldo.json") << WriteRegulator(TestLdo());
-        fs::create_directory(folder / "BatteryModels");
-        fs::copy(kSource / "BatteryModels" / "CR2032.json", folder / "BatteryModels");
-        std::ofstream(folder / "StandardBattery.csv", std::ios::app)
-            << "CR2032 coin cell,225,0.08,3.0,3,15,\"Lithium manganese dioxide\"\n";
-        Result<Workspace> started = Workspace::Start(folder, prompter_);
-        ASSERT_TRUE(started.ok());
-        workspace_.emplace(std::move(started).value());
-        window_ = std::make_unique<MainWindow>(*workspace_, editor_, prompter_, files_);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        ClickRow(List("batteryList"), static_cast<int>(workspace_->batteries().size()) - 1);
+        StartOnCr2032(false);
         Add(Mode("run", 1000.0f));
         Click("analysisButton");
         panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
