@@ -39,6 +39,7 @@ targets=(
     "fuzz_regulator 65536"
     "fuzz_mission 65536"
     "fuzz_prediction_fields 256"
+    "fuzz_regulator_text 65536"
 )
 
 export UBSAN_OPTIONS=print_stacktrace=1
