@@ -116,6 +116,13 @@ TEST_F(ScreenFitTest, EveryDialogOpensInsideTheScreensFreeArea) {
         boxes.ShowMessage(std::string(20, 'x') + " is not a number.", MessageKind::Warning);
     });
 
+    // The prediction's editors: the mission, the regulator and the modes' own spreads.
+    Click("analysisButton");
+    for (const char* button : {"editMissionButton", "editRegulatorButton", "modeSpreadButton"}) {
+        CheckModal([&] { Click(button); });
+    }
+    Click("analysisButton");
+
     TraceDialog trace(*workspace_, prompter_, window_.get());
     trace.show();
     EXPECT_TRUE(OnScreen(&trace));
