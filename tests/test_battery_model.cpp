@@ -120,7 +120,8 @@ TEST(BatteryModelFolder, UserModelsBesideTheCustomFileReplaceShippedOnes) {
     EXPECT_EQ(Cutoffs(set), " 2.5 2.0 1.0 -");  // the user's own figures win
     ASSERT_EQ(set.messages.size(), 1u);
     // The user's file is named where it is, not as one of the shipped folder's.
-    const std::string userFile = PathToUtf8(temp / "user/BatteryModels") + "/broken.json: ";
+    const std::string userFile =
+        PathToUtf8(temp / "user" / "BatteryModels" / "broken.json") + ": ";
     EXPECT_EQ(set.messages[0].rfind(userFile, 0), 0u) << set.messages[0];
 
     // Portable layout: one folder, read once (no second-file message for every model).

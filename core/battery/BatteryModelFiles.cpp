@@ -49,7 +49,7 @@ BatteryModelSet LoadBatteryModels(const DataLocation& location,
     if (user.empty()) {
         return set;
     }
-    BatteryModelSet own = LoadBatteryModels(user, batteries, PathToUtf8(user));
+    BatteryModelSet own = LoadBatteryModels(user, batteries, "");
     set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
                         std::make_move_iterator(own.messages.end()));
     for (std::size_t i = 0; i < set.models.size(); ++i) {

@@ -22,7 +22,7 @@ struct BatteryModelSet {
 /// name order and gives each battery of `batteries` the model whose "battery" equals its
 /// description. A file that cannot be read or is malformed is skipped with a message naming it;
 /// a second file for the same battery is skipped likewise. A missing folder holds no models.
-/// Messages name a file as `shownFolder`/NAME.
+/// Messages name a file as `shownFolder`/NAME, or by its whole path when `shownFolder` is empty.
 BatteryModelSet LoadBatteryModels(const std::filesystem::path& folder,
                                   const std::vector<BatteryRecord>& batteries,
                                   const std::string& shownFolder = "BatteryModels");

@@ -37,8 +37,9 @@ std::size_t KeepByName(std::vector<Item>& items, Item item) {
 }
 
 /// Reads every "*.json" in `folder` in name order with `read` (path -> Result<Item>). A file
-/// `read` refuses is skipped with a message naming it as `shownFolder`/NAME; so is a second file
-/// of a name (the item's `key`) already read. A missing folder holds nothing.
+/// `read` refuses is skipped with a message naming it as `shownFolder`/NAME (by its whole path
+/// when `shownFolder` is empty); so is a second file of a name (the item's `key`) already read. A
+/// missing folder holds nothing.
 template <class Item, class Read>
 NamedFileSet<Item> LoadNamedFiles(const std::filesystem::path& folder,
                                   const std::string& shownFolder, Read read,
@@ -46,7 +47,9 @@ NamedFileSet<Item> LoadNamedFiles(const std::filesystem::path& folder,
     NamedFileSet<Item> set;
     std::map<std::string, std::string> claimed;  // item name -> file that describes it
     for (const std::filesystem::path& file : FilesWithExtension(folder, ".json")) {
-        const std::string name = shownFolder + "/" + PathToUtf8(file.filename());
+        const std::string name = shownFolder.empty()
+                                     ? PathToUtf8(file)
+                                     : shownFolder + "/" + PathToUtf8(file.filename());
         Result<Item> item = read(file);
         if (!item) {
             set.messages.push_back(name + ": " + item.error().message);
@@ -78,7 +81,7 @@ NamedFileSet<Item> LoadShippedAndOwnFiles(const DataLocation& location, const st
     if (user.empty()) {
         return set;
     }
-    NamedFileSet<Item> own = LoadNamedFiles<Item>(user, PathToUtf8(user), read);
+    NamedFileSet<Item> own = LoadNamedFiles<Item>(user, "", read);
     set.messages.insert(set.messages.end(), std::make_move_iterator(own.messages.begin()),
                         std::make_move_iterator(own.messages.end()));
     for (Item& item : own.items) {
