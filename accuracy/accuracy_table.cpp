@@ -3,8 +3,8 @@
 //   accuracy_table MEASUREMENTS.tsv DATA_FOLDER
 //
 // DATA_FOLDER holds StandardBattery.csv and BatteryModels/. Prints a Markdown table: per
-// measurement the measured runtime, the predicted life (the measurement's load, constant or
-// pulsed, with its end voltage as the minimum voltage), whether the load lies within the
+// measurement the measured runtime, the predicted life (the measurement's load, constant, pulsed
+// or a resistor, with its end voltage as the minimum voltage), whether the load lies within the
 // model's measured data, and the classic estimate, each with its error against the measurement;
 // then the median and largest errors.
 
@@ -17,6 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Numbers.h"
@@ -50,16 +51,27 @@ std::string Error(double predicted, double measured) {
     return text;
 }
 
-/// A measurement's load: a constant drain "25", or pulses "30@0.1/0.005@9.9" (mA for seconds,
-/// then mA for seconds, repeated).
+/// A measurement's load: a constant drain "25", pulses "30@0.1/0.005@9.9" (mA for seconds,
+/// then mA for seconds, repeated), or a resistor "20ohm".
 struct Load {
     double averageMa = 0.0;
     double peakMa = 0.0;
     std::vector<runwell::LoadStep> steps;
+    double ohms = 0.0;  // a resistor; its drain is found with the prediction
 };
+
+constexpr std::string_view kOhm = "ohm";
+
+bool IsResistor(const std::string& text) {
+    return text.size() > kOhm.size() && text.ends_with(kOhm);
+}
 
 std::optional<Load> ReadLoad(const std::string& text) {
     Load load;
+    if (IsResistor(text)) {
+        load.ohms = runwell::ReadReal(text.substr(0, text.size() - kOhm.size()));
+        return load.ohms > 0.0 ? std::optional(load) : std::nullopt;
+    }
     const std::size_t slash = text.find('/');
     if (slash == std::string::npos) {
         load.averageMa = load.peakMa = runwell::ReadReal(text);
@@ -82,7 +94,12 @@ std::optional<Load> ReadLoad(const std::string& text) {
     return load.averageMa > 0.0 ? std::optional(load) : std::nullopt;
 }
 
-std::string LoadText(const std::string& text) {
+std::string LoadText(const std::string& text, const Load& load) {
+    if (load.ohms > 0.0) {
+        char drain[48];
+        std::snprintf(drain, sizeof drain, " (%.3g mA mean)", load.averageMa);
+        return text.substr(0, text.size() - kOhm.size()) + " ohm" + drain;
+    }
     const std::size_t slash = text.find('/');
     if (slash == std::string::npos) {
         return text + " mA";
@@ -92,6 +109,50 @@ std::string LoadText(const std::string& text) {
         return part.substr(0, at) + " mA for " + part.substr(at + 1) + " s";
     };
     return level(text.substr(0, slash)) + ", " + level(text.substr(slash + 1));
+}
+
+/// The mean of the loaded-voltage curve over the predicted life; the nominal voltage when the
+/// curve is flat or missing.
+double MeanLoadedVolts(const runwell::DeratedLife& life, double nominalVolts) {
+    double area = 0.0;
+    for (std::size_t i = 1; i < life.curve.size(); ++i) {
+        const runwell::VoltagePoint& a = life.curve[i - 1];
+        const runwell::VoltagePoint& b = life.curve[i];
+        area += (b.hours - a.hours) * (a.volts + b.volts) / 2.0;
+    }
+    const double span = life.curve.empty() ? 0.0 : life.curve.back().hours - life.curve.front().hours;
+    return span > 0.0 && !life.nominalVoltageOnly ? area / span : nominalVolts;
+}
+
+/// The predicted life under `load`. A resistor draws the loaded voltage over its resistance, so
+/// its current falls as the cell discharges; the life is the charge delivered over the mean
+/// current. The prediction therefore takes the constant drain of the mean loaded voltage over
+/// the predicted life, repeated from the nominal voltage's drain until the drain settles, and
+/// leaves that drain in `load`.
+runwell::DeratedLife Predict(const runwell::BatteryRecord& battery,
+                             const runwell::BatteryModel& model, Load& load, double celsius,
+                             double endVoltage) {
+    auto predict = [&] {
+        return runwell::ComputeDeratedLife(
+            battery, &model,
+            {load.averageMa * 1e6, load.peakMa * 1e6, celsius, endVoltage, load.steps});
+    };
+    if (load.ohms <= 0.0) {
+        return predict();
+    }
+    const double nominalVolts = runwell::ReadReal(battery.nominalVoltage);
+    load.averageMa = load.peakMa = nominalVolts / load.ohms * 1e3;
+    runwell::DeratedLife life = predict();
+    for (int round = 0; round < 50; ++round) {
+        const double drain = MeanLoadedVolts(life, nominalVolts) / load.ohms * 1e3;
+        const bool settled = std::fabs(drain - load.averageMa) <= 1e-6 * drain;
+        load.averageMa = load.peakMa = drain;
+        life = predict();
+        if (settled) {
+            break;
+        }
+    }
+    return life;
 }
 
 /// The errors of the predictions, in percent, for the summary.
@@ -147,7 +208,7 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::vector<std::string> cells = Split(line);
-        const std::optional<Load> load = cells.size() == 7 ? ReadLoad(cells[1]) : std::nullopt;
+        std::optional<Load> load = cells.size() == 7 ? ReadLoad(cells[1]) : std::nullopt;
         if (!load) {
             std::cerr << "accuracy_table: a line without 7 cells or without a load: " << line
                       << "\n";
@@ -166,11 +227,10 @@ int main(int argc, char** argv) {
         const runwell::BatteryRecord& battery = batteries[index];
         const double celsius = runwell::ReadReal(cells[2]);
         const double endVoltage = runwell::ReadReal(cells[3]);
+        const runwell::DeratedLife predicted =
+            Predict(battery, *models.models[index], *load, celsius, endVoltage);
         const double measured = cells[4] != "-" ? runwell::ReadReal(cells[4])
                                                 : runwell::ReadReal(cells[5]) / load->averageMa;
-        const runwell::DeratedLife predicted = runwell::ComputeDeratedLife(
-            battery, &*models.models[index],
-            {load->averageMa * 1e6, load->peakMa * 1e6, celsius, endVoltage, load->steps});
         // The classic life: capacity over average plus self-discharge current, as shown.
         const double classic =
             static_cast<double>(battery.capacityMah) * 1e6 /
@@ -181,7 +241,7 @@ int main(int argc, char** argv) {
         if (inside) {
             errors.inside.push_back(error);
         }
-        std::cout << "| " << cells[0] << " | " << LoadText(cells[1]) << " | " << cells[2]
+        std::cout << "| " << cells[0] << " | " << LoadText(cells[1], *load) << " | " << cells[2]
                   << " C | " << cells[3] << " V | " << Hours(measured)
                   << (cells[4] == "-" ? " (" + cells[5] + " mAh)" : std::string()) << " | "
                   << Hours(predicted.hours) << " (" << predicted.limitingFactor << ") | "
