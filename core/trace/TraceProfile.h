@@ -42,7 +42,7 @@ struct TraceBatteryFigures {
     bool hasModel = false;
     double deratedHours = 0.0;    // 0 when it cannot be given
     std::string limitingFactor;   // empty without model or load
-    std::string deratedText;  // as the "Derated life" field: "no model" without a model
+    std::string deratedText;  // as the "Predicted life" field: "no model" without a model
 };
 
 /// Where the derated life of a trace is reckoned, as the main window takes it: the selected
