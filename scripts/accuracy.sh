@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Rebuilds the accuracy table of docs/accuracy.md: the derated life and the classic life of the
+# Rebuilds the accuracy table of docs/accuracy.md: the predicted life and the classic life of the
 # shipped battery models beside the published measurements in accuracy/measurements.tsv.
 # Builds accuracy_table into build/ when needed and rewrites the part of docs/accuracy.md between
 # its two table markers; prints the table too.
