@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Rebuilds the accuracy table of docs/accuracy.md: the predicted life and the classic life of the
 # shipped battery models beside the published measurements in accuracy/measurements.tsv.
-# Builds accuracy_table into build/ when needed and rewrites the part of docs/accuracy.md between
+# Brings accuracy_table in build/ up to date and rewrites the part of docs/accuracy.md between
 # its two table markers; prints the table too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ ! -x build/bin/accuracy_table ]; then
+if [ ! -f build/CMakeCache.txt ]; then
     cmake -S . -B build -G Ninja >/dev/null
-    cmake --build build --target accuracy_table runwell_data
 fi
+cmake --build build --target accuracy_table runwell_data >/dev/null
 table=$(build/bin/accuracy_table accuracy/measurements.tsv .)
 echo "$table"
 doc=docs/accuracy.md
