@@ -158,7 +158,23 @@ runwell::DeratedLife Predict(const runwell::BatteryRecord& battery,
 /// The errors of the predictions, in percent, for the summary.
 struct Errors {
     std::vector<double> all, inside;
+    int withoutRange = 0;
 };
+
+/// Whether the model states any of the conditions it was measured under. A model that states
+/// none (a version 1 file holding a cut-off only) has no data a load could lie within.
+bool StatesRange(const runwell::BatteryModel& model) {
+    const runwell::MeasuredRange& r = model.range;
+    return model.fit || r.lowestCurrentMa || r.highestCurrentMa || r.longestPulseSeconds ||
+           r.lowestTemperatureC || r.highestTemperatureC || r.lowestEndVoltage;
+}
+
+std::string WithinText(const runwell::DeratedLife& life, bool statesRange) {
+    if (!life.outsideData.empty()) {
+        return "no: " + life.outsideData.substr(std::string_view("outside the model's data: ").size());
+    }
+    return statesRange ? "yes" : "no range stated";
+}
 
 std::string Median(std::vector<double> values) {
     if (values.empty()) {
@@ -237,16 +253,17 @@ int main(int argc, char** argv) {
             (load->averageMa * 1e6 + static_cast<double>(battery.selfDischargeCurrent));
         const double error = std::fabs(predicted.hours - measured) / measured * 100.0;
         errors.all.push_back(error);
-        const bool inside = predicted.outsideData.empty();
-        if (inside) {
+        const bool statesRange = StatesRange(*models.models[index]);
+        if (predicted.outsideData.empty() && statesRange) {
             errors.inside.push_back(error);
         }
+        errors.withoutRange += statesRange ? 0 : 1;
         std::cout << "| " << cells[0] << " | " << LoadText(cells[1], *load) << " | " << cells[2]
                   << " C | " << cells[3] << " V | " << Hours(measured)
                   << (cells[4] == "-" ? " (" + cells[5] + " mAh)" : std::string()) << " | "
                   << Hours(predicted.hours) << " (" << predicted.limitingFactor << ") | "
                   << Error(predicted.hours, measured) << " | "
-                  << (inside ? std::string("yes") : "no: " + predicted.outsideData.substr(26))
+                  << WithinText(predicted, statesRange)
                   << " | " << Hours(classic) << " | " << Error(classic, measured) << " | "
                   << cells[6] << " |\n";
     }
@@ -255,7 +272,8 @@ int main(int argc, char** argv) {
     char largest[32];
     std::snprintf(largest, sizeof largest, "%.0f %%", largestInside);
     std::cout << "\nRows: " << errors.all.size() << ", of which " << errors.inside.size()
-              << " within their model's data. Median absolute error of the predicted life: "
+              << " within their model's data and " << errors.withoutRange
+              << " on a model that states no range. Median absolute error of the predicted life: "
               << Median(errors.all) << " over all rows, " << Median(errors.inside)
               << " within the models' data, where the largest is " << largest << ".\n";
     return status;
