@@ -140,6 +140,11 @@ T* Find(const QWidget* root, const std::string& name) {
     return child;
 }
 
+/// Clicks the button `name` of `dialog`.
+inline void Press(QWidget* dialog, const std::string& name) {
+    QTest::mouseClick(Find(dialog, name), Qt::LeftButton);
+}
+
 /// Picks entry `index` from the dropped-down list with the mouse, as a user does.
 inline void Choose(QComboBox* combo, int index) {
     combo->setFocus(Qt::MouseFocusReason);
