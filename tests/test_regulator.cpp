@@ -73,11 +73,8 @@ TEST(RegulatorCurrent, BuckInterpolatesInLogLoadAndBetweenCurves) {
 TEST(RegulatorCurrent, BuckLosesToAnLdoAtOneMicroamp) {
     // At 1 uA the buck runs at 50 %: 1.8 V * 1 uA / (0.5 * 3 V) + 60 nA = 1.26 uA, while the
     // nano-quiescent LDO passes 1 uA + 25 nA.
-    const double buck = BatteryAmps(Buck(), 1e-6, 1.8, 3.0);
-    const double ldo = BatteryAmps(Ldo(0.025), 1e-6, 1.8, 3.0);
-    EXPECT_NEAR(buck, 1.26e-6, 1e-15);
-    EXPECT_NEAR(ldo, 1.025e-6, 1e-15);
-    EXPECT_GT(buck, ldo);
+    EXPECT_NEAR(BatteryAmps(Buck(), 1e-6, 1.8, 3.0), 1.26e-6, 1e-15);
+    EXPECT_NEAR(BatteryAmps(Ldo(0.025), 1e-6, 1.8, 3.0), 1.025e-6, 1e-15);
 }
 
 TEST(RegulatorCurrent, NoLoadNaNAndNoCellAreHandled) {
@@ -246,10 +243,6 @@ TEST(RegulatorFile, BrokenTextIsRefusedWithoutAValue) {
     EXPECT_FALSE(ParseRegulator("").ok());
 }
 
-void ExpectSameTable(const InterpolationTable& a, const InterpolationTable& b) {
-    EXPECT_EQ(a.points(), b.points());
-}
-
 TEST(RegulatorFile, WriteReadsBackToTheSameRegulator) {
     Regulator buck = Buck();
     buck.part = "a \"quoted\" part, 1/3 V";
@@ -267,12 +260,12 @@ TEST(RegulatorFile, WriteReadsBackToTheSameRegulator) {
     EXPECT_EQ(read->minimumInputVolts, buck.minimumInputVolts);
     EXPECT_EQ(read->maximumInputVolts, buck.maximumInputVolts);
     EXPECT_EQ(read->fixedOutputVolts, buck.fixedOutputVolts);
-    ExpectSameTable(read->dropoutVsLoadMa, buck.dropoutVsLoadMa);
+    EXPECT_EQ(read->dropoutVsLoadMa.points(), buck.dropoutVsLoadMa.points());
     ASSERT_EQ(read->efficiency.size(), buck.efficiency.size());
     for (std::size_t i = 0; i < buck.efficiency.size(); ++i) {
         EXPECT_EQ(read->efficiency[i].inputVolts, buck.efficiency[i].inputVolts);
-        ExpectSameTable(read->efficiency[i].efficiencyVsLoadMa,
-                        buck.efficiency[i].efficiencyVsLoadMa);
+        EXPECT_EQ(read->efficiency[i].efficiencyVsLoadMa.points(),
+                  buck.efficiency[i].efficiencyVsLoadMa.points());
     }
     EXPECT_EQ(WriteRegulator(*read), WriteRegulator(buck));
 }
@@ -313,8 +306,6 @@ TEST(RegulatorFiles, ShippedBuckLosesToTheShippedLdoAtLightLoadFromALowCell) {
     // 10 uA from 4.2 V: 91 %, and the buck wins, 33 uW / (0.91 * 4.2 V) + 60 nA.
     EXPECT_NEAR(BatteryAmps(buck, 1e-5, 3.3, 4.2), 8.694222919937204e-6, 1e-15);
     EXPECT_NEAR(BatteryAmps(ldo, 1e-5, 3.3, 4.2), 10.025e-6, 1e-15);
-    EXPECT_GT(BatteryAmps(buck, 1e-6, 3.3, 3.6), BatteryAmps(ldo, 1e-6, 3.3, 3.6));
-    EXPECT_LT(BatteryAmps(buck, 1e-5, 3.3, 4.2), BatteryAmps(ldo, 1e-5, 3.3, 4.2));
 }
 
 TEST(RegulatorFiles, UserFilesReplaceShippedOnesOfTheSameName) {

@@ -8,6 +8,7 @@
 
 #include "UiTestSupport.h"
 #include "power/Regulator.h"
+#include "ui/analysis/AnalysisPanel.h"
 
 namespace runwell::ui::test_support {
 
@@ -52,6 +53,22 @@ protected:
         ClickRow(List("batteryList"), static_cast<int>(workspace_->batteries().size()) - 1);
         ASSERT_EQ(workspace_->currentBattery()->description, "CR2032 coin cell");
     }
+    /// Opens the Analysis panel.
+    void Open() {
+        Click("analysisButton");
+        panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
+    }
+    /// The predicted life as the panel shows it.
+    std::string LifeText() const {
+        return FromDisplay(Find<QLineEdit>(panel_, "deratedLifeField")->text());
+    }
+    /// Types `text` in the panel's `field` and leaves it with Return.
+    void Enter(const char* field, const std::string& text) {
+        CommonAction(window_.get(), "type", std::string(field) + "=" + text);
+        QTest::keyClick(Find(panel_, field), Qt::Key_Return);
+    }
+
+    AnalysisPanel* panel_ = nullptr;
 };
 
 }  // namespace runwell::ui::test_support

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QXmlStreamReader>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -136,6 +138,11 @@ T* Find(const QWidget* root, const std::string& name) {
         throw std::logic_error("no control named " + name);
     }
     return child;
+}
+
+/// Clicks the button `name` of `dialog`.
+inline void Press(QWidget* dialog, const std::string& name) {
+    QTest::mouseClick(Find(dialog, name), Qt::LeftButton);
 }
 
 /// Picks entry `index` from the dropped-down list with the mouse, as a user does.
@@ -299,6 +306,57 @@ inline std::string CommonAspect(const QWidget* window, const std::string& aspect
         texts << (usual ? "" : colour.name() + ": ") + field->text();
     }
     return FromDisplay(texts.join(','));
+}
+
+/// True when some pixel of `image` is `colour`: the mark of a drawn curve or bar.
+inline bool HasColour(const QImage& image, const QColor& colour) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+/// An SVG document read back as XML: its elements with their attributes, in order, and its
+/// texts; `error` says where it is not well-formed.
+struct SvgDocument {
+    struct Element {
+        QString name;
+        QXmlStreamAttributes attributes;
+        QString Attribute(const char* key) const { return attributes.value(key).toString(); }
+    };
+    std::vector<Element> elements;
+    QStringList texts;
+    QString error;
+};
+
+inline SvgDocument ReadSvg(QIODevice& device) {
+    SvgDocument document;
+    QXmlStreamReader xml(&device);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        document.elements.push_back({xml.name().toString(), xml.attributes()});
+        if (xml.name() == QLatin1String("text")) {
+            document.texts << xml.readElementText();
+        }
+    }
+    if (xml.hasError()) {
+        document.error = xml.errorString() + " at line " + QString::number(xml.lineNumber());
+    }
+    return document;
+}
+
+inline SvgDocument ReadSvg(const fs::path& path) {
+    QFile file(QtPath(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {{}, {}, QStringLiteral("cannot open")};
+    }
+    return ReadSvg(file);
 }
 
 /// Runs the script table `name`: each line is a case name, an action and its argument, then

@@ -13,7 +13,6 @@
 #include <QPainterPath>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QXmlStreamReader>
 #include <algorithm>
 
 #include "UiTestSupport.h"
@@ -33,45 +32,6 @@ namespace runwell::ui {
 namespace {
 
 using namespace test_support;
-
-/// An SVG document read back as XML: its elements with their attributes, in order, and its
-/// texts; `error` says where it is not well-formed.
-struct SvgDocument {
-    struct Element {
-        QString name;
-        QXmlStreamAttributes attributes;
-        QString Attribute(const char* key) const { return attributes.value(key).toString(); }
-    };
-    std::vector<Element> elements;
-    QStringList texts;
-    QString error;
-};
-
-SvgDocument ReadSvg(QIODevice& device) {
-    SvgDocument document;
-    QXmlStreamReader xml(&device);
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) {
-            continue;
-        }
-        document.elements.push_back({xml.name().toString(), xml.attributes()});
-        if (xml.name() == QLatin1String("text")) {
-            document.texts << xml.readElementText();
-        }
-    }
-    if (xml.hasError()) {
-        document.error = xml.errorString() + " at line " + QString::number(xml.lineNumber());
-    }
-    return document;
-}
-
-SvgDocument ReadSvg(const std::filesystem::path& path) {
-    QFile file(QtPath(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {{}, {}, QStringLiteral("cannot open")};
-    }
-    return ReadSvg(file);
-}
 
 class AnalysisPanelTest : public WindowTest {
 protected:
@@ -211,14 +171,7 @@ TEST_F(AnalysisPanelTest, MinimumVoltageIsCheckedAndExportWritesImagesThatLoadBa
     const QImage image(QtPath(png));
     ASSERT_FALSE(image.isNull());
     EXPECT_GE(image.width(), panel_->timeline().sizeHint().width());
-    // The step curve is drawn: some pixel carries the steps' blue.
-    bool blue = false;
-    for (int y = 0; y < image.height() && !blue; ++y) {
-        for (int x = 0; x < image.width() && !blue; ++x) {
-            blue = image.pixelColor(x, y) == QColor(0, 90, 200);
-        }
-    }
-    EXPECT_TRUE(blue);
+    EXPECT_TRUE(HasColour(image, QColor(0, 90, 200))) << "the step curve's blue";
     const SvgDocument document = ReadSvg(svg);
     EXPECT_EQ(document.error, QString());
     ASSERT_FALSE(document.elements.empty());

@@ -3,10 +3,8 @@
 // a title line naming the profile, and a long profile's rows are named as far as they fit and
 // can be zoomed to one by one.
 
-#include <QImage>
 #include <QTabWidget>
 #include <QWheelEvent>
-#include <QXmlStreamReader>
 #include <cmath>
 
 #include "ChartInput.h"
@@ -18,33 +16,6 @@ namespace runwell::ui {
 namespace {
 
 using namespace test_support;
-
-/// The texts of an SVG file, in order.
-QStringList SvgTexts(const fs::path& path) {
-    QFile file(QtPath(path));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
-    QStringList texts;
-    QXmlStreamReader xml(&file);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement &&
-            xml.name() == QLatin1String("text")) {
-            texts << xml.readElementText();
-        }
-    }
-    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    return texts;
-}
-
-bool HasColour(const QImage& image, const QColor& colour) {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixelColor(x, y) == colour) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 class ChargeShareChartTest : public WindowTest {
 protected:
@@ -88,7 +59,9 @@ protected:
         const fs::path svg = data_->path / name;
         files_.exports.push_back(svg);
         QTest::mouseClick(Find(panel_, "exportChartButton"), Qt::LeftButton);
-        return SvgTexts(svg);
+        const SvgDocument document = ReadSvg(svg);
+        EXPECT_EQ(document.error, QString()) << name;
+        return document.texts;
     }
 
     AnalysisPanel* panel_ = nullptr;

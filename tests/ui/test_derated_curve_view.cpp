@@ -1,25 +1,13 @@
 // The derated-life curve view: the curve and the red minimum-voltage line are drawn where the
 // core's figures put them, and without a curve the view shows the derated life's own text.
 
-#include <gtest/gtest.h>
-
-#include <QImage>
-
+#include "UiTestSupport.h"
 #include "ui/analysis/DeratedCurveView.h"
 
 namespace runwell::ui {
 namespace {
 
-bool HasColour(const QImage& image, QColor colour) {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixelColor(x, y) == colour) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
+using namespace test_support;
 
 TEST(DeratedCurveView, DrawsTheCurveAndTheMinimumLine) {
     DeratedCurveView view;

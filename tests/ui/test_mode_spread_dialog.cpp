@@ -10,7 +10,6 @@
 #include "PredictionWindow.h"
 #include "UiTestSupport.h"
 #include "prediction/LifePrediction.h"
-#include "ui/analysis/AnalysisPanel.h"
 
 namespace runwell::ui {
 namespace {
@@ -27,31 +26,19 @@ protected:
         StartOnCr2032(true);
         Add(Mode("sleep", 1000.0f, 990000.0f));
         Add(Mode("radio", 1e6f, 10000.0f));
-        Click("analysisButton");
-        panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
-        CommonAction(window_.get(), "type", "deviceSpreadField=20");
-        QTest::keyClick(Find(panel_, "deviceSpreadField"), Qt::Key_Return);
+        Open();
+        Enter("deviceSpreadField", "20");
         QTest::mouseClick(Find(panel_, "worstCaseCheck"), Qt::LeftButton);
         ASSERT_TRUE(workspace_->prediction().worst.has_value());
     }
 
-    std::string LifeText() const {
-        return FromDisplay(Find<QLineEdit>(panel_, "deratedLifeField")->text());
-    }
     /// Opens the dialog and hands it to `answer`, which must close it.
     void Edit(const std::function<void(QWidget*)>& answer) {
-        ASSERT_TRUE(AnswerModal([&] { QTest::mouseClick(Find(panel_, "modeSpreadButton"),
-                                                        Qt::LeftButton); },
-                                answer));
+        ASSERT_TRUE(AnswerModal([&] { Press(panel_, "modeSpreadButton"); }, answer));
     }
     static QLineEdit* Field(QWidget* dialog, int mode) {
         return Find<QLineEdit>(dialog, "modeSpread" + std::to_string(mode));
     }
-    static void Press(QWidget* dialog, const char* button) {
-        QTest::mouseClick(Find(dialog, button), Qt::LeftButton);
-    }
-
-    AnalysisPanel* panel_ = nullptr;
 };
 
 TEST_F(ModeSpreadDialogTest, AModesSpreadLowersTheWorstCaseAndTheCornerNamesIt) {

@@ -14,7 +14,6 @@
 #include "UiTestSupport.h"
 #include "estimate/Format.h"
 #include "prediction/LifePrediction.h"
-#include "ui/analysis/AnalysisPanel.h"
 #include "ui/analysis/DeratedCurveView.h"
 
 namespace runwell::ui {
@@ -29,21 +28,7 @@ protected:
     /// A new window over a data folder with the shipped regulators and missions, the test LDO,
     /// and the CR2032 coin cell with its model beside the fixture's batteries.
     void Restart() { StartOnCr2032(true); }
-    void Open() {
-        Click("analysisButton");
-        panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
-    }
-    std::string LifeText() const {
-        return FromDisplay(Find<QLineEdit>(panel_, "deratedLifeField")->text());
-    }
     QComboBox* Combo(const char* name) const { return Find<QComboBox>(panel_, name); }
-    /// Types `text` in `field` and leaves it with Return.
-    void Enter(const char* field, const std::string& text) {
-        CommonAction(window_.get(), "type", std::string(field) + "=" + text);
-        QTest::keyClick(Find(panel_, field), Qt::Key_Return);
-    }
-
-    AnalysisPanel* panel_ = nullptr;
 };
 
 TEST_F(PredictionPanelTest, ARegulatorChangesTheLifeAndShowsTheBatterysSideAndItsLimit) {

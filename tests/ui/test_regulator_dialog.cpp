@@ -12,7 +12,6 @@
 #include "UiTestSupport.h"
 #include "estimate/Format.h"
 #include "power/RegulatorFiles.h"
-#include "ui/analysis/AnalysisPanel.h"
 #include "ui/prediction/RegulatorDialog.h"
 
 namespace runwell::ui {
@@ -35,10 +34,6 @@ std::string Text(QWidget* dialog, const std::string& field) {
     return FromDisplay(Find<QLineEdit>(dialog, field)->text());
 }
 
-void Press(QWidget* dialog, const std::string& button) {
-    QTest::mouseClick(Find(dialog, button), Qt::LeftButton);
-}
-
 /// The Analysis panel over a run with the test LDO among the regulators, the CR2032 and its model
 /// chosen, and one mode of 1 uA.
 class RegulatorDialogTest : public PredictionWindowTest {
@@ -46,8 +41,7 @@ protected:
     void SetUp() override {
         StartOnCr2032(false);
         Add(Mode("run", 1000.0f));
-        Click("analysisButton");
-        panel_ = Find<AnalysisPanel>(window_.get(), "analysisPanel");
+        Open();
     }
     /// Clicks the Power path's "Edit..." and lets `answer` work the editor.
     void Edit(const std::function<void(QWidget*)>& answer) {
@@ -59,8 +53,6 @@ protected:
         ASSERT_EQ(workspace_->predictionOptions().regulator, TestLdo());
         workspace_->SetModified(false);
     }
-
-    AnalysisPanel* panel_ = nullptr;
 };
 
 TEST_F(RegulatorDialogTest, ANewRegulatorAndAnEditReachThePredictionAndUndoAsOneStep) {
