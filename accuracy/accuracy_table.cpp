@@ -161,19 +161,11 @@ struct Errors {
     int withoutRange = 0;
 };
 
-/// Whether the model states any of the conditions it was measured under. A model that states
-/// none (a version 1 file holding a cut-off only) has no data a load could lie within.
-bool StatesRange(const runwell::BatteryModel& model) {
-    const runwell::MeasuredRange& r = model.range;
-    return model.fit || r.lowestCurrentMa || r.highestCurrentMa || r.longestPulseSeconds ||
-           r.lowestTemperatureC || r.highestTemperatureC || r.lowestEndVoltage;
-}
-
-std::string WithinText(const runwell::DeratedLife& life, bool statesRange) {
+std::string WithinText(const runwell::DeratedLife& life) {
     if (!life.outsideData.empty()) {
         return "no: " + life.outsideData.substr(std::string_view("outside the model's data: ").size());
     }
-    return statesRange ? "yes" : "no range stated";
+    return life.rangeStated ? "yes" : "no range stated";
 }
 
 std::string Median(std::vector<double> values) {
@@ -253,17 +245,16 @@ int main(int argc, char** argv) {
             (load->averageMa * 1e6 + static_cast<double>(battery.selfDischargeCurrent));
         const double error = std::fabs(predicted.hours - measured) / measured * 100.0;
         errors.all.push_back(error);
-        const bool statesRange = StatesRange(*models.models[index]);
-        if (predicted.outsideData.empty() && statesRange) {
+        if (predicted.outsideData.empty() && predicted.rangeStated) {
             errors.inside.push_back(error);
         }
-        errors.withoutRange += statesRange ? 0 : 1;
+        errors.withoutRange += predicted.rangeStated ? 0 : 1;
         std::cout << "| " << cells[0] << " | " << LoadText(cells[1], *load) << " | " << cells[2]
                   << " C | " << cells[3] << " V | " << Hours(measured)
                   << (cells[4] == "-" ? " (" + cells[5] + " mAh)" : std::string()) << " | "
                   << Hours(predicted.hours) << " (" << predicted.limitingFactor << ") | "
                   << Error(predicted.hours, measured) << " | "
-                  << WithinText(predicted, statesRange)
+                  << WithinText(predicted)
                   << " | " << Hours(classic) << " | " << Error(classic, measured) << " | "
                   << cells[6] << " |\n";
     }

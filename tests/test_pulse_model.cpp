@@ -169,6 +169,18 @@ TEST(PredictedLife, SaysWhenTheProfileLeavesTheModelsData) {
     EXPECT_EQ(sustained.outsideData,
               "outside the model's data: average drain above the battery's rated 3 mA continuous");
     EXPECT_TRUE(ComputeDeratedLife(rated, &model, Pulses(3, 1, 3, 1, 2.0)).outsideData.empty());
+
+    // A model that states no measured range (a cut-off only) is never "outside", and the
+    // tooltip says that whether the profile lies within its data is not known.
+    const std::string unknown = "states no conditions it was measured under";
+    const DeratedLife inside = ComputeDeratedLife(battery, &model, Pulses(10, 0.01, 0.01, 1, 2));
+    EXPECT_TRUE(inside.rangeStated);
+    EXPECT_EQ(PredictedLifeTip(inside).find(unknown), std::string::npos);
+    const BatteryModel bare = ShippedModel("AA-lithium-iron-disulfide.json");
+    const DeratedLife blind = ComputeDeratedLife(Cell(3500, "1.5"), &bare, Pulses(800, 1, 800, 1, 1.1));
+    EXPECT_FALSE(blind.rangeStated);
+    EXPECT_TRUE(blind.outsideData.empty());
+    EXPECT_NE(PredictedLifeTip(blind).find(unknown), std::string::npos);
 }
 
 TEST(CellCircuit, TablesPerTemperatureAreInterpolatedForThePack) {

@@ -188,6 +188,7 @@ DeratedLife ComputeDeratedLife(const BatteryRecord& battery, const BatteryModel*
     life.nominalVoltageOnly = circuit.nominalOnly();
     life.outsideData = OutsideData(*model, conditions, temperature, life.minimumVoltage,
                                    battery.maxContinuousCurrent / 1e6);
+    life.rangeStated = StatesMeasuredRange(*model);
     if (!(cell.capacity > 0.0)) {
         life.limitingFactor = kLimitCapacity;
         return life;
@@ -238,8 +239,15 @@ std::string DeratedLifeFieldText(const DeratedLife& life) {
 }
 
 std::string PredictedLifeTip(const DeratedLife& life) {
-    const std::string text = DeratedLifeFieldText(life);
-    return life.longerWhy.empty() ? text : text + "\n" + life.longerWhy;
+    std::string text = DeratedLifeFieldText(life);
+    if (!life.longerWhy.empty()) {
+        text += "\n" + life.longerWhy;
+    }
+    if (life.hasModel && !life.rangeStated && life.outsideData.empty()) {
+        text += "\nThis battery's model states no conditions it was measured under, so whether "
+                "the profile lies within its data is not known.";
+    }
+    return text;
 }
 
 std::optional<std::string> DeratedCurveNote(const DeratedLife& life) {

@@ -47,6 +47,9 @@ struct DeratedLife {
     /// "outside the model's data: drain above 40 mA; ..." when the profile lies beyond what the
     /// model was measured under; empty inside it or when the model states no range.
     std::string outsideData;
+    /// The model states the conditions it was measured under; without them, whether the profile
+    /// lies within its data is not known, and the tooltip says so.
+    bool rangeStated = false;
     /// Why the life is longer than the classic life, when it is; empty otherwise.
     std::string longerWhy;
 };
@@ -90,7 +93,8 @@ std::optional<double> NumberOfLabel(std::string_view label);
 /// whether the profile lies outside the model's data in parentheses when there is either.
 std::string DeratedLifeFieldText(const DeratedLife& life);
 
-/// The field's tooltip: its text, and why the life is longer than the classic one when it is.
+/// The field's tooltip: its text, why the life is longer than the classic one when it is, and
+/// that the model states no measured range when it states none.
 std::string PredictedLifeTip(const DeratedLife& life);
 
 /// Why the voltage chart of `life` shows less than a curve, for the chart to say: no model, a

@@ -62,4 +62,10 @@ std::string OutsideData(const BatteryModel& model, const DeratingConditions& con
     return text;
 }
 
+bool StatesMeasuredRange(const BatteryModel& model) {
+    const MeasuredRange& r = model.range;
+    return model.fit || r.lowestCurrentMa || r.highestCurrentMa || r.longestPulseSeconds ||
+           r.lowestTemperatureC || r.highestTemperatureC || r.lowestEndVoltage;
+}
+
 }  // namespace runwell

@@ -17,4 +17,9 @@ namespace runwell {
 std::string OutsideData(const BatteryModel& model, const DeratingConditions& conditions,
                         double temperatureC, double minimumVoltage, double ratedContinuousMa);
 
+/// Whether `model` states any condition it was measured under (a bound of its range, or the
+/// record of a fit). A model that states none, such as a version 1 file holding a cut-off only,
+/// has no data a profile could be found within or outside of.
+bool StatesMeasuredRange(const BatteryModel& model);
+
 }  // namespace runwell

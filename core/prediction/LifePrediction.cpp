@@ -204,8 +204,10 @@ void SetBatterySide(const Plan& plan, LifePrediction& prediction) {
         range = OutsideData(*model, cellSide, highest, plan.limitVolts, ratedMa);
     }
     prediction.typical.outsideData = range;
+    prediction.typical.rangeStated = StatesMeasuredRange(*model);
     if (prediction.worst) {
         prediction.worst->outsideData = range;
+        prediction.worst->rangeStated = prediction.typical.rangeStated;
     }
 }
 
