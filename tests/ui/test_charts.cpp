@@ -2,12 +2,17 @@
 // a dragged box and a drag with the middle button zoom and pan within the data, the context
 // menu resets the zoom and switches the current axis, and an export carries its title line.
 
+#include <QBuffer>
 #include <QImage>
+#include <QPainter>
 #include <QWheelEvent>
+
+#include <cmath>
 
 #include "ChartInput.h"
 #include "analysis/ProfileTimeline.h"
 #include "ui/analysis/TimelineChart.h"
+#include "ui/chart/SvgPaintDevice.h"
 
 namespace runwell::ui {
 namespace {
@@ -58,6 +63,42 @@ TEST_F(ChartTest, TheMouseFindsShortBurstsDrawnAtAMinimumWidth) {
     EXPECT_EQ(HoverAt(middle(1)), "radio: 12 mA, 5 mS (drawn wider than its time)");
     EXPECT_EQ(HoverAt(middle(2)).substr(0, 6), "sleep:");
     EXPECT_EQ(HoverAt(plot_.left() - 5), "") << "off the plot";
+
+    // The two widened bursts meet: drawn, they are one band of one tint, also where they touch,
+    // and the sleep beside them is not tinted. An export, which does not clip, gets the band as
+    // one rectangle, not a tinted plot.
+    QImage image(chart_->size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        chart_->Render(painter, chart_->size());
+    }
+    const int y = plot_.top() + 2;
+    const QColor tint = image.pixelColor(static_cast<int>(middle(0)), y);
+    EXPECT_NE(tint, image.pixelColor(static_cast<int>(middle(2)), y));
+    const int joint = static_cast<int>(std::lround(Column(layout.fractions[1])));
+    for (const int x : {static_cast<int>(middle(1)), joint - 1, joint, joint + 1}) {
+        EXPECT_EQ(image.pixelColor(x, y), tint) << "column " << x;
+    }
+    QBuffer svg;
+    svg.open(QIODevice::WriteOnly);
+    {
+        SvgPaintDevice device(&svg, chart_->size());
+        QPainter painter(&device);
+        chart_->Render(painter, chart_->size());
+    }
+    svg.open(QIODevice::ReadOnly);
+    const SvgDocument document = ReadSvg(svg);
+    std::vector<double> bandWidths;
+    for (const SvgDocument::Element& element : document.elements) {
+        // The legend's box has the tint too, but not the plot's height.
+        if (element.name == "rect" && element.Attribute("fill") == "#ffbe3c" &&
+            element.Attribute("height").toDouble() >= plot_.height()) {
+            bandWidths.push_back(element.Attribute("width").toDouble());
+        }
+    }
+    ASSERT_EQ(bandWidths.size(), 1u) << "the bursts' band";
+    EXPECT_LT(bandWidths.front(), plot_.width() / 2.0);
 }
 
 TEST_F(ChartTest, WheelBoxAndPanZoomWithinTheDataAndResetZoomShowsItAll) {

@@ -1,8 +1,11 @@
 #include "ui/analysis/TimelineChart.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "estimate/Format.h"
 #include "session/Workspace.h"
@@ -42,6 +45,42 @@ AxisRange CurrentRange(const std::vector<double>& currents, AxisScale scale) {
     const double lowDecade = std::floor(std::log10(low));
     const double highDecade = std::max(std::ceil(std::log10(high)), lowDecade + 1.0);
     return {std::pow(10.0, lowDecade), std::pow(10.0, highDecade)};
+}
+
+/// Adds the band from x `left` to `right` to `bands` as whole pixel columns within `plot`, joined
+/// to the last band when it meets it.
+void AddBand(std::vector<QRect>& bands, const QRect& plot, double left, double right) {
+    const auto column = [&](double x) {  // a zoomed view puts x far outside the plot
+        return static_cast<int>(std::lround(std::clamp(x, plot.left() - 1.0, plot.right() + 2.0)));
+    };
+    const int from = column(left);
+    const int to = std::max(from + 1, column(right));  // one past the band's last column
+    if (!bands.empty() && from <= bands.back().right() + 1) {
+        bands.back().setRight(std::max(bands.back().right(), to - 1));
+    } else {
+        bands.emplace_back(QPoint(from, plot.top()), QPoint(to - 1, plot.bottom()));
+    }
+}
+
+/// Fills the widened modes' bands in one go through a clip: a fill per band costs the painter a
+/// round of its fill threads each, and bands that met would blend twice where they touch. An
+/// export may not clip, so it gets a rectangle per band.
+void FillBands(QPainter& painter, const QRect& plot, const std::vector<QRect>& bands) {
+    if (bands.empty()) {
+        return;
+    }
+    if (painter.paintEngine()->type() != QPaintEngine::Raster) {
+        for (const QRect& band : bands) {
+            painter.fillRect(band & plot, kWidenedColour);
+        }
+        return;
+    }
+    QRegion region;
+    region.setRects(bands.data(), static_cast<int>(bands.size()));
+    painter.save();
+    painter.setClipRegion(region, Qt::IntersectClip);
+    painter.fillRect(plot, kWidenedColour);
+    painter.restore();
 }
 
 }  // namespace
@@ -127,13 +166,14 @@ double TimelineChart::XFromAxis(double coordinate, int plotWidth) const {
 
 void TimelineChart::DrawData(QPainter& painter, const QRect& plot) const {
     const TimelineLayout& layout = LayoutFor(plot.width());
+    std::vector<QRect> bands;
     for (std::size_t i = 0; i < layout.widened.size(); ++i) {
         if (layout.widened[i]) {
-            const double left = XAt(plot, layout.fractions[i]);
-            const double right = XAt(plot, layout.fractions[i + 1]);
-            painter.fillRect(QRectF(left, plot.top(), right - left, plot.height()), kWidenedColour);
+            AddBand(bands, plot, XAt(plot, layout.fractions[i]),
+                    XAt(plot, layout.fractions[i + 1]));
         }
     }
+    FillBands(painter, plot, bands);
     DrawLevels(painter, plot);
     DrawSteps(painter, plot);
 }

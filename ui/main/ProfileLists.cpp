@@ -190,17 +190,23 @@ void ProfileLists::ShowModeRows(const std::vector<ModeCells>& rows) {
     // list rebuilt from nothing does: a click below the rows then means the first row.
     const std::size_t kept = std::min(
         {rows.size(), shownModeRows_.size(), static_cast<std::size_t>(modeList_->rowCount())});
+    const bool sameCount = static_cast<int>(rows.size()) == modeList_->rowCount();
     modeList_->setRowCount(static_cast<int>(rows.size()));
+    bool changed = !sameCount;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i >= kept || rows[i] != shownModeRows_[i]) {
             SetRow(modeList_, static_cast<int>(i), rows[i]);
+            changed = true;
         }
     }
     modeList_->setCurrentIndex(QModelIndex());
     modeList_->clearSelection();
     modeList_->scrollToTop();
     shownModeRows_ = rows;
-    FitColumnsToText(modeList_);
+    // The columns fit the texts, which measures up to a thousand rows: only when a text changed.
+    if (changed) {
+        FitColumnsToText(modeList_);
+    }
 }
 
 void ProfileLists::MarkDoubtfulModes(const std::vector<ModeRecord>& modes) {
