@@ -2,6 +2,7 @@
 // the caption's modified mark, every shortcut, and Load and New asking about unsaved work first.
 
 #include <QAction>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
 #include <QTableWidget>
@@ -179,6 +180,33 @@ TEST_F(MainWindowEditsTest, DoubtfulDurationsAreMarkedInTheModeList) {
     Click("modifyButton");
     EXPECT_TRUE(list->item(0, 0)->icon().isNull());
     EXPECT_TRUE(list->item(0, 0)->toolTip().isEmpty());
+}
+
+// The mode list's columns fit their texts after every change, as a list measuring every row
+// itself would size them: wider for a longer label, narrower again when it is gone, and the same
+// after a battery click, which changes no text.
+TEST_F(MainWindowEditsTest, ModeColumnsFollowTheirTextsThroughEdits) {
+    Add(Mode("a", 100));
+    Add(Mode("b", 100));
+    QTableWidget* list = List("modeList");
+    const auto fitted = [&] {  // what the list's own measure of every row gives column 0
+        const QAbstractItemView* view = list;  // QTableView hides the view's public size hint
+        return std::max(view->sizeHintForColumn(0), list->horizontalHeader()->sectionSizeHint(0));
+    };
+    const int narrow = list->columnWidth(0);
+    EXPECT_EQ(narrow, fitted());
+    ClickRow(list, 1);
+    editor_.answers.push_back(Mode("a label long enough to widen its column", 100));
+    Click("modifyButton");
+    const int wide = list->columnWidth(0);
+    EXPECT_GT(wide, narrow);
+    EXPECT_LE(wide, fitted()) << "as wide as the text at most; the room may cut it";
+    ClickRow(List("batteryList"), 1);
+    EXPECT_EQ(list->columnWidth(0), wide);
+    ClickRow(list, 1);
+    editor_.answers.push_back(Mode("b", 100));
+    Click("modifyButton");
+    EXPECT_EQ(list->columnWidth(0), narrow);
 }
 
 // Saved and loaded files are offered again, newest first; one that is gone is taken off the list

@@ -56,7 +56,7 @@ void SetColumns(QTableWidget* list, const std::array<Column, 7>& columns) {
 /// most a third of the room; where they would leave the last column less room than it takes,
 /// all are narrowed alike, so the list never scrolls sideways. A cut text shows
 /// whole in its tooltip (ClickList).
-void FitColumnsToText(QTableWidget* list) {
+void FitColumnsToText(QTableWidget* list, const std::vector<int>* textWidths = nullptr) {
     const int count = list->columnCount();
     if (count < 2) {
         return;
@@ -69,7 +69,9 @@ void FitColumnsToText(QTableWidget* list) {
     std::vector<int> widths;
     int total = 0;
     for (int i = 0; i < count - 1; ++i) {
-        const int text = std::max(view->sizeHintForColumn(i), header->sectionSizeHint(i));
+        const int widest = textWidths != nullptr ? (*textWidths)[static_cast<std::size_t>(i)]
+                                                 : view->sizeHintForColumn(i);
+        const int text = std::max(widest, header->sectionSizeHint(i));
         widths.push_back(std::min(text, room / 3));
         total += widths.back();
     }
@@ -166,7 +168,44 @@ void ProfileLists::ShowBatteries(const std::vector<std::array<std::string, 7>>& 
 
 void ProfileLists::FitColumns() {
     FitColumnsToText(batteryList_);
-    FitColumnsToText(modeList_);
+    // After a change of size, perhaps of screen and font: every row is measured again.
+    modeTextWidths_.resize(MeasuredModeRows());
+    for (std::size_t row = 0; row < modeTextWidths_.size(); ++row) {
+        MeasureModeRow(row);
+    }
+    const std::vector<int> widths = ModeTextWidths();
+    FitColumnsToText(modeList_, &widths);
+}
+
+std::size_t ProfileLists::MeasuredModeRows() const {
+    // As many rows from the top as the list itself measures for a column's size hint.
+    const int precision = modeList_->verticalHeader()->resizeContentsPrecision();
+    const auto rows = static_cast<std::size_t>(modeList_->rowCount());
+    return precision >= 0 ? std::min(rows, static_cast<std::size_t>(precision)) : rows;
+}
+
+void ProfileLists::MeasureModeRow(std::size_t row) {
+    std::array<int, 7>& widths = modeTextWidths_[row];
+    for (int column = 0; column < modeList_->columnCount() && column < 7; ++column) {
+        const QModelIndex index = modeList_->model()->index(static_cast<int>(row), column);
+        widths[static_cast<std::size_t>(column)] = modeList_->sizeHintForIndex(index).width();
+    }
+}
+
+std::vector<int> ProfileLists::ModeTextWidths() const {
+    // As QTableView::sizeHintForColumn gives them: the widest row, and the grid's line.
+    std::vector<int> widths(static_cast<std::size_t>(modeList_->columnCount()), 0);
+    for (const std::array<int, 7>& row : modeTextWidths_) {
+        for (std::size_t column = 0; column < widths.size() && column < row.size(); ++column) {
+            widths[column] = std::max(widths[column], row[column]);
+        }
+    }
+    if (modeList_->showGrid()) {
+        for (int& width : widths) {
+            ++width;
+        }
+    }
+    return widths;
 }
 
 void ProfileLists::Show(const Workspace& workspace, bool rebuildModeRows) {
@@ -190,22 +229,34 @@ void ProfileLists::ShowModeRows(const std::vector<ModeCells>& rows) {
     // list rebuilt from nothing does: a click below the rows then means the first row.
     const std::size_t kept = std::min(
         {rows.size(), shownModeRows_.size(), static_cast<std::size_t>(modeList_->rowCount())});
-    const bool sameCount = static_cast<int>(rows.size()) == modeList_->rowCount();
     modeList_->setRowCount(static_cast<int>(rows.size()));
-    bool changed = !sameCount;
+    std::vector<std::size_t> changed;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i >= kept || rows[i] != shownModeRows_[i]) {
             SetRow(modeList_, static_cast<int>(i), rows[i]);
-            changed = true;
+            changed.push_back(i);
         }
     }
     modeList_->setCurrentIndex(QModelIndex());
     modeList_->clearSelection();
     modeList_->scrollToTop();
     shownModeRows_ = rows;
-    // The columns fit the texts, which measures up to a thousand rows: only when a text changed.
-    if (changed) {
-        FitColumnsToText(modeList_);
+    // The columns fit the texts. Measuring a text is what costs, so each row's widths are kept
+    // and only new and changed rows are measured again.
+    const std::size_t before = modeTextWidths_.size();
+    const std::size_t measured = MeasuredModeRows();
+    modeTextWidths_.resize(measured);
+    for (std::size_t row = before; row < measured; ++row) {
+        MeasureModeRow(row);
+    }
+    for (const std::size_t row : changed) {
+        if (row < std::min(before, measured)) {
+            MeasureModeRow(row);
+        }
+    }
+    if (!changed.empty() || measured != before) {
+        const std::vector<int> widths = ModeTextWidths();
+        FitColumnsToText(modeList_, &widths);
     }
 }
 

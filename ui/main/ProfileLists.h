@@ -41,10 +41,16 @@ public:
 private:
     void ShowModeRows(const std::vector<ModeCells>& rows);
     void MarkDoubtfulModes(const std::vector<ModeRecord>& modes);
+    /// The mode rows whose texts size the columns: from the top, as many as the list measures.
+    std::size_t MeasuredModeRows() const;
+    void MeasureModeRow(std::size_t row);
+    /// Each column's widest text over the measured rows, as the list's own size hint gives it.
+    std::vector<int> ModeTextWidths() const;
 
     QTableWidget* batteryList_;
     QTableWidget* modeList_;
     std::vector<ModeCells> shownModeRows_;
+    std::vector<std::array<int, 7>> modeTextWidths_;  // per measured row and column, pixels
     int shownBattery_ = -1;
 };
 
