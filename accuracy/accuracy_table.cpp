@@ -120,7 +120,8 @@ double MeanLoadedVolts(const runwell::DeratedLife& life, double nominalVolts) {
         const runwell::VoltagePoint& b = life.curve[i];
         area += (b.hours - a.hours) * (a.volts + b.volts) / 2.0;
     }
-    const double span = life.curve.empty() ? 0.0 : life.curve.back().hours - life.curve.front().hours;
+    const double span =
+        life.curve.empty() ? 0.0 : life.curve.back().hours - life.curve.front().hours;
     return span > 0.0 && !life.nominalVoltageOnly ? area / span : nominalVolts;
 }
 
@@ -163,7 +164,8 @@ struct Errors {
 
 std::string WithinText(const runwell::DeratedLife& life) {
     if (!life.outsideData.empty()) {
-        return "no: " + life.outsideData.substr(std::string_view("outside the model's data: ").size());
+        const std::size_t prefix = std::string_view("outside the model's data: ").size();
+        return "no: " + life.outsideData.substr(prefix);
     }
     return life.rangeStated ? "yes" : "no range stated";
 }

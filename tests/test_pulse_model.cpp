@@ -177,7 +177,8 @@ TEST(PredictedLife, SaysWhenTheProfileLeavesTheModelsData) {
     EXPECT_TRUE(inside.rangeStated);
     EXPECT_EQ(PredictedLifeTip(inside).find(unknown), std::string::npos);
     const BatteryModel bare = ShippedModel("AA-lithium-iron-disulfide.json");
-    const DeratedLife blind = ComputeDeratedLife(Cell(3500, "1.5"), &bare, Pulses(800, 1, 800, 1, 1.1));
+    const DeratedLife blind =
+        ComputeDeratedLife(Cell(3500, "1.5"), &bare, Pulses(800, 1, 800, 1, 1.1));
     EXPECT_FALSE(blind.rangeStated);
     EXPECT_TRUE(blind.outsideData.empty());
     EXPECT_NE(PredictedLifeTip(blind).find(unknown), std::string::npos);
