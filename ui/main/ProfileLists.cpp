@@ -173,8 +173,7 @@ void ProfileLists::FitColumns() {
     for (std::size_t row = 0; row < modeTextWidths_.size(); ++row) {
         MeasureModeRow(row);
     }
-    const std::vector<int> widths = ModeTextWidths();
-    FitColumnsToText(modeList_, &widths);
+    FitModeColumns();
 }
 
 std::size_t ProfileLists::MeasuredModeRows() const {
@@ -192,8 +191,9 @@ void ProfileLists::MeasureModeRow(std::size_t row) {
     }
 }
 
-std::vector<int> ProfileLists::ModeTextWidths() const {
-    // As QTableView::sizeHintForColumn gives them: the widest row, and the grid's line.
+void ProfileLists::FitModeColumns() {
+    // Each column's widest text as QTableView::sizeHintForColumn gives it: the widest measured
+    // row, and the grid's line.
     std::vector<int> widths(static_cast<std::size_t>(modeList_->columnCount()), 0);
     for (const std::array<int, 7>& row : modeTextWidths_) {
         for (std::size_t column = 0; column < widths.size() && column < row.size(); ++column) {
@@ -205,7 +205,7 @@ std::vector<int> ProfileLists::ModeTextWidths() const {
             ++width;
         }
     }
-    return widths;
+    FitColumnsToText(modeList_, &widths);
 }
 
 void ProfileLists::Show(const Workspace& workspace, bool rebuildModeRows) {
@@ -230,33 +230,26 @@ void ProfileLists::ShowModeRows(const std::vector<ModeCells>& rows) {
     const std::size_t kept = std::min(
         {rows.size(), shownModeRows_.size(), static_cast<std::size_t>(modeList_->rowCount())});
     modeList_->setRowCount(static_cast<int>(rows.size()));
-    std::vector<std::size_t> changed;
+    // The columns fit the texts. Measuring a text is what costs, so each row's widths are kept
+    // and only new and changed rows are measured again.
+    const std::size_t measured = MeasuredModeRows();
+    bool changed = measured != modeTextWidths_.size();
+    modeTextWidths_.resize(measured);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i >= kept || rows[i] != shownModeRows_[i]) {
             SetRow(modeList_, static_cast<int>(i), rows[i]);
-            changed.push_back(i);
+            changed = true;
+            if (i < measured) {
+                MeasureModeRow(i);
+            }
         }
     }
     modeList_->setCurrentIndex(QModelIndex());
     modeList_->clearSelection();
     modeList_->scrollToTop();
     shownModeRows_ = rows;
-    // The columns fit the texts. Measuring a text is what costs, so each row's widths are kept
-    // and only new and changed rows are measured again.
-    const std::size_t before = modeTextWidths_.size();
-    const std::size_t measured = MeasuredModeRows();
-    modeTextWidths_.resize(measured);
-    for (std::size_t row = before; row < measured; ++row) {
-        MeasureModeRow(row);
-    }
-    for (const std::size_t row : changed) {
-        if (row < std::min(before, measured)) {
-            MeasureModeRow(row);
-        }
-    }
-    if (!changed.empty() || measured != before) {
-        const std::vector<int> widths = ModeTextWidths();
-        FitColumnsToText(modeList_, &widths);
+    if (changed) {
+        FitModeColumns();
     }
 }
 

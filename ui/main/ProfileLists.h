@@ -44,8 +44,8 @@ private:
     /// The mode rows whose texts size the columns: from the top, as many as the list measures.
     std::size_t MeasuredModeRows() const;
     void MeasureModeRow(std::size_t row);
-    /// Each column's widest text over the measured rows, as the list's own size hint gives it.
-    std::vector<int> ModeTextWidths() const;
+    /// Fits the mode columns to the widest text of each over the measured rows.
+    void FitModeColumns();
 
     QTableWidget* batteryList_;
     QTableWidget* modeList_;
