@@ -4,6 +4,8 @@
 #include <bit>
 #include <stdexcept>
 
+#include "base/HugePages.h"
+
 namespace runwell {
 namespace {
 
@@ -108,8 +110,8 @@ void DeviceRows::clear() {
 }
 
 void DeviceRows::reserve(std::size_t rows, std::size_t values) {
-    rows_.reserve(rows);
-    values_.reserve(values);
+    ReserveLarge(rows_, rows);
+    ReserveLarge(values_, values);
 }
 
 void DeviceRows::Compact() {
