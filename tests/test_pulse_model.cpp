@@ -238,6 +238,36 @@ TEST(ProfileImport, AMeasuredProfileReproducesItsOwnCapacityUnderItsOwnPulses) {
     }
 }
 
+TEST(ProfileImport, ProfilesAtSeveralTemperaturesEachCiteTheirOwnFile) {
+    // The cold file comes first and its table is the coldest; the reference is the one at 20 C.
+    const auto profile = [](int celsius, double mah) {
+        return R"({"battery":{},"dischargetables":[{"temperature":)" + std::to_string(celsius) +
+               R"(,"table":[{"capacity":0,"voltage":3.2,"resistance":10},{"capacity":)" +
+               std::to_string(mah) + R"(,"voltage":2.0,"resistance":30}]}]})";
+    };
+    const std::string cold = profile(-10, 150);
+    const std::string room = profile(20, 220);
+    ProfileImportOptions options;
+    options.battery = "Cell";
+    Result<BatteryModel> model =
+        ImportBatteryProfiles({{"cold.json", cold}, {"room.json", room}}, options);
+    ASSERT_TRUE(model.ok()) << model.error().message;
+    const auto file = nlohmann::json::parse(WriteBatteryModel(*model));
+    const auto cites = [](const nlohmann::json& table, const char* name) {
+        return table.at("source").get<std::string>().rfind(std::string("Battery profile ") + name,
+                                                           0) == 0;
+    };
+    EXPECT_EQ(file.at("referenceTemperatureC"), 20);
+    for (const char* key : {"openCircuitVoltageVsDepth", "resistanceVsDepth"}) {
+        EXPECT_TRUE(cites(file.at(key), "room.json")) << key << ": " << file.at(key).at("source");
+    }
+    ASSERT_EQ(file.at("temperatures").size(), 1u);
+    EXPECT_EQ(file.at("temperatures").at(0).at("temperatureC"), -10);
+    EXPECT_TRUE(cites(file.at("temperatures").at(0), "cold.json"));
+    ASSERT_EQ(file.at("sources").size(), 2u);
+    EXPECT_EQ(file.at("sources").at(1).get<std::string>().rfind("Battery profile cold.json", 0), 0u);
+}
+
 TEST(ProfileImport, MalformedProfilesAreRefusedWithTheirReason) {
     const std::pair<const char*, const char*> cases[] = {
         {"[1, 2]", "This is not a battery profile"},

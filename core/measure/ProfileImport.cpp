@@ -333,10 +333,15 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
     model.cellsInParallel = options.cellsInParallel;
     MeasuredRange& range = model.range;
     std::optional<double> statedCutoff;
+    // The model's first source cites its reference tables, so the reference's table comes first
+    // and the others follow in order of temperature.
+    model.sources = reference->source;
     for (const ReadTable& read : tables) {
         const std::string& source = read.source;
         statedCutoff = statedCutoff ? statedCutoff : read.statedCutoff;
-        model.sources += (model.sources.empty() ? "" : "\n") + source;
+        if (&read != &*reference) {
+            model.sources += "\n" + source;
+        }
         TemperatureTables converted = TablesOf(read, source);
         if (&read == &*reference) {
             model.referenceTemperatureC = read.temperature;
