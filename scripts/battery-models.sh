@@ -40,9 +40,12 @@ cite_old="qoitech/otii-battery-profiles, commit 1fc05f0a, excerpt in $excerpts"
     -o BatteryModels/2xAA-alkaline.json
 "$cli" battery-model import "$excerpts/CR123A-GP-(25).json" --rating 1500@100 \
     --battery "CR123A cylindrical cell" --citation "$cite_old" -o BatteryModels/CR123A.json
+# The ratings above are the catalogue's (StandardBattery.csv, its notes name the drain).
 # The Li-polymer pouch of the catalogue (1000 mAh) as two of Renata's 525 mAh cells in parallel,
-# at the three temperatures the profiles were measured at. The ratings are the catalogue's
-# (StandardBattery.csv, its notes name the drain).
+# at the three temperatures the profiles were measured at. It takes no rating: a rating is a
+# point of the 20 C capacity against drain, while the -10 and 5 C tables hold one capacity at
+# any drain, so the catalogue's 1000 mAh at 200 mA would leave the pack more at 5 C than at
+# 20 C under that drain.
 "$cli" battery-model import "$(fetch 'LiPo-ICP632136HPST-Renata-WiFi-(-10).json')" \
     "$(fetch 'LiPo-ICP632136HPST-Renata_WiFi-5.json')" \
     "$(fetch 'LiPo-ICP632136HPST-Renata-WiFi-20.json')" --parallel 2 \
