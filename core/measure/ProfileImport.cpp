@@ -339,9 +339,6 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
     for (const ReadTable& read : tables) {
         const std::string& source = read.source;
         statedCutoff = statedCutoff ? statedCutoff : read.statedCutoff;
-        if (&read != &*reference) {
-            model.sources += "\n" + source;
-        }
         TemperatureTables converted = TablesOf(read, source);
         if (&read == &*reference) {
             model.referenceTemperatureC = read.temperature;
@@ -352,6 +349,7 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
             // would: the catalogue's rating stands then.
             model.capacityVsCurrent = CapacityPoints(read, *converted.capacityMah, options);
         } else {
+            model.sources += "\n" + source;
             model.temperatures.push_back(std::move(converted));
         }
         if (read.low && read.high) {
