@@ -31,6 +31,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fi
 fi
 wineserver --wait 2>/dev/null || true
+# One wine server for the whole stage. Without it every test starts a server that lingers a few
+# seconds after the test ends, and a test started just as it shuts down can fail before it runs
+# (no output, in 0.01 s).
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
 
 ctest --test-dir build-windows --output-on-failure
 RUNWELL_CLI="$PWD/build-windows/bin/runwell-cli.exe" RUNWELL_CLI_RUNNER=wine build/tests/test_cli
