@@ -76,11 +76,14 @@ fs::path LogPath() {
 void BM_FitLog(benchmark::State& state) {
     const fs::path path = LogPath();
     const auto bytes = static_cast<std::int64_t>(fs::file_size(path));
+    runwell::DischargeFitOptions options;
+    options.battery = "Cell";
+    options.logName = "discharge.csv";
+    options.date = "2026-12-08";
     std::int64_t before = 0;
     for (auto _ : state) {
         before = runwell::bench::ResetHeapPeak();
-        const auto model = runwell::FitDischargeLog(path, {"Cell", "discharge.csv", "2026-12-08",
-                                                           std::nullopt, std::nullopt});
+        const auto model = runwell::FitDischargeLog(path, options);
         if (!model.ok()) {
             state.SkipWithError(model.error().message.c_str());
             return;

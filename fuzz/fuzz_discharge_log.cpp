@@ -52,8 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     RUNWELL_FUZZ_CHECK(*read == sink.count() && *read > 0);
-    const runwell::Result<runwell::BatteryModel> model =
-        fitter.Finish({"Cell", "log.csv", "2026-01-01", 20.0, std::nullopt});
+    runwell::DischargeFitOptions options;
+    options.battery = "Cell";
+    options.logName = "log.csv";
+    options.date = "2026-01-01";
+    options.temperatureC = 20.0;
+    options.ratingMah = data[0] & 2 ? 100.0 : 0.0;
+    options.ratingMa = 1.0;
+    const runwell::Result<runwell::BatteryModel> model = fitter.Finish(options);
     if (!model.ok()) {
         RUNWELL_FUZZ_CHECK(!model.error().message.empty());
         return 0;

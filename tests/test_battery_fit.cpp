@@ -52,13 +52,23 @@ std::string GeneratedLog(const KnownCell& cell, double restSeconds = 60.0,
     return log;
 }
 
-Result<BatteryModel> Fit(const std::string& log, std::optional<double> cutoff = std::nullopt) {
+DischargeFitOptions Options() {
+    DischargeFitOptions options;
+    options.battery = "Cell";
+    options.logName = "cell.csv";
+    options.date = "2026-01-02";
+    options.temperatureC = 25.0;
+    return options;
+}
+
+Result<BatteryModel> Fit(const std::string& log, std::optional<double> cutoff = std::nullopt,
+                         const DischargeFitOptions& options = Options()) {
     DischargeFitter fitter(cutoff);
     const Result<std::int64_t> read = ReadDischargeLogText(log, fitter);
     if (!read) {
         return read.error();
     }
-    return fitter.Finish({"Cell", "cell.csv", "2026-01-02", 25.0, std::nullopt});
+    return fitter.Finish(options);
 }
 
 void ExpectWithin(double actual, double expected, double fraction, const std::string& what) {
@@ -142,9 +152,62 @@ TEST(DischargeFit, ManyPulsesShareTheBins) {
                  "capacity");
 }
 
+TEST(DischargeFit, SteadyDischargeGivesItsCapacityAtItsDrain) {
+    // A cell on a resistor, as a simple bench tester logs it: the current falls with the voltage
+    // and never steps, so the log cannot tell the open-circuit voltage from the resistance.
+    const KnownCell cell;
+    const double ohms = 20.0;
+    std::string log = "time(s),voltage(V),current(A)\n";
+    double charge = 0.0, counted = 0.0, seconds = 0.0;
+    char line[96];
+    for (long k = 0; charge < cell.capacityCoulombs; ++k) {
+        const double depth = charge / cell.capacityCoulombs;
+        const double amps = cell.Ocv(depth) / (ohms + cell.R0(depth));
+        const double volts = amps * ohms;
+        std::snprintf(line, sizeof line, "%ld,%.6f,%.6f\n", k, volts, amps);
+        log += line;
+        if (volts >= 3.4) {  // the cut-off below: the charge of the samples before it
+            counted += amps;
+            seconds = static_cast<double>(k + 1);
+        }
+        charge += amps;
+    }
+    DischargeFitOptions options = Options();
+    options.citation = "a bench tester's published log";
+    options.ratingMah = 60.0;
+    options.ratingMa = 1.0;
+    const Result<BatteryModel> model = Fit(log, 3.4, options);
+    ASSERT_TRUE(model) << model.error().message;
+    EXPECT_TRUE(model->openCircuitVoltageVsDepth.empty());
+    EXPECT_TRUE(model->resistanceVsDepth.empty());
+    EXPECT_TRUE(model->polarisationVsDepth.empty());
+    EXPECT_NE(model->comment.find("steady discharge"), std::string::npos) << model->comment;
+    EXPECT_EQ(model->sources, "Fitted from the discharge log cell.csv (a bench tester's "
+                              "published log)");
+    // The log's capacity at its average drain, and the rating at its own drain below it.
+    const auto& points = model->capacityVsCurrent.points();
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0], std::make_pair(1.0, 60.0));
+    ExpectWithin(points[1].second, counted / 3.6, 1e-6, "capacity");  // the log rounds
+    ExpectWithin(points[1].first, counted / seconds * 1e3, 1e-6, "drain");
+    EXPECT_DOUBLE_EQ(model->cutoffVoltage, 3.4);
+    EXPECT_FALSE(model->range.longestPulseSeconds);
+    EXPECT_LT(*model->range.lowestCurrentMa, *model->range.highestCurrentMa);
+    ASSERT_TRUE(model->fit);
+    // A rating at the log's own drain adds nothing: the measured capacity stands.
+    options.ratingMa = points[1].first;
+    const Result<BatteryModel> same = Fit(log, 3.4, options);
+    ASSERT_TRUE(same) << same.error().message;
+    EXPECT_EQ(same->capacityVsCurrent.points().size(), 1u);
+    // The comment names the one point that was not measured, and only when it is there.
+    const std::string rated = "The capacity of 60 mAh at 1 mA per cell is the maker's rating";
+    EXPECT_NE(model->comment.find(rated), std::string::npos) << model->comment;
+    EXPECT_EQ(same->comment.find("rating"), std::string::npos) << same->comment;
+}
+
 TEST(DischargeFit, LogsThatFitNoModel) {
     const char* const cases[][2] = {
-        {"Time(s),Voltage(V),Current(A)\n0,4,0.1\n1,4,0.1\n2,3.9,0.1\n", "no current step"},
+        {"Time(s),Voltage(V),Current(A)\n0,4,0\n1,4,0\n2,3.9,0\n", "no charge"},
         // Pulses without rests long enough to read the open-circuit voltage.
         {"Time(s),Voltage(V),Current(A)\n0,4,0.1\n1,3.9,0.2\n2,4,0.1\n3,3.9,0.2\n",
          "no open-circuit voltage"},

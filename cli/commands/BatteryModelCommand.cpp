@@ -37,9 +37,26 @@ struct ModelOptions {
     std::string date;
 };
 
+/// The maker's rating as --rating gives it, MAH@MA; false when it is malformed.
+bool ReadRating(const std::string& text, double& mah, double& ma) {
+    if (text.empty()) {
+        return true;
+    }
+    const std::size_t at = text.find('@');
+    mah = ReadReal(text.substr(0, at));
+    ma = at == std::string::npos ? 0.0 : ReadReal(text.substr(at + 1));
+    return mah > 0.0 && ma > 0.0 && mah < 1e9 && ma < 1e7;
+}
+
+constexpr const char* kRatingUsage = "--rating takes MAH@MA, such as 225@0.19";
+
 int RunFit(const ModelOptions& options, const Context& context) {
     const std::filesystem::path input = PathArgument(options.input);
     DischargeFitOptions fit;
+    if (!ReadRating(options.rating, fit.ratingMah, fit.ratingMa)) {
+        return UsageError(context.err, kRatingUsage);
+    }
+    fit.citation = options.citation;
     fit.battery = options.battery;
     fit.logName = PathToUtf8(input.filename());
     fit.date = options.date.empty() ? TodayUtc() : options.date;
@@ -75,15 +92,8 @@ int RunImport(const ModelOptions& options, const Context& context) {
     import.cellsInSeries = options.series;
     import.cellsInParallel = options.parallel;
     import.statedPulseMa = options.pulseCurrent;
-    if (!options.rating.empty()) {
-        const std::size_t at = options.rating.find('@');
-        const double mah = ReadReal(options.rating.substr(0, at));
-        const double ma = at == std::string::npos ? 0.0 : ReadReal(options.rating.substr(at + 1));
-        if (!(mah > 0.0 && ma > 0.0 && mah < 1e9 && ma < 1e7)) {
-            return UsageError(context.err, "--rating takes MAH@MA, such as 225@0.19");
-        }
-        import.ratingMah = mah;
-        import.ratingMa = ma;
+    if (!ReadRating(options.rating, import.ratingMah, import.ratingMa)) {
+        return UsageError(context.err, kRatingUsage);
     }
     const Result<BatteryModel> model = ImportBatteryProfiles(files, import);
     if (!model) {
@@ -98,6 +108,8 @@ void AddCommonOptions(CLI::App* parser, ModelOptions& options) {
     parser->add_option("-o,--output", options.output)->required();
     parser->add_option("--series", options.series)->check(CLI::Range(1, 100));
     parser->add_option("--parallel", options.parallel)->check(CLI::Range(1, 100));
+    parser->add_option("--citation", options.citation);
+    parser->add_option("--rating", options.rating);
 }
 
 }  // namespace
@@ -109,9 +121,7 @@ Command AddBatteryModelCommand(CLI::App& app) {
     CLI::App* import = parser->add_subcommand("import");
     import->add_option("PROFILE", options->inputs)->required();
     AddCommonOptions(import, *options);
-    import->add_option("--citation", options->citation);
     import->add_option("--pulse-current", options->pulseCurrent)->check(CLI::Range(0.0, 1e7));
-    import->add_option("--rating", options->rating);
     CLI::App* fit = parser->add_subcommand("fit");
     fit->add_option("LOG", options->input)->required();
     AddCommonOptions(fit, *options);
@@ -141,12 +151,14 @@ Command AddBatteryModelCommand(CLI::App& app) {
             "      Put MODEL in a BatteryModels folder to use it.\n"
             "  runwell-cli battery-model fit LOG --battery NAME -o MODEL\n"
             "          [--temperature C] [--cutoff V] [--date YYYY-MM-DD] [--series N]\n"
-            "          [--parallel N]\n"
+            "          [--parallel N] [--citation TEXT] [--rating MAH@MA]\n"
             "      Fits a battery model to a measured pulsed discharge: LOG is CSV or TSV with\n"
             "      time, voltage and current columns (\"Time(s),Voltage(V),Current(mA)\"),\n"
-            "      rests and pulses at two currents. --temperature is the cell's during the\n"
-            "      log; --cutoff ends the discharge at the first sample below V; --date is the\n"
-            "      fit's date in the model (default: today).\n",
+            "      rests and pulses at two currents. A steady discharge (no current step)\n"
+            "      gives only the capacity at its average drain. --temperature is the cell's\n"
+            "      during the log; --cutoff ends the discharge at the first sample below V;\n"
+            "      --date is the fit's date in the model (default: today); --citation and\n"
+            "      --rating as for import.\n",
             [options, import, fit](const Context& context) {
                 if (import->parsed()) {
                     return RunImport(*options, context);

@@ -40,6 +40,16 @@ InterpolationTable TableOf(const std::vector<std::pair<double, double>>& points)
     return InterpolationTable(std::move(chosen));
 }
 
+/// A log of absurd figures fits a model no model file may hold: say so now, not on loading.
+Result<BatteryModel> Checked(BatteryModel model) {
+    const Result<BatteryModel> check = ParseBatteryModel(WriteBatteryModel(model));
+    if (!check) {
+        return Error{"The fitted model lies outside what a battery model may hold: " +
+                     check.error().message};
+    }
+    return model;
+}
+
 }  // namespace
 
 void DischargeFitter::Add(double seconds, double volts, double amps) {
@@ -231,7 +241,12 @@ void DischargeFitter::Describe(const DischargeFitOptions& options, BatteryModel&
     const double seconds = lastTime_ - firstTime_;
     const double averageMa = seconds > 0.0 ? charge_ / seconds * 1e3 : 0.0;
     const double capacityMah = charge_ / 3.6;
-    model.capacityVsCurrent = InterpolationTable({{std::max(0.0, averageMa), capacityMah}});
+    std::vector<std::pair<double, double>> capacity{{std::max(0.0, averageMa), capacityMah}};
+    if (options.ratingMah > 0.0 && options.ratingMa != capacity.front().first) {
+        capacity.emplace_back(options.ratingMa, options.ratingMah);
+        std::sort(capacity.begin(), capacity.end());
+    }
+    model.capacityVsCurrent = InterpolationTable(std::move(capacity));
     model.cutoffVoltage = cutoff_.value_or(lowestVolts_);
     MeasuredRange& range = model.range;
     range.source = "the log's currents, pulses and voltages";
@@ -249,14 +264,27 @@ void DischargeFitter::Describe(const DischargeFitOptions& options, BatteryModel&
 }
 
 Result<BatteryModel> DischargeFitter::Finish(const DischargeFitOptions& options) const {
-    DischargeFitter done = *this;
-    done.EndLevel(lastTime_);
-    if (done.edges_ == 0) {
-        return Error{"The log holds no current step; the fit needs rests and pulses at two "
-                     "currents."};
-    }
     if (!(charge_ > 0.0)) {
         return Error{"The log delivers no charge; discharge current is positive."};
+    }
+    DischargeFitter done = *this;
+    done.EndLevel(lastTime_);
+    BatteryModel model;
+    model.version = 2;
+    model.battery = options.battery;
+    model.sources = "Fitted from the discharge log " + options.logName;
+    if (!options.citation.empty()) {
+        model.sources += " (" + options.citation + ")";
+    }
+    model.referenceTemperatureC = options.temperatureC.value_or(20.0);
+    if (done.edges_ == 0) {
+        model.comment = "Fitted from a steady discharge: with no current step the log gives the "
+                        "capacity delivered at its average drain, but cannot tell the "
+                        "open-circuit voltage from the resistance, so neither is modelled.";
+        done.Describe(options, model);
+        model.comment +=
+            RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
+        return Checked(std::move(model));
     }
     std::vector<std::pair<double, double>> ocv, r0, r1;
     for (const Bin& bin : done.bins_) {
@@ -275,14 +303,9 @@ Result<BatteryModel> DischargeFitter::Finish(const DischargeFitOptions& options)
         return Error{"No rest after a pulse lasted five time constants of the voltage's "
                      "relaxation, so the log gives no open-circuit voltage."};
     }
-    BatteryModel model;
-    model.version = 2;
-    model.battery = options.battery;
-    model.sources = "Fitted from the discharge log " + options.logName;
     model.comment = "Fitted from a pulsed discharge: R0 from the voltage steps at the current "
                     "steps, R1 and its time constant from the relaxation after them, the "
                     "open-circuit voltage at the end of the rests.";
-    model.referenceTemperatureC = options.temperatureC.value_or(20.0);
     model.openCircuitVoltageVsDepth = TableOf(ocv);
     model.resistanceVsDepth = TableOf(r0);
     if (done.tauWeight_ > 0.0 && !r1.empty()) {
@@ -290,13 +313,8 @@ Result<BatteryModel> DischargeFitter::Finish(const DischargeFitOptions& options)
         model.polarisationSeconds = done.tauSum_ / done.tauWeight_;
     }
     done.Describe(options, model);
-    // A log of absurd figures fits a model no model file may hold: say so now, not on loading.
-    const Result<BatteryModel> check = ParseBatteryModel(WriteBatteryModel(model));
-    if (!check) {
-        return Error{"The fitted model lies outside what a battery model may hold: " +
-                     check.error().message};
-    }
-    return model;
+    model.comment += RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
+    return Checked(std::move(model));
 }
 
 Result<BatteryModel> FitDischargeLog(const std::filesystem::path& path,

@@ -19,10 +19,15 @@ struct DischargeFitOptions {
     std::string date;      // YYYY-MM-DD, the day of the fit
     std::optional<double> temperatureC;   // of the cell during the log
     std::optional<double> cutoffVolts;    // the discharge ends at the first sample below it
+    std::string citation;  // where the log was published; optional, added to the sources
+    /// The maker's rated capacity per cell (mAh) at its drain (mA), added to the capacity the
+    /// log delivered; 0: none.
+    double ratingMah = 0.0, ratingMa = 0.0;
 };
 
 /// Fits the equivalent circuit of BatteryModel version 2 to a pulsed or stepped discharge fed
-/// sample by sample, in constant memory whatever the log's length.
+/// sample by sample, in constant memory whatever the log's length. A steady discharge (no current
+/// step: a constant current or a resistor) gives only the delivered capacity at its average drain.
 ///
 /// A current step between two samples is an edge: R0 is the voltage step over the current step,
 /// the voltage before it carried on at the slope of the level's last two samples.
@@ -43,7 +48,7 @@ public:
         : cutoff_(cutoffVolts) {}
 
     void Add(double seconds, double volts, double amps) override;
-    /// The model, or why the log fits none: no current step, no rest long enough, no charge.
+    /// The model, or why the log fits none: no charge, no rest long enough after its steps.
     Result<BatteryModel> Finish(const DischargeFitOptions& options) const;
 
     double chargeCoulombs() const { return charge_; }

@@ -377,7 +377,8 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
                               : *range.lowestEndVoltage;
     model.comment = "Imported from a measured battery profile. The resistance is the profile's, "
                     "seen over its pulses; a profile holds no time constant, so it is not split "
-                    "into a resistance seen at once and a polarisation.";
+                    "into a resistance seen at once and a polarisation." +
+                    RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
     // What is handed on must be a model file the program reads back; a profile whose figures
     // pass each check above but not the model's own limits is refused here, not written.
     if (Result<BatteryModel> back = ParseBatteryModel(WriteBatteryModel(model)); !back) {

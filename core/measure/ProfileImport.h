@@ -47,6 +47,11 @@ struct ProfileFile {
 Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files,
                                            const ProfileImportOptions& options);
 
+/// The sentence a model's comment gets when its capacity table holds the maker's rating it was
+/// given (`mah` at `ma`, per cell), so that the one point that was not measured is named; empty
+/// when it holds none.
+std::string RatingComment(const InterpolationTable& capacity, double mah, double ma);
+
 /// At most `count` of `points` (rising x), chosen where linear interpolation between the chosen
 /// ones errs most; the first and the last are always kept. Each y column is weighed against its
 /// own range.

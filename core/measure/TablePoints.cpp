@@ -3,7 +3,19 @@
 
 #include "measure/ProfileImport.h"
 
+#include "base/Numbers.h"
+
 namespace runwell {
+
+std::string RatingComment(const InterpolationTable& capacity, double mah, double ma) {
+    for (const auto& [drain, mahThere] : capacity.points()) {
+        if (mah > 0.0 && drain == ma && mahThere == mah) {
+            return " The capacity of " + SignificantText(mah, 6) + " mAh at " +
+                   SignificantText(ma, 6) + " mA per cell is the maker's rating, not measured.";
+        }
+    }
+    return {};
+}
 
 std::vector<std::size_t> ChooseTablePoints(const std::vector<std::array<double, 3>>& points,
                                            std::size_t count) {
