@@ -1,14 +1,17 @@
 #!/bin/sh
-# Rebuilds the shipped battery models that are made from measured battery profiles, with the
-# tool's own importer. The profiles are those of the public repository
+# Rebuilds the shipped battery models that are made from measured battery profiles and discharge
+# logs, with the tool's own importer and fitter. The profiles are those of the public repository
 # qoitech/otii-battery-profiles: the files of its commit 91733950 are read from a snapshot of it
 # (the first argument: a git directory or work tree), and the older files that commit no longer
 # holds from the excerpts in measurements/battery-profiles/ (each names its commit and the rows
-# it keeps). Run from the repository's root after a build:
+# it keeps). The discharge log is one of the public repository dhennessy/BatteryCapacityTester,
+# read from a snapshot of it (the second argument). Run from the repository's root after a build:
 #
-#   scripts/battery-models.sh /path/to/otii-battery-profiles
+#   scripts/battery-models.sh /path/to/otii-battery-profiles /path/to/BatteryCapacityTester
 set -eu
-snapshot=${1:?usage: scripts/battery-models.sh SNAPSHOT_OF_otii-battery-profiles}
+usage="usage: scripts/battery-models.sh SNAPSHOT_OF_otii-battery-profiles SNAPSHOT_OF_BatteryCapacityTester"
+snapshot=${1:?$usage}
+tester=${2:?$usage}
 cli=${RUNWELL_CLI:-build/bin/runwell-cli}
 commit=91733950d0548eb79ec4f668ebe0458f0bb921b1
 excerpts=measurements/battery-profiles
@@ -50,3 +53,17 @@ cite_old="qoitech/otii-battery-profiles, commit 1fc05f0a, excerpt in $excerpts"
     "$(fetch 'LiPo-ICP632136HPST-Renata_WiFi-5.json')" \
     "$(fetch 'LiPo-ICP632136HPST-Renata-WiFi-20.json')" --parallel 2 \
     --battery "Li-polymer pouch 1000 mAh" --citation "$cite" -o BatteryModels/LiPo-1000.json
+# The AA lithium iron disulfide cell from a steady discharge of an Energizer lithium AA on the
+# tester's 5.5 ohm resistor, sampled each second (its sketch reads the voltage against a 5 V
+# reference taken as exact and logs the current as that voltage over 5.5 ohm), to the catalogue's
+# end voltage of 0.9 V; the tester's temperature probe read 26 to 32 C, 28 C on average. The
+# log gives the capacity at its average drain, about 250 mA; the catalogue's rating adds the
+# light load, as for the profiles above.
+tester_commit=d722aafc62184e29d307662355f1e1a866858b32
+# The log's header names no units; the tester's are seconds, volts and amperes.
+git -C "$tester" show "$tester_commit:Results/energizer-lithium.csv" |
+    sed '1s/^time,voltage,current,/time(s),voltage(V),current(A),/' >"$work/energizer-lithium.csv"
+"$cli" battery-model fit "$work/energizer-lithium.csv" --battery "AA lithium iron disulfide" \
+    --temperature 28 --cutoff 0.9 --rating 3500@25 --date 2026-12-09 \
+    --citation "dhennessy/BatteryCapacityTester, commit $tester_commit: an Energizer lithium AA on a 5.5 ohm resistor, 2012, sampled each second; the current is the voltage over 5.5 ohm; the tester's probe read 26 to 32 C" \
+    -o BatteryModels/AA-lithium-iron-disulfide.json

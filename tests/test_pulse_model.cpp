@@ -176,7 +176,9 @@ TEST(PredictedLife, SaysWhenTheProfileLeavesTheModelsData) {
     const DeratedLife inside = ComputeDeratedLife(battery, &model, Pulses(10, 0.01, 0.01, 1, 2));
     EXPECT_TRUE(inside.rangeStated);
     EXPECT_EQ(PredictedLifeTip(inside).find(unknown), std::string::npos);
-    const BatteryModel bare = ShippedModel("AA-lithium-iron-disulfide.json");
+    BatteryModel bare;  // a cut-off only, as a version 1 file may hold
+    bare.battery = "AA lithium iron disulfide";
+    bare.cutoffVoltage = 0.9;
     const DeratedLife blind =
         ComputeDeratedLife(Cell(3500, "1.5"), &bare, Pulses(800, 1, 800, 1, 1.1));
     EXPECT_FALSE(blind.rangeStated);
