@@ -265,9 +265,11 @@ int main(int argc, char** argv) {
     char largest[32];
     std::snprintf(largest, sizeof largest, "%.0f %%", largestInside);
     std::cout << "\nRows: " << errors.all.size() << ", of which " << errors.inside.size()
-              << " within their model's data and " << errors.withoutRange
-              << " on a model that states no range. Median absolute error of the predicted life: "
-              << Median(errors.all) << " over all rows, " << Median(errors.inside)
+              << " within their model's data";
+    if (errors.withoutRange > 0) {
+        std::cout << " and " << errors.withoutRange << " on a model that states no range";
+    }
+    std::cout << ". Median absolute error of the predicted life: " << Median(errors.all) << " over all rows, " << Median(errors.inside)
               << " within the models' data, where the largest is " << largest << ".\n";
     return status;
 }
