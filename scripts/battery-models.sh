@@ -65,5 +65,5 @@ git -C "$tester" show "$tester_commit:Results/energizer-lithium.csv" |
     sed '1s/^time,voltage,current,/time(s),voltage(V),current(A),/' >"$work/energizer-lithium.csv"
 "$cli" battery-model fit "$work/energizer-lithium.csv" --battery "AA lithium iron disulfide" \
     --temperature 28 --cutoff 0.9 --rating 3500@25 --date 2026-12-09 \
-    --citation "dhennessy/BatteryCapacityTester, commit $tester_commit: an Energizer lithium AA on a 5.5 ohm resistor, 2012, sampled each second; the current is the voltage over 5.5 ohm; the tester's probe read 26 to 32 C" \
+    --citation "dhennessy/BatteryCapacityTester, commit $tester_commit, Results/energizer-lithium.csv, its header given units: an Energizer lithium AA on a 5.5 ohm resistor, 2012, sampled each second, to 0.9 V; the current is the voltage over 5.5 ohm; the tester's probe read 26 to 32 C" \
     -o BatteryModels/AA-lithium-iron-disulfide.json
