@@ -241,12 +241,9 @@ void DischargeFitter::Describe(const DischargeFitOptions& options, BatteryModel&
     const double seconds = lastTime_ - firstTime_;
     const double averageMa = seconds > 0.0 ? charge_ / seconds * 1e3 : 0.0;
     const double capacityMah = charge_ / 3.6;
-    std::vector<std::pair<double, double>> capacity{{std::max(0.0, averageMa), capacityMah}};
-    if (options.ratingMah > 0.0 && options.ratingMa != capacity.front().first) {
-        capacity.emplace_back(options.ratingMa, options.ratingMah);
-        std::sort(capacity.begin(), capacity.end());
-    }
-    model.capacityVsCurrent = InterpolationTable(std::move(capacity));
+    model.capacityVsCurrent = WithRating({{std::max(0.0, averageMa), capacityMah}},
+                                         options.ratingMah, options.ratingMa);
+    model.comment += RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
     model.cutoffVoltage = cutoff_.value_or(lowestVolts_);
     MeasuredRange& range = model.range;
     range.source = "the log's currents, pulses and voltages";
@@ -282,8 +279,6 @@ Result<BatteryModel> DischargeFitter::Finish(const DischargeFitOptions& options)
                         "capacity delivered at its average drain, but cannot tell the "
                         "open-circuit voltage from the resistance, so neither is modelled.";
         done.Describe(options, model);
-        model.comment +=
-            RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
         return Checked(std::move(model));
     }
     std::vector<std::pair<double, double>> ocv, r0, r1;
@@ -313,7 +308,6 @@ Result<BatteryModel> DischargeFitter::Finish(const DischargeFitOptions& options)
         model.polarisationSeconds = done.tauSum_ / done.tauWeight_;
     }
     done.Describe(options, model);
-    model.comment += RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
     return Checked(std::move(model));
 }
 

@@ -89,7 +89,8 @@ private:
     void EndLevel(double seconds);
     /// Tau and the relaxation's amplitude from the level's windows, where one scale fits.
     bool Relaxation(double& tau, double& amplitude) const;
-    /// The model's capacity, cut-off, measured range and fit record.
+    /// The model's capacity (a rating given is named in its comment), cut-off, measured range
+    /// and fit record.
     void Describe(const DischargeFitOptions& options, BatteryModel& model) const;
     void AddFigure(double charge, double Bin::*sum, double Bin::*count, double value);
 

@@ -189,12 +189,7 @@ InterpolationTable CapacityPoints(const ReadTable& read, double capacity,
     } else if (options.statedPulseMa > 0.0) {
         points.emplace_back(options.statedPulseMa, capacity);
     }
-    if (options.ratingMah > 0.0 &&
-        (points.empty() || options.ratingMa != points.front().first)) {
-        points.emplace_back(options.ratingMa, options.ratingMah);
-    }
-    std::sort(points.begin(), points.end());
-    return InterpolationTable(std::move(points));
+    return WithRating(std::move(points), options.ratingMah, options.ratingMa);
 }
 
 /// The lowest voltage a table's discharge reached under load, per cell: its exit voltage, else

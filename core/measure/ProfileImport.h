@@ -51,6 +51,10 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
 /// given (`mah` at `ma`, per cell), so that the one point that was not measured is named; empty
 /// when it holds none.
 std::string RatingComment(const InterpolationTable& capacity, double mah, double ma);
+/// Capacity points (drain, mAh) with the maker's rating `mah` at `ma` added when there is one and
+/// no measured point holds its drain, in rising drain.
+InterpolationTable WithRating(std::vector<std::pair<double, double>> points, double mah,
+                              double ma);
 
 /// At most `count` of `points` (rising x), chosen where linear interpolation between the chosen
 /// ones errs most; the first and the last are always kept. Each y column is weighed against its

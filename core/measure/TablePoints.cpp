@@ -7,6 +7,15 @@
 
 namespace runwell {
 
+InterpolationTable WithRating(std::vector<std::pair<double, double>> points, double mah,
+                              double ma) {
+    if (mah > 0.0 && (points.empty() || ma != points.front().first)) {
+        points.emplace_back(ma, mah);
+    }
+    std::sort(points.begin(), points.end());
+    return InterpolationTable(std::move(points));
+}
+
 std::string RatingComment(const InterpolationTable& capacity, double mah, double ma) {
     for (const auto& [drain, mahThere] : capacity.points()) {
         if (mah > 0.0 && drain == ma && mahThere == mah) {
