@@ -6,13 +6,17 @@
 #include <cmath>
 #include <optional>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
+#include "battery/DeratedLife.h"
 #include "cell/BatteryModel.h"
 #include "measure/DischargeFit.h"
 #include "measure/DischargeLog.h"
 #include "measure/ProfileImport.h"
+#include "measure/SteadyCapacity.h"
 
 namespace runwell {
 namespace {
@@ -218,6 +222,136 @@ TEST(DischargeFit, LogsThatFitNoModel) {
         EXPECT_NE(model.error().message.find(expected), std::string::npos)
             << model.error().message;
     }
+}
+
+/// A cell with a voltage that falls with depth and a resistance that rises with it, and the
+/// maker's rating at a light drain.
+BatteryModel ResistiveCell() {
+    BatteryModel model;
+    model.version = 2;
+    model.battery = "Cell";
+    model.sources = "a profile";
+    model.cutoffVoltage = 3.0;
+    model.referenceTemperatureC = 25.0;
+    model.capacityVsCurrent = InterpolationTable({{1.0, 60.0}});
+    model.openCircuitVoltageVsDepth = InterpolationTable({{0.0, 4.1}, {1.0, 3.1}});
+    model.resistanceVsDepth = InterpolationTable({{0.0, 0.5}, {1.0, 2.5}});
+    model.range.lowestCurrentMa = 0.5;
+    model.range.highestCurrentMa = 20.0;
+    return model;
+}
+
+/// The charge (mAh per cell) the model's predicted life delivers under a steady drain per cell.
+double DeliveredMah(const BatteryModel& model, double drainMa, double endVolts) {
+    DeratingConditions conditions;
+    conditions.averageCurrent = conditions.peakCurrent =
+        drainMa * model.cellsInParallel * 1e6;
+    conditions.temperatureC = 25.0;
+    conditions.minimumVoltage = endVolts * model.cellsInSeries;
+    conditions.steps = {{drainMa * model.cellsInParallel * 1e-3, 3600.0}};
+    return ComputeDeratedLife(BatteryRecord{}, &model, conditions).hours * drainMa;
+}
+
+TEST(SteadyCapacity, TheModelDeliversWhatTheSteadyDischargeMeasured) {
+    SteadyDischarge discharge;
+    discharge.drainMa = 100.0;
+    discharge.deliveredMah = 40.0;
+    discharge.endVolts = 3.4;
+    discharge.lowestMa = 80.0;
+    discharge.highestMa = 120.0;
+    discharge.logs = {"a.csv", "b.csv"};
+    const Result<BatteryModel> model =
+        WithSteadyCapacity(ResistiveCell(), discharge, "a bench tester's logs");
+    ASSERT_TRUE(model) << model.error().message;
+    ExpectWithin(DeliveredMah(*model, 100.0, 3.4), 40.0, 1e-6, "reproduced");
+    // Taken as it was measured, the capacity would count the drop across the resistance twice.
+    BatteryModel raw = ResistiveCell();
+    raw.capacityVsCurrent = InterpolationTable({{1.0, 60.0}, {100.0, 40.0}});
+    EXPECT_LT(DeliveredMah(raw, 100.0, 3.4), 40.0 * 0.9);
+    const auto& points = model->capacityVsCurrent.points();
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0], std::make_pair(1.0, 60.0));  // the rating stays
+    EXPECT_EQ(points[1].first, 100.0);
+    EXPECT_GT(points[1].second, 40.0);
+    // The range grows to the logs' currents; the sources and comment name the logs and the point.
+    EXPECT_EQ(model->range.lowestCurrentMa, 0.5);
+    EXPECT_EQ(model->range.highestCurrentMa, 120.0);
+    EXPECT_NE(model->sources.find("\nCapacity at 100 mA from the steady discharge logs a.csv, "
+                                  "b.csv (a bench tester's logs): 40 mAh per cell on average "
+                                  "to 3.4 V"),
+              std::string::npos)
+        << model->sources;
+    EXPECT_NE(model->comment.find("mA per cell is set so that"), std::string::npos);
+
+    // Again on the result: the point at that drain is replaced, not added beside.
+    const Result<BatteryModel> again = WithSteadyCapacity(*model, discharge, "");
+    ASSERT_TRUE(again) << again.error().message;
+    ASSERT_EQ(again->capacityVsCurrent.points().size(), 2u);
+    ExpectWithin(again->capacityVsCurrent.points()[1].second, points[1].second, 1e-9, "again");
+
+    // A pack of such cells, two in series and two in parallel, gets the same point per cell.
+    BatteryModel pack = ResistiveCell();
+    pack.cellsInSeries = pack.cellsInParallel = 2;
+    pack.cutoffVoltage = 6.0;
+    const Result<BatteryModel> packModel = WithSteadyCapacity(pack, discharge, "");
+    ASSERT_TRUE(packModel) << packModel.error().message;
+    ExpectWithin(packModel->capacityVsCurrent.points()[1].second, points[1].second, 1e-9, "pack");
+
+    // A cell that is below the end voltage under that drain from the start reaches no capacity.
+    discharge.endVolts = 4.05;
+    const Result<BatteryModel> below = WithSteadyCapacity(ResistiveCell(), discharge, "");
+    ASSERT_FALSE(below);
+    EXPECT_NE(below.error().message.find("below the end voltage of 4.05 V from the start"),
+              std::string::npos)
+        << below.error().message;
+    discharge.endVolts = 3.4;
+    discharge.deliveredMah = 0.0;
+    EXPECT_FALSE(WithSteadyCapacity(ResistiveCell(), discharge, ""));
+}
+
+TEST(SteadyCapacity, ReadsSteadyLogsToTheEndVoltageAndRefusesTheRest) {
+    const ScratchFolder folder;
+    const auto write = [&folder](const std::string& name, const std::string& text) {
+        std::ofstream(folder / name, std::ios::binary) << text;
+        return folder / name;
+    };
+    // 10 mA for 100 s a sample, falling 0.1 V a sample from 4 V: below 3.45 V at the 7th.
+    std::string steady = "time(s),voltage(V),current(mA)\n";
+    for (int k = 0; k < 10; ++k) {
+        steady += std::to_string(k * 100) + "," + std::to_string(4.0 - 0.1 * k) + ",10\n";
+    }
+    const Result<SteadyDischarge> one = ReadSteadyDischarge(write("one.csv", steady), 3.45);
+    ASSERT_TRUE(one) << one.error().message;
+    ExpectWithin(one->deliveredMah, 10.0 * 600.0 / 3600.0, 1e-9, "capacity to the end");
+    ExpectWithin(one->drainMa, 10.0, 1e-9, "drain");
+    EXPECT_EQ(one->logs, std::vector<std::string>{"one.csv"});
+
+    SteadyDischarge other = *one;
+    other.drainMa = 30.0;
+    other.deliveredMah = 1.0;
+    other.lowestMa = 5.0;
+    other.highestMa = 40.0;
+    other.logs = {"two.csv"};
+    const SteadyDischarge mean = AverageOf({*one, other});
+    ExpectWithin(mean.drainMa, 20.0, 1e-12, "mean drain");
+    ExpectWithin(mean.deliveredMah, (one->deliveredMah + 1.0) / 2.0, 1e-12, "mean capacity");
+    EXPECT_EQ(mean.lowestMa, 5.0);
+    EXPECT_EQ(mean.highestMa, 40.0);
+    EXPECT_EQ(mean.logs, (std::vector<std::string>{"one.csv", "two.csv"}));
+
+    const std::pair<std::string, std::string> refused[] = {
+        {"time(s),voltage(V),current(mA)\n0,4,10\n100,3.9,50\n200,3.8,10\n300,3,10\n",
+         "current step"},
+        {"time(s),voltage(V),current(mA)\n0,4,10\n100,3.9,10\n", "never falls below 3.45 V"},
+        {"time(s),voltage(V),current(mA)\n0,4,10\n100,x,10\n", "Line 3"},
+    };
+    for (const auto& [log, expected] : refused) {
+        const Result<SteadyDischarge> read = ReadSteadyDischarge(write("bad.csv", log), 3.45);
+        ASSERT_FALSE(read) << log;
+        EXPECT_NE(read.error().message.find(expected), std::string::npos)
+            << read.error().message;
+    }
+    EXPECT_FALSE(ReadSteadyDischarge(folder / "missing.csv", 3.45));
 }
 
 struct Counter final : DischargeSampleSink {

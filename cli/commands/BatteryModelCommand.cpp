@@ -16,6 +16,7 @@
 #include "measure/DischargeFit.h"
 #include "measure/MeasuredModel.h"
 #include "measure/ProfileImport.h"
+#include "measure/SteadyCapacity.h"
 #include "platform/FileRead.h"
 #include "platform/Platform.h"
 
@@ -35,6 +36,8 @@ struct ModelOptions {
     std::optional<double> temperature;
     std::optional<double> cutoff;
     std::string date;
+    std::vector<std::string> steady;
+    std::string steadyCitation;
 };
 
 /// The maker's rating as --rating gives it, MAH@MA; false when it is malformed.
@@ -95,10 +98,30 @@ int RunImport(const ModelOptions& options, const Context& context) {
     if (!ReadRating(options.rating, import.ratingMah, import.ratingMa)) {
         return UsageError(context.err, kRatingUsage);
     }
-    const Result<BatteryModel> model = ImportBatteryProfiles(files, import);
+    Result<BatteryModel> model = ImportBatteryProfiles(files, import);
     if (!model) {
         PrintFailure(context.err, PathArgument(options.inputs.front()), model.error().message);
         return kFailed;
+    }
+    if (!options.steady.empty()) {
+        std::vector<SteadyDischarge> discharges;
+        for (const std::string& word : options.steady) {
+            const std::filesystem::path log = PathArgument(word);
+            Result<SteadyDischarge> discharge =
+                ReadSteadyDischarge(log, model->cutoffVoltage / model->cellsInSeries);
+            if (!discharge) {
+                PrintFailure(context.err, log, discharge.error().message);
+                return kFailed;
+            }
+            discharges.push_back(std::move(*discharge));
+        }
+        model = WithSteadyCapacity(std::move(*model), AverageOf(discharges),
+                                   options.steadyCitation);
+        if (!model) {
+            PrintFailure(context.err, PathArgument(options.steady.front()),
+                         model.error().message);
+            return kFailed;
+        }
     }
     return WriteOutput(context, PathArgument(options.output), WriteBatteryModel(*model));
 }
@@ -122,6 +145,8 @@ Command AddBatteryModelCommand(CLI::App& app) {
     import->add_option("PROFILE", options->inputs)->required();
     AddCommonOptions(import, *options);
     import->add_option("--pulse-current", options->pulseCurrent)->check(CLI::Range(0.0, 1e7));
+    import->add_option("--steady", options->steady);
+    import->add_option("--steady-citation", options->steadyCitation);
     CLI::App* fit = parser->add_subcommand("fit");
     fit->add_option("LOG", options->input)->required();
     AddCommonOptions(fit, *options);
@@ -140,7 +165,7 @@ Command AddBatteryModelCommand(CLI::App& app) {
     return {parser,
             "  runwell-cli battery-model import PROFILE... --battery NAME -o MODEL\n"
             "          [--series N] [--parallel N] [--citation TEXT] [--pulse-current MA]\n"
-            "          [--rating MAH@MA]\n"
+            "          [--rating MAH@MA] [--steady LOG]... [--steady-citation TEXT]\n"
             "      Converts power analyser battery profiles of one cell (JSON tables of\n"
             "      delivered capacity, open-circuit voltage and resistance, one per\n"
             "      temperature) into a battery model for the catalogue battery NAME, written\n"
@@ -148,6 +173,10 @@ Command AddBatteryModelCommand(CLI::App& app) {
             "      such cells; --citation says where the profiles were published;\n"
             "      --pulse-current states the pulse current of a profile that does not;\n"
             "      --rating adds the maker's rated capacity per cell at its drain.\n"
+            "      --steady adds the capacity that steady discharges of single cells (logs\n"
+            "      as for fit, a constant current or a resistor, to the profiles' end\n"
+            "      voltage) delivered on average, at their average drain, set so that the\n"
+            "      model reproduces it; --steady-citation says where the logs were published.\n"
             "      Put MODEL in a BatteryModels folder to use it.\n"
             "  runwell-cli battery-model fit LOG --battery NAME -o MODEL\n"
             "          [--temperature C] [--cutoff V] [--date YYYY-MM-DD] [--series N]\n"

@@ -52,6 +52,10 @@ public:
     Result<BatteryModel> Finish(const DischargeFitOptions& options) const;
 
     double chargeCoulombs() const { return charge_; }
+    /// Whether the log held a current step so far: without one the discharge is steady.
+    bool stepped() const { return edges_ > 0; }
+    /// Whether a sample fell below the cut-off, so the log reached it.
+    bool reachedCutoff() const { return ended_; }
 
 private:
     struct Bin {
