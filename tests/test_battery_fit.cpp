@@ -305,6 +305,13 @@ TEST(SteadyCapacity, TheModelDeliversWhatTheSteadyDischargeMeasured) {
               std::string::npos)
         << below.error().message;
     discharge.endVolts = 3.4;
+    // A shelf life that ends before the measured charge is drawn: no capacity reaches it.
+    BatteryModel shelved = ResistiveCell();
+    shelved.shelfLifeYears = 3e-5;  // about 16 minutes, two thirds of the 24 the charge takes
+    const Result<BatteryModel> cut = WithSteadyCapacity(shelved, discharge, "");
+    ASSERT_FALSE(cut);
+    EXPECT_NE(cut.error().message.find("No capacity at 100 mA"), std::string::npos)
+        << cut.error().message;
     discharge.deliveredMah = 0.0;
     EXPECT_FALSE(WithSteadyCapacity(ResistiveCell(), discharge, ""));
 }

@@ -101,7 +101,8 @@ Result<double> SettledCapacity(BatteryModel model, const SteadyDischarge& discha
     const BatteryRecord none;
     const std::vector<std::pair<double, double>> others = model.capacityVsCurrent.points();
     double capacity = discharge.deliveredMah;
-    for (int round = 0; round < kMaxRounds; ++round) {
+    bool settled = false;
+    for (int round = 0; round < kMaxRounds && !settled; ++round) {
         model.capacityVsCurrent = WithPoint(others, drain, capacity);
         const double delivered = ComputeDeratedLife(none, &model, conditions).hours * drain;
         if (!(delivered > 0.0)) {
@@ -111,13 +112,11 @@ Result<double> SettledCapacity(BatteryModel model, const SteadyDischarge& discha
                          Figure(discharge.deliveredMah) + " mAh."};
         }
         const double next = capacity * discharge.deliveredMah / delivered;
-        const bool settled = std::fabs(next - capacity) <= kSettled * capacity;
+        settled = std::fabs(next - capacity) <= kSettled * capacity;
         capacity = next;
-        if (settled) {
-            break;
-        }
     }
-    if (!(capacity > 0.0 && capacity < 1e9)) {
+    // Unsettled: something beside the capacity ends the life first, such as a shelf life.
+    if (!settled || !(capacity > 0.0 && capacity < 1e9)) {
         return Error{"No capacity at " + Figure(drain) + " mA makes the model deliver the "
                      "measured " + Figure(discharge.deliveredMah) + " mAh."};
     }
