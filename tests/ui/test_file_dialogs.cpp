@@ -2,6 +2,7 @@
 // cancelling the dialog leaves the file byte for byte; agreeing gives its path.
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <fstream>
@@ -25,6 +26,12 @@ std::pair<std::optional<fs::path>, std::string> AskReplacing(
                     auto* dialog = qobject_cast<QFileDialog*>(modal);
                     ASSERT_NE(dialog, nullptr);
                     dialog->selectFile(QtPath(file));
+                    // selectFile leaves the name field alone while it has the focus, as it has
+                    // once the window system has activated the dialog, which may or may not
+                    // have happened by now: type the name into the field as the user would.
+                    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                    ASSERT_NE(name, nullptr);
+                    name->setText(QtPath(file));
                     AnswerModal([dialog] { QMetaObject::invokeMethod(dialog, "accept"); },
                                 [&](QWidget* box) {
                                     auto* message = qobject_cast<QMessageBox*>(box);
