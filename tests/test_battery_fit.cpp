@@ -1,5 +1,6 @@
 // The discharge log reader and the fitter: a log generated from a known cell gives that cell
-// back; a hostile log gives a message naming its line.
+// back; a hostile log gives a message naming its line; steady discharges give a capacity point
+// the model reproduces them with.
 #include <gtest/gtest.h>
 
 #include <array>
