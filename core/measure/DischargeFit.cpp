@@ -42,12 +42,8 @@ InterpolationTable TableOf(const std::vector<std::pair<double, double>>& points)
 
 /// A log of absurd figures fits a model no model file may hold: say so now, not on loading.
 Result<BatteryModel> Checked(BatteryModel model) {
-    const Result<BatteryModel> check = ParseBatteryModel(WriteBatteryModel(model));
-    if (!check) {
-        return Error{"The fitted model lies outside what a battery model may hold: " +
-                     check.error().message};
-    }
-    return model;
+    return Readable(std::move(model),
+                    "The fitted model lies outside what a battery model may hold: ");
 }
 
 }  // namespace

@@ -374,13 +374,10 @@ Result<BatteryModel> ImportBatteryProfiles(const std::vector<ProfileFile>& files
                     "seen over its pulses; a profile holds no time constant, so it is not split "
                     "into a resistance seen at once and a polarisation." +
                     RatingComment(model.capacityVsCurrent, options.ratingMah, options.ratingMa);
-    // What is handed on must be a model file the program reads back; a profile whose figures
-    // pass each check above but not the model's own limits is refused here, not written.
-    if (Result<BatteryModel> back = ParseBatteryModel(WriteBatteryModel(model)); !back) {
-        return Error{"The profile's figures do not make a model this program can read: " +
-                     back.error().message};
-    }
-    return model;
+    // A profile whose figures pass each check above but not the model's own limits is refused
+    // here, not written.
+    return Readable(std::move(model),
+                    "The profile's figures do not make a model this program can read: ");
 }
 
 }  // namespace runwell

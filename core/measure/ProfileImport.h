@@ -56,6 +56,11 @@ std::string RatingComment(const InterpolationTable& capacity, double mah, double
 InterpolationTable WithRating(std::vector<std::pair<double, double>> points, double mah,
                               double ma);
 
+/// `model` when a model file can hold it (written, then read back by the model reader), or an
+/// error of `lead` followed by the reader's message: a model made from a measurement is refused
+/// when it is made, not when it is loaded.
+Result<BatteryModel> Readable(BatteryModel model, std::string_view lead);
+
 /// At most `count` of `points` (rising x), chosen where linear interpolation between the chosen
 /// ones errs most; the first and the last are always kept. Each y column is weighed against its
 /// own range.

@@ -8,6 +8,7 @@
 #include "battery/DeratedLife.h"
 #include "measure/DischargeFit.h"
 #include "measure/DischargeLog.h"
+#include "measure/ProfileImport.h"
 #include "platform/Platform.h"
 
 namespace runwell {
@@ -167,12 +168,8 @@ Result<BatteryModel> WithSteadyCapacity(BatteryModel model, const SteadyDischarg
                                      discharge.lowestMa);
     range.highestCurrentMa = std::max(range.highestCurrentMa.value_or(discharge.highestMa),
                                       discharge.highestMa);
-    const Result<BatteryModel> check = ParseBatteryModel(WriteBatteryModel(model));
-    if (!check) {
-        return Error{"The model with the steady discharge's capacity lies outside what a battery "
-                     "model may hold: " + check.error().message};
-    }
-    return model;
+    return Readable(std::move(model), "The model with the steady discharge's capacity lies outside "
+                                      "what a battery model may hold: ");
 }
 
 }  // namespace runwell

@@ -16,6 +16,13 @@ InterpolationTable WithRating(std::vector<std::pair<double, double>> points, dou
     return InterpolationTable(std::move(points));
 }
 
+Result<BatteryModel> Readable(BatteryModel model, std::string_view lead) {
+    if (const Result<BatteryModel> back = ParseBatteryModel(WriteBatteryModel(model)); !back) {
+        return Error{std::string(lead) + back.error().message};
+    }
+    return model;
+}
+
 std::string RatingComment(const InterpolationTable& capacity, double mah, double ma) {
     for (const auto& [drain, mahThere] : capacity.points()) {
         if (mah > 0.0 && drain == ma && mahThere == mah) {
